@@ -1,0 +1,31 @@
+#include "platform/SettingsStore.h"
+
+#include <nlohmann/json.hpp>
+
+#include "platform/FileManager.h"
+
+namespace vokari {
+
+std::optional<std::string> MemorySettingsStore::get(const std::string& key) const {
+  auto it = values_.find(key);
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+FileSettingsStore::FileSettingsStore(std::string path) : path_(std::move(path)) {
+  auto text = FileManager::readFile(path_);
+  if (!text) return;
+  auto json = nlohmann::json::parse(*text, nullptr, false);
+  if (!json.is_object()) return;  // an unreadable store counts as empty
+  for (auto& [key, value] : json.items()) {
+    if (value.is_string()) values_[key] = value.get<std::string>();
+  }
+}
+
+bool FileSettingsStore::synchronize() {
+  nlohmann::json json(values_);
+  return FileManager::writeFileAtomically(path_, json.dump(2, ' ', false,
+                                                           nlohmann::json::error_handler_t::replace));
+}
+
+}  // namespace vokari

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/ExpiringCache.h"
+#include "platform/FileManager.h"
+#include "platform/SettingsStore.h"
+#include "support/TestPlatform.h"
+
+namespace vokari {
+namespace {
+
+using testing::TempDir;
+
+TEST(FileSettingsStore, KeepsValuesAcrossReopenAndSurvivesAnInterruptedWrite) {
+  TempDir dir;
+  std::string path = dir.path() + "/settings.json";
+  {
+    FileSettingsStore store(path);
+    store.set("currentuser", "13800000001");
+    ASSERT_TRUE(store.synchronize());
+  }
+  {
+    FileSettingsStore store(path);
+    EXPECT_EQ(store.get("currentuser"), "13800000001");
+    store.set("currentuser", "13800000002");
+    FileManager::setFailBeforeRename(true);
+    EXPECT_FALSE(store.synchronize());
+    FileManager::setFailBeforeRename(false);
+  }
+  FileSettingsStore reopened(path);
+  EXPECT_EQ(reopened.get("currentuser"), "13800000001");
+}
+
+TEST(FileSettingsStore, AnUnreadableFileCountsAsEmpty) {
+  TempDir dir;
+  std::string path = dir.path() + "/settings.json";
+  ASSERT_TRUE(FileManager::writeFileAtomically(path, "{not json"));
+  FileSettingsStore store(path);
+  EXPECT_FALSE(store.get("version").has_value());
+  store.set("version", "2.0.0");
+  EXPECT_TRUE(store.synchronize());
+  EXPECT_EQ(FileSettingsStore(path).get("version"), "2.0.0");
+}
+
+TEST(ExpiringCache, EntriesExpireOnTheClockAndSurviveAReopen) {
+  TempDir dir;
+  ManualRunLoop loop;
+  std::string path = dir.path() + "/cache.json";
+  {
+    ExpiringCache cache(loop, path);
+    cache.set("TIMEREGCODE", "42", 42);
+  }
+  loop.advance(10);
+  {
+    ExpiringCache cache(loop, path);
+    EXPECT_EQ(cache.get("TIMEREGCODE"), "42");
+  }
+  loop.advance(32);
+  ExpiringCache cache(loop, path);
+  EXPECT_FALSE(cache.get("TIMEREGCODE").has_value());
+}
+
+TEST(FileManager, ListsFoldersAndFilesSeparatelyAndCreatesPrivateFolders) {
+  testing::TestPlatform platform;
+  std::string docs = platform.documents();
+  EXPECT_TRUE(FileManager::createDirectoryWithPath(docs + "/a"));
+  EXPECT_TRUE(FileManager::createDirectoryWithPath(docs + "/a"));  // existing: still true
+  EXPECT_FALSE(FileManager::createDirectoryWithPath(docs + "/x/y"));  // parents not made
+  EXPECT_EQ(FileManager::getDirSubFiles(docs), std::vector<std::string>{});
+  ASSERT_TRUE(FileManager::writeFileAtomically(docs + "/f", "x"));
+  EXPECT_EQ(FileManager::getDirSubFiles(docs), std::vector<std::string>{"f"});
+  EXPECT_EQ(FileManager::getDirSubDir(docs), std::vector<std::string>{"a"});
+  EXPECT_FALSE(FileManager::getDirSubDir(docs + "/missing").has_value());
+  struct stat st {};
+  ASSERT_EQ(stat((docs + "/a").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(stat((docs + "/f").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(FileManager, TmpPathAcceptsAnythingAlreadyInItsPlace) {
+  testing::TestPlatform platform;
+  ASSERT_TRUE(FileManager::writeFileAtomically(platform.platform.paths.tmp(), "occupied"));
+  EXPECT_EQ(FileManager::getTmpPath(), platform.platform.paths.tmp());
+}
+
+}  // namespace
+}  // namespace vokari
