@@ -1,0 +1,98 @@
+#pragma once
+// The widgets screens are built from. Each widget is its plain model (what a renderer draws)
+// plus the callbacks the screen attaches. Screens own their widgets as members.
+
+#include <functional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vokari::ui {
+
+enum class Keyboard { Default, NumberPad, PhonePad, NumbersAndPunctuation };
+
+struct LabelModel {
+  std::string text;  // may hold line breaks
+  bool hidden = false;
+};
+
+struct TextFieldModel {
+  std::string text;
+  std::string placeholder;
+  std::string label;  // a caption shown before the input, when it has one
+  Keyboard keyboard = Keyboard::Default;
+  bool secure = false;
+  bool multiline = false;
+  bool enabled = true;
+  bool hidden = false;
+  bool focused = false;
+};
+
+struct ButtonModel {
+  std::string title;
+  bool enabled = true;
+  bool hidden = false;
+};
+
+struct CheckBoxModel {
+  std::string title;
+  bool checked = false;
+  bool hidden = false;
+};
+
+struct TableRowModel {
+  std::string text;
+  std::string detail;
+  bool disclosure = false;  // the ">" mark
+  bool checked = false;     // the tick
+  bool editable = false;    // the detail is an input (edited with the row's text as field name)
+};
+
+struct TableSectionModel {
+  std::string heading;
+  std::vector<TableRowModel> rows;
+};
+
+struct TableModel {
+  std::vector<TableSectionModel> sections;
+  bool hidden = false;
+};
+
+struct PickerModel {
+  std::vector<std::vector<std::string>> columns;
+  std::vector<int> selected;  // one index per column
+  bool hidden = false;
+};
+
+struct Label : LabelModel {};
+
+struct TextField : TextFieldModel {
+  std::function<void()> onChange;      // after every edit of the text
+  std::function<void()> onReturn;      // the return key
+  std::function<void()> onEndEditing;  // focus left the input
+  std::function<void()> onCancel;      // a search field's cancel control
+};
+
+struct Button : ButtonModel {
+  std::function<void()> onPress;
+};
+
+struct CheckBox : CheckBoxModel {
+  std::function<void()> onPress;
+};
+
+struct Table : TableModel {
+  std::function<void(int section, int row)> onSelect;
+  // An editable row's detail was changed by the user.
+  std::function<void(int section, int row, const std::string& text)> onEditRow;
+};
+
+struct Picker : PickerModel {
+  std::function<void(int column, int row)> onPick;
+};
+
+// What a renderer sees of one element, in display order.
+using ElementModel =
+    std::variant<LabelModel, TextFieldModel, ButtonModel, CheckBoxModel, TableModel, PickerModel>;
+
+}  // namespace vokari::ui

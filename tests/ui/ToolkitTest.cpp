@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "ui/Driver.h"
+#include "ui/Ui.h"
+
+namespace vokari::ui {
+namespace {
+
+// A screen that logs its lifecycle and offers one of each widget.
+class Probe : public Screen {
+ public:
+  Probe(std::string name, std::vector<std::string>& log) : Screen(name), log_(log) {
+    phone.placeholder = "请输入手机号";
+    password.placeholder = "请输入密码";
+    password.secure = true;
+    next.title = "下一步";
+    next.onPress = [this] { log_.push_back(title + ":next"); };
+    box.title = "满意";
+    box.onPress = [this] { box.checked = !box.checked; };
+    table.sections = {{"  个人信息", {{"手机号", "13800000000"}, {"姓名", "张三", false, false, true}}}};
+    table.onSelect = [this](int s, int r) {
+      log_.push_back(title + ":row" + std::to_string(s) + std::to_string(r));
+    };
+    table.onEditRow = [this](int s, int r, const std::string& text) {
+      table.sections[s].rows[r].detail = text;
+    };
+    add(phone);
+    add(password);
+    add(next);
+    add(box);
+    add(table);
+  }
+  void viewDidLoad() override { log_.push_back(title + ":load"); }
+  void viewWillAppear() override { log_.push_back(title + ":appear"); }
+  void viewWillDisappear() override { log_.push_back(title + ":disappear"); }
+  ~Probe() override { log_.push_back(title + ":gone"); }
+
+  TextField phone, password;
+  Button next;
+  CheckBox box;
+  Table table;
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+struct Fixture : ::testing::Test {
+  std::vector<std::string> log;  // outlives the screens, which log their end
+  ManualRunLoop loop;
+  Screens screens;
+  Toolkit toolkit{loop, screens};
+  Driver driver{toolkit.ui};
+  std::shared_ptr<Probe> make(const std::string& name) { return std::make_shared<Probe>(name, log); }
+};
+
+TEST_F(Fixture, NavigationCallsLifecycleHooksInOrderAndReleasesPoppedScreensLater) {
+  auto a = make("A");
+  toolkit.navigator.setRoot(a);
+  a->push(make("B"));
+  Screen* b = toolkit.navigator.top();
+  b->present(make("C"));
+  EXPECT_EQ(toolkit.navigator.stackCount(), 2u);
+  toolkit.navigator.top()->dismiss();
+  b->pop();
+  EXPECT_EQ(log, (std::vector<std::string>{"A:load", "A:appear", "A:disappear", "B:load",
+                                            "B:appear", "B:disappear", "C:load", "C:appear",
+                                            "C:disappear", "B:appear", "B:disappear", "A:appear"}));
+  log.clear();
+  loop.runUntilIdle();  // popped screens go once the current task is over
+  EXPECT_EQ(log, (std::vector<std::string>{"C:gone", "B:gone"}));
+  EXPECT_EQ(toolkit.navigator.top(), a.get());
+}
+
+TEST_F(Fixture, DriverActsByVisibleTextAndDescribesTheScreen) {
+  auto a = make("注册");
+  toolkit.navigator.setRoot(a);
+  EXPECT_TRUE(driver.type("请输入手机号", "13800000000").ok);
+  EXPECT_TRUE(driver.type("#2", "secret").ok);
+  EXPECT_TRUE(driver.type("姓名", "李四").ok);
+  EXPECT_TRUE(driver.press("下一步").ok);
+  EXPECT_TRUE(driver.press("满意").ok);
+  EXPECT_TRUE(driver.press("手机号").ok);
+  EXPECT_FALSE(driver.press("不存在").ok);
+  EXPECT_EQ(a->phone.text, "13800000000");
+  EXPECT_EQ(a->password.text, "secret");
+  EXPECT_EQ(log.back(), "注册:row00");
+  auto lines = driver.screenLines();
+  EXPECT_EQ(lines, (std::vector<std::string>{"== 注册 ==", "[13800000000]", "[••••••]", "<下一步>",
+                                              "[x] 满意", "#   个人信息", "  手机号  13800000000",
+                                              "  姓名  李四"}));
+  a->next.enabled = false;
+  EXPECT_FALSE(driver.press("下一步").ok);
+}
+
+TEST_F(Fixture, AlertsAreModalAndTheirCallbacksRunAfterClosing) {
+  auto a = make("A");
+  toolkit.navigator.setRoot(a);
+  int pressed = -1;
+  toolkit.alerts.show({"警告", "没有设置手机号码！", {"取消"}}, [&](int b) {
+    pressed = b;
+    EXPECT_EQ(toolkit.alerts.top(), nullptr);
+  });
+  EXPECT_TRUE(driver.shows("没有设置手机号码"));
+  EXPECT_FALSE(driver.press("下一步").ok);
+  EXPECT_FALSE(driver.alert("好").ok);
+  EXPECT_TRUE(driver.alert("取消").ok);
+  EXPECT_EQ(pressed, 0);
+  AlertId id = toolkit.alerts.show({"", "网络不给力", {"好"}});
+  toolkit.alerts.dismiss(id);
+  toolkit.alerts.dismiss(id);  // twice is harmless
+  EXPECT_EQ(toolkit.alerts.openCount(), 0u);
+}
+
+TEST_F(Fixture, NoticesDisappearAfterTheirDurationAndBlockingBusyRefusesInput) {
+  toolkit.navigator.setRoot(make("A"));
+  toolkit.hud.showBusy("正在发送", true);
+  EXPECT_FALSE(driver.press("下一步").ok);
+  loop.advance(2);
+  toolkit.hud.showError("发送失败", 1.0);
+  EXPECT_TRUE(driver.press("下一步").ok);
+  loop.advance(0.99);
+  EXPECT_TRUE(toolkit.hud.visible());
+  loop.advance(0.01);
+  EXPECT_FALSE(toolkit.hud.visible());
+  ASSERT_EQ(toolkit.hud.history().size(), 2u);
+  EXPECT_EQ(toolkit.hud.history()[0].hiddenAt, 2.0);
+  EXPECT_EQ(toolkit.hud.history()[1].text, "发送失败");
+  EXPECT_EQ(toolkit.hud.history()[1].hiddenAt, 3.0);
+}
+
+}  // namespace
+}  // namespace vokari::ui
