@@ -1,0 +1,51 @@
+#include "core/VersionManage.h"
+
+#include "core/SystemInfo.h"
+#include "platform/FileManager.h"
+
+namespace vokari {
+namespace {
+
+std::string preparedFolder(const std::string& folder, const std::string& name) {
+  std::string path = FileManager::join(folder, name);
+  if (FileManager::createDirectoryWithPath(path))
+    FileManager::AddSkipBackupAttributeToFilePath(path);
+  return path;
+}
+
+}  // namespace
+
+VersionManage& VersionManage::sharedVersionManage() {
+  static VersionManage shared;
+  return shared;
+}
+
+void VersionManage::dataInit() {
+  if (!SystemInfo::isVersion("2.0.0")) return;
+  if (SystemInfo::hasSaveVersion()) return;
+  clearAllFiles();
+}
+
+void VersionManage::initWithCurrentUser(Text phone) {
+  if (!phone || !isUserFolderName(*phone)) return;
+  userPath = preparedFolder(FileManager::getExecuteDocumentsPath(), std::string(*phone));
+  picCluePath = preparedFolder(userPath, "PictureClue");
+  reservationPath = preparedFolder(userPath, "Reservation");
+  reportPath = preparedFolder(userPath, "ReportPath");
+}
+
+void VersionManage::clearAllFiles() {
+  std::string documents = FileManager::getExecuteDocumentsPath();
+  for (const auto& name :
+       FileManager::getDirSubFiles(documents).value_or(std::vector<std::string>{}))
+    FileManager::removeFileAtPath(FileManager::join(documents, name));
+  for (const auto& name : FileManager::getDirSubDir(documents).value_or(std::vector<std::string>{}))
+    FileManager::removeFileAtPath(FileManager::join(documents, name));
+}
+
+bool VersionManage::isUserFolderName(std::string_view phone) {
+  return !phone.empty() && phone != "." && phone != ".." &&
+         phone.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+}  // namespace vokari

@@ -1,0 +1,180 @@
+#include "storage/DBBase.h"
+
+#include "core/VersionManage.h"
+#include "platform/FileManager.h"
+#include "platform/Platform.h"
+
+namespace vokari {
+namespace {
+
+// The tables, exactly as every copy of this database has been created.
+const char* const kCreateStatements[] = {
+    "CREATE TABLE IF NOT EXISTS vok_user ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, "
+    "phone_number varchar(20), device_token varchar(100), nickname varchar(20), username "
+    "varchar(20), password varchar(30), sex integer(1), idcard_type varchar(20), idcard_number "
+    "varchar(30), newsbookarea varchar(50), acceptpoint_filepath varchar(256), accept_updatetime "
+    "varchar(30))",
+    "CREATE TABLE IF NOT EXISTS vok_news_report ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT NOT "
+    "NULL, imgUrl varchar(255), imgUrl1 varchar(255), imgUrl2 varchar(255), imgUrl3 varchar(255), "
+    "newsUrl varchar(255), newsUrl1 varchar(255), newsUrl2 varchar(255), newsUrl3 varchar(255), "
+    "time varchar(30) NOT NULL,  title varchar(200), title1 varchar(200), title2 varchar(200), "
+    "title3 varchar(200), newsArea varchar(10))",
+    "CREATE TABLE IF NOT EXISTS vok_picture_clue ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT NOT "
+    "NULL, clueid varchar(50) NOT NULL, phone_number varchar(20), time varchar(30), describe TEXT, "
+    "address varchar(100), position varchar(50))",
+    "CREATE TABLE IF NOT EXISTS vok_person_history ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT "
+    "NOT NULL, name varchar(20) NOT NULL, idcard varchar(20) NOT NULL, phone_number varchar(20) "
+    "NOT NULL, time varchar(30))",
+};
+
+// Indexes for the existence tests; other readers of the same schema are not disturbed by them.
+const char* const kIndexStatements[] = {
+    "CREATE INDEX IF NOT EXISTS vok_news_report_time ON vok_news_report (time)",
+    "CREATE INDEX IF NOT EXISTS vok_person_history_idcard ON vok_person_history (idcard)",
+};
+
+std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
+  std::string text;
+  for (const auto& part : parts) text += (text.empty() ? "" : separator) + part;
+  return text;
+}
+
+}  // namespace
+
+DBBase& DBBase::sharedDBBase() {
+  static DBBase shared;
+  std::optional<std::string> phone = Platform::current().settings->get("currentuser");
+  shared.dbPath = phone ? databasePath(*phone).value_or("") : "";
+  if (shared.makeDBIsExistAndOpen() && FileManager::fileExistsAtPath(shared.dbPath))
+    FileManager::AddSkipBackupAttributeToFilePath(shared.dbPath);
+  return shared;
+}
+
+std::optional<std::string> DBBase::databasePath(std::string_view phone) {
+  if (!VersionManage::isUserFolderName(phone)) return std::nullopt;
+  std::string folder =
+      FileManager::join(FileManager::getExecuteDocumentsPath(), std::string(phone));
+  return FileManager::join(folder, std::string(phone) + ".db");
+}
+
+bool DBBase::makeDBIsExistAndOpen() {
+  db_.reset();
+  if (dbPath.empty()) return false;
+  db_ = SqliteDatabase::open(dbPath);
+  if (!db_) return false;
+  for (const char* sql : kCreateStatements) db_->execute(sql);
+  for (const char* sql : kIndexStatements) db_->execute(sql);
+  return true;
+}
+
+bool DBBase::ensureOpen() {
+  return db_ || makeDBIsExistAndOpen();
+}
+
+bool DBBase::updateTable(const std::string& table, const Row& infoDic, const std::string& where,
+                         const std::vector<Value>& whereValues) {
+  if (infoDic.empty() || !ensureOpen()) return false;
+  std::vector<std::string> assignments;
+  std::vector<Value> values;
+  for (const auto& [column, value] : infoDic) {
+    assignments.push_back(quotedIdentifier(column) + "=?");
+    values.push_back(value);
+  }
+  values.insert(values.end(), whereValues.begin(), whereValues.end());
+  std::string sql = "UPDATE " + quotedIdentifier(table) + " SET " + joined(assignments, ",");
+  if (!db_->execute(sql + " " + where, values)) return false;
+  db_.reset();
+  return true;
+}
+
+bool DBBase::deleteTable(const std::string& table) {
+  if (!ensureOpen() && !ensureOpen()) return false;
+  return db_->execute("DELETE FROM " + quotedIdentifier(table));
+}
+
+bool DBBase::insert(const std::string& prefix, const Row& row) {
+  if (!ensureOpen()) return false;
+  std::vector<std::string> columns;
+  std::vector<std::string> placeholders;
+  std::vector<Value> values;
+  for (const auto& [column, value] : row) {
+    columns.push_back(quotedIdentifier(column));
+    placeholders.push_back("?");
+    values.push_back(value);
+  }
+  std::string sql = prefix + joined(columns, ",") + ") VALUES (" + joined(placeholders, ",") + ")";
+  bool ok = db_->execute(sql, values);
+  db_.reset();
+  return ok;
+}
+
+int DBBase::exists(const std::string& sql, Text key) {
+  if (Extern::isEmptyString(key)) return -1;
+  if (!ensureOpen()) return 0;
+  auto rows = db_->query(sql, {std::string(*key)});
+  return rows && !rows->empty() ? 1 : 0;
+}
+
+std::vector<Row> DBBase::all(const std::string& sql) {
+  if (!ensureOpen()) return {};
+  std::vector<Row> rows = db_->query(sql).value_or(std::vector<Row>{});
+  db_.reset();
+  return rows;
+}
+
+bool DBBase::AddAccout(const Row& row) {
+  return insert("INSERT OR IGNORE INTO  vok_user (", row);
+}
+
+bool DBBase::updateAccountInfo(const Row& row) {
+  return updateTable("vok_user", row, "WHERE tableid = 1");
+}
+
+std::optional<Row> DBBase::getUserInfo() {
+  if (!ensureOpen()) return std::nullopt;
+  auto rows = db_->query("select * from vok_user");
+  if (!rows || rows->empty()) return std::nullopt;
+  return rows->back();
+}
+
+bool DBBase::AddOneNews(const Row& row) {
+  std::optional<std::string> time = textOf(row, "time");
+  if (Extern::isEmptyString(time)) return false;
+  if (TestNewsIsExist(time) == 1) return true;
+  return insert("INSERT INTO  vok_news_report (", row);
+}
+
+int DBBase::TestNewsIsExist(Text time) {
+  return exists("SELECT * FROM vok_news_report where time = ?", time);
+}
+
+std::vector<Row> DBBase::getAllNews() {
+  return all("select * from vok_news_report ORDER BY time DESC");
+}
+
+bool DBBase::addOnePerson(const Row& row) {
+  std::optional<std::string> idcard = textOf(row, "idcard");
+  if (Extern::isEmptyString(idcard)) return false;
+  if (TestPersonIsExist(idcard) == 1) return updatePersonInfo(row);
+  return insert("INSERT INTO  vok_person_history (", row);
+}
+
+bool DBBase::updatePersonInfo(const Row& row) {
+  std::optional<std::string> idcard = textOf(row, "idcard");
+  if (!idcard) return false;
+  return updateTable("vok_person_history", row, "WHERE idcard = ?", {*idcard});
+}
+
+int DBBase::TestPersonIsExist(Text idcard) {
+  return exists("SELECT * FROM vok_person_history where idcard = ?", idcard);
+}
+
+std::vector<Row> DBBase::getAllPersons() {
+  return all("select * from vok_person_history ORDER BY time DESC");
+}
+
+bool DBBase::clearPersons() {
+  return deleteTable("vok_person_history");
+}
+
+}  // namespace vokari

@@ -1,0 +1,72 @@
+#pragma once
+// The signed-in user's SQLite database, Documents/P/P.db: the account row, the news received and
+// the persons used in bookings. Rows are bound as parameters, never pasted into SQL. Main thread
+// only; failures are answered as false, -1, none or an empty list.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Extern.h"
+#include "storage/Row.h"
+#include "storage/Sqlite.h"
+
+namespace vokari {
+
+class DBBase final {
+ public:
+  // The process-wide object. Every call opens a fresh connection to the database of the user
+  // named by "currentuser" (closing the previous one), creates the tables and marks the file as
+  // excluded from backup, so signing in as someone else switches files with no other step. With
+  // nobody signed in the object has no connection and every operation fails.
+  static DBBase& sharedDBBase();
+  // Documents/P/P.db; none when P cannot name a user folder.
+  static std::optional<std::string> databasePath(std::string_view phone);
+
+  DBBase(const DBBase&) = delete;
+  DBBase& operator=(const DBBase&) = delete;
+
+  // Opens dbPath (creating the file) and creates the four tables and their indexes; false when
+  // the open fails.
+  bool makeDBIsExistAndOpen();
+  // UPDATE table SET column=? ... followed by the condition text `where` (for example "WHERE
+  // tableid = 1"); whereValues are bound to the "?" in the condition. False for an empty infoDic.
+  bool updateTable(const std::string& table, const Row& infoDic, const std::string& where,
+                   const std::vector<Value>& whereValues = {});
+  bool deleteTable(const std::string& table);
+
+  // The account row: inserted (ignored on a conflict), updated as row tableid 1, read back.
+  bool AddAccout(const Row& row);
+  bool updateAccountInfo(const Row& row);
+  std::optional<Row> getUserInfo();
+
+  // News keyed by "time": an item whose time is stored already is not stored again (answers
+  // true); an item without a time answers false.
+  bool AddOneNews(const Row& row);
+  // 1 when stored, 0 when not, -1 for an absent or empty time.
+  int TestNewsIsExist(Text time);
+  // Newest time first.
+  std::vector<Row> getAllNews();
+
+  // Persons keyed by "idcard": inserted, or updated when the identity number is stored already.
+  bool addOnePerson(const Row& row);
+  bool updatePersonInfo(const Row& row);
+  int TestPersonIsExist(Text idcard);
+  std::vector<Row> getAllPersons();
+  bool clearPersons();
+
+  std::string dbPath;
+
+ private:
+  DBBase() = default;
+  // Operations that closed the connection find it reopened on dbPath here.
+  bool ensureOpen();
+  bool insert(const std::string& prefix, const Row& row);
+  int exists(const std::string& sql, Text key);
+  std::vector<Row> all(const std::string& sql);
+
+  std::optional<SqliteDatabase> db_;
+};
+
+}  // namespace vokari

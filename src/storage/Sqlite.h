@@ -1,0 +1,67 @@
+#pragma once
+// A thin owner of SQLite connections and statements: open, prepare, bind, step, read columns.
+// Failures are answered as values; nothing throws. Main thread only.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "storage/Row.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vokari {
+
+// A prepared statement; finalized when destroyed.
+class SqliteStatement final {
+ public:
+  enum class Step { Row, Done, Error };
+
+  explicit SqliteStatement(sqlite3_stmt* statement) : statement_(statement) {}
+  SqliteStatement(SqliteStatement&& other) noexcept;
+  SqliteStatement& operator=(SqliteStatement&& other) noexcept;
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
+  ~SqliteStatement();
+
+  // Binds the values to the parameters 1..n in order; answers false when any bind fails.
+  bool bindAll(const std::vector<Value>& values);
+  bool bind(int index, const Value& value);
+  Step step();
+  // Every column of the current row by name.
+  Row row() const;
+  Value column(int index) const;
+
+ private:
+  sqlite3_stmt* statement_;
+};
+
+// An open connection; closed when destroyed.
+class SqliteDatabase final {
+ public:
+  // Opens the file for reading and writing, creating it when absent; none when that fails.
+  static std::optional<SqliteDatabase> open(const std::string& path);
+
+  SqliteDatabase(SqliteDatabase&& other) noexcept;
+  SqliteDatabase& operator=(SqliteDatabase&& other) noexcept;
+  SqliteDatabase(const SqliteDatabase&) = delete;
+  SqliteDatabase& operator=(const SqliteDatabase&) = delete;
+  ~SqliteDatabase();
+
+  std::optional<SqliteStatement> prepare(const std::string& sql);
+  // Runs one statement with the values bound to its "?" parameters, stepping it to the end.
+  bool execute(const std::string& sql, const std::vector<Value>& values = {});
+  // Runs one query and collects its rows; none when it fails.
+  std::optional<std::vector<Row>> query(const std::string& sql,
+                                        const std::vector<Value>& values = {});
+
+ private:
+  explicit SqliteDatabase(sqlite3* db) : db_(db) {}
+  sqlite3* db_;
+};
+
+// The text as an SQL identifier in double quotes, any quote inside doubled: safe for any name.
+std::string quotedIdentifier(const std::string& name);
+
+}  // namespace vokari
