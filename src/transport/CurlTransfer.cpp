@@ -95,9 +95,12 @@ bool Transfer::configure(long maxIdleSeconds) {
     const std::string line = value.empty() ? name + ";" : name + ": " + value;
     headerList_ = curl_slist_append(headerList_, line.c_str());
   }
-  // curl would otherwise wait for "100 Continue" before sending a larger body.
-  if (!hasHeader(exchange.headers, "Expect"))
-    headerList_ = curl_slist_append(headerList_, "Expect:");
+  // Take back what curl would add on its own: a form Content-Type for every body (our bodies
+  // carry none unless the caller says so), and a wait for "100 Continue" before a larger body.
+  for (const char* name : {"Content-Type", "Expect"}) {
+    if (!hasHeader(exchange.headers, name))
+      headerList_ = curl_slist_append(headerList_, (std::string(name) + ":").c_str());
+  }
   bool ok = headerList_ != nullptr;
   auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;

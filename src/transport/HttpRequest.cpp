@@ -178,13 +178,13 @@ void HttpRequest::clearDelegatesAndCancel() {
 void HttpRequest::complete(HttpResult result) {
   if (state_ != HttpRequestState::InProgress) return;
   state_ = HttpRequestState::Complete;
+  if (result.errorCode == 0 && asksForCredentials(result))
+    result.errorCode = kHttpAuthenticationNeeded;
   responseStatusCode_ = result.statusCode;
   responseHeaders_ = std::move(result.headers);
   responseData_ = std::move(result.body);
   if (auto length = responseHeaders_.find("Content-Length"); length != responseHeaders_.end())
     contentLength_ = std::strtoull(length->second.c_str(), nullptr, 10);
-  if (result.errorCode == 0 && asksForCredentials(result))
-    result.errorCode = kHttpAuthenticationNeeded;
   if (result.errorCode != 0) error_ = HttpError::make(result.errorCode);
   deliver();
 }
