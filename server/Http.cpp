@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include <sys/socket.h>
+
 namespace vokari_backend {
 namespace {
 
@@ -49,6 +51,14 @@ void configure(httplib::Server& server, httplib::Server::Handler errorBody) {
   // Without TCP_NODELAY every reply on a reused connection waits ~40 ms for a delayed ACK.
   server.set_tcp_nodelay(true);
   server.set_keep_alive_max_count(10000);
+  // stop() waits for idle keep-alive connections to time out; keep that wait short.
+  server.set_keep_alive_timeout(1);
+  // The library's default adds SO_REUSEPORT, which would let a second back-end share
+  // our ports silently instead of failing to start.
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server.set_payload_max_length(kMaxBody);
   server.set_error_handler([errorBody](const httplib::Request& request,
                                        httplib::Response& response) {
