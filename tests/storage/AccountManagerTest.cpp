@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "StorageFixture.h"
+#include "core/VersionManage.h"
+#include "storage/ReservaionPersonManager.h"
+
+namespace vokari {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::kA;
+using testing::kB;
+
+class AccountManagerTest : public testing::StorageTest {
+ protected:
+  // A user with one of everything stored.
+  void fillAsA() {
+    ASSERT_TRUE(login(kA));
+    ASSERT_TRUE(accounts().updateAccountInfo({{"username", "张三"}, {"sex", 1}}));
+    ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews(news("2026-01-02 08:00:00")));
+    ASSERT_TRUE(ReservaionPersonManager::sharedReservaionPersonManager().addOnePerson(
+        person("11010519491231002X", "李四", "2026-01-01 10:00:00")));
+  }
+};
+
+TEST_F(AccountManagerTest, ANewNumberGetsARowOfExactlyTheLoginKeys) {
+  EXPECT_FALSE(accounts().isLogin());
+  ASSERT_TRUE(login(kA));
+  EXPECT_TRUE(accounts().isLogin());
+  EXPECT_EQ(platform.settings.get("currentuser"), kA);
+  std::optional<Row> row = accounts().getUserInfo();
+  ASSERT_TRUE(row);
+  EXPECT_EQ(row->at("tableid"), Value(1));
+  EXPECT_EQ(row->at("phone_number"), Value(kA));
+  EXPECT_EQ(row->at("password"), Value("secret1"));
+  EXPECT_EQ(row->at("newsbookarea"), Value("2,3,4,5,6,7,8,9,10,11"));
+  for (const char* unwritten : {"username", "nickname", "sex", "device_token", "idcard_number"})
+    EXPECT_EQ(row->at(unwritten), Value(Null{})) << unwritten;
+  EXPECT_EQ(row->size(), 12u);  // every column, tableid included
+}
+
+TEST_F(AccountManagerTest, ItemsForKeysDistinguishNullFromMissing) {
+  ASSERT_TRUE(login(kA));
+  EXPECT_EQ(accounts().getUserItemForKey("nickname"), Value(Null{}));
+  EXPECT_EQ(accounts().getUserItemForKey("password"), Value("secret1"));
+  EXPECT_EQ(accounts().getUserItemForKey(" "), std::nullopt);
+  EXPECT_EQ(accounts().getUserItemForKey(std::nullopt), std::nullopt);
+  EXPECT_EQ(accounts().getUserItemForKey("no_such_column"), std::nullopt);
+}
+
+TEST_F(AccountManagerTest, SigningInAsAThenBGivesBAnEmptyDatabaseAndLeavesAIntact) {
+  fillAsA();
+  ASSERT_TRUE(login(kB));
+  EXPECT_EQ(platform.settings.get("currentuser"), kB);
+  EXPECT_TRUE(DBBase::sharedDBBase().getAllNews().empty());
+  EXPECT_TRUE(ReservaionPersonManager::sharedReservaionPersonManager().getAllPersons().empty());
+  EXPECT_EQ(accounts().getUserItemForKey("phone_number"), Value(kB));
+  EXPECT_EQ(VersionManage::sharedVersionManage().userPath, platform.documents() + "/" + kB);
+
+  EXPECT_EQ(rowsIn(kA, "vok_news_report").size(), 1u);
+  EXPECT_EQ(rowsIn(kA, "vok_person_history").size(), 1u);
+  ASSERT_EQ(rowsIn(kA, "vok_user").size(), 1u);
+  EXPECT_EQ(rowsIn(kA, "vok_user")[0].at("phone_number"), Value(kA));
+  EXPECT_EQ(rowsIn(kB, "vok_user").size(), 1u);
+}
+
+TEST_F(AccountManagerTest, SigningOutKeepsFilesAndSigningBackInRefreshesTheRow) {
+  fillAsA();
+  accounts().clearUserInfo();
+  EXPECT_FALSE(accounts().isLogin());
+  EXPECT_EQ(platform.settings.get("currentuser"), std::nullopt);
+  EXPECT_TRUE(fs::exists(dbFile(kA)));
+  EXPECT_EQ(accounts().getUserInfo(), std::nullopt);
+
+  ASSERT_TRUE(login(kA, "newpass"));
+  EXPECT_EQ(accounts().getUserItemForKey("password"), Value("newpass"));
+  EXPECT_EQ(accounts().getUserItemForKey("username"), Value("张三"));  // kept from before
+  EXPECT_EQ(accounts().getUserItemForKey("sex"), Value(1));
+  EXPECT_EQ(DBBase::sharedDBBase().getAllNews().size(), 1u);
+  EXPECT_EQ(rowsIn(kA, "vok_user").size(), 1u);
+}
+
+TEST_F(AccountManagerTest, IsLoginPreparesTheFoldersOfTheStoredUser) {
+  platform.settings.set("currentuser", kB);
+  EXPECT_TRUE(accounts().isLogin());
+  EXPECT_TRUE(fs::is_directory(platform.documents() + "/" + kB + "/ReportPath"));
+}
+
+TEST_F(AccountManagerTest, APhoneNumberChangeKeepsEveryRow) {
+  fillAsA();
+  ASSERT_TRUE(accounts().changePhoneNumber(kA, kB));
+  EXPECT_FALSE(fs::exists(platform.documents() + "/" + kA));
+  EXPECT_TRUE(fs::exists(dbFile(kB)));
+  EXPECT_TRUE(fs::is_directory(platform.documents() + "/" + kB + "/PictureClue"));
+  EXPECT_EQ(platform.settings.get("currentuser"), kB);
+  EXPECT_EQ(accounts().getUserItemForKey("phone_number"), Value(kB));
+  EXPECT_EQ(accounts().getUserItemForKey("username"), Value("张三"));
+  EXPECT_EQ(accounts().getUserItemForKey("password"), Value("secret1"));
+  EXPECT_EQ(DBBase::sharedDBBase().getAllNews().size(), 1u);
+  EXPECT_EQ(ReservaionPersonManager::sharedReservaionPersonManager().getAllPersons().size(), 1u);
+}
+
+TEST_F(AccountManagerTest, ASignInOnAFileWithoutItsRowStoresTheRow) {
+  // A database file left behind by an insert that failed.
+  VersionManage::sharedVersionManage().initWithCurrentUser(kA);
+  platform.settings.set("currentuser", kA);
+  DBBase::sharedDBBase();
+  ASSERT_TRUE(fs::exists(dbFile(kA)));
+  ASSERT_TRUE(login(kA));
+  EXPECT_EQ(accounts().getUserItemForKey("password"), Value("secret1"));
+}
+
+TEST_F(AccountManagerTest, PhoneNumbersThatAreNotFolderNamesAreRefused) {
+  fillAsA();
+  EXPECT_FALSE(login("1/../../../x"));
+  EXPECT_FALSE(accounts().saveAccountInfo({{"phone_number", ".."}}));
+  EXPECT_FALSE(accounts().saveAccountInfo({{"password", "no phone"}}));
+  EXPECT_FALSE(accounts().updateAccountInfo({{"phone_number", Null{}}}));
+  EXPECT_FALSE(accounts().changePhoneNumber(kA, "../escape"));
+  EXPECT_EQ(platform.settings.get("currentuser"), kA);
+  EXPECT_EQ(accounts().getUserItemForKey("phone_number"), Value(kA));
+  EXPECT_FALSE(fs::exists(platform.root() + "/x"));
+  EXPECT_FALSE(fs::exists(platform.root() + "/escape"));
+}
+
+}  // namespace
+}  // namespace vokari
