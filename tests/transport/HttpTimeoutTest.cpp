@@ -1,0 +1,105 @@
+// The inactivity time-out and connection keep-alive against misbehaving raw socket servers.
+// These wait in real time, kept short: the transfer's clock is the network's, not the loop's.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "LoopbackServers.h"
+#include "Recording.h"
+#include "support/TestPlatform.h"
+#include "transport/HttpRequest.h"
+
+namespace vokari::testing {
+namespace {
+
+using std::chrono::steady_clock;
+
+class TimeoutTest : public ::testing::Test {
+ protected:
+  TestPlatform platform;
+  RecordingDelegate delegate;
+
+  // Runs the request to its callback; answers the real seconds it took.
+  double timed(const std::shared_ptr<HttpRequest>& request) {
+    request->setDelegate(&delegate);
+    const auto start = steady_clock::now();
+    request->startAsynchronous();
+    EXPECT_TRUE(drained(platform.loop));
+    return std::chrono::duration<double>(steady_clock::now() - start).count();
+  }
+};
+
+TEST_F(TimeoutTest, AServerThatNeverAnswersFailsWithCode2AfterTheTimeOut) {
+  RawServer server([](int socket, const std::atomic<bool>& stopping) {
+    RawServer::holdOpen(socket, stopping);
+  });
+  auto request = HttpRequest::initWithURL(server.url("/silent"));
+  request->setTimeOutSeconds(0.3);
+
+  const double seconds = timed(request);
+  ASSERT_EQ(delegate.calls.size(), 1u);
+  EXPECT_EQ(delegate.only().errorCode, kHttpTimedOut);
+  EXPECT_EQ(request->error()->description, "The request timed out");
+  EXPECT_GE(seconds, 0.3);
+  EXPECT_LT(seconds, 0.44);
+}
+
+TEST_F(TimeoutTest, ABodyStillInTheSendBufferGetsHalfAgainAsLong) {
+  RawServer server([](int socket, const std::atomic<bool>& stopping) {
+    RawServer::holdOpen(socket, stopping);
+  });
+  auto post = HttpRequest::initWithURL(server.url("/silent"));
+  post->setRequestMethod("POST");
+  post->appendPostData("{\"A\":\"1\"}");
+  post->setTimeOutSeconds(0.3);
+
+  const double seconds = timed(post);
+  EXPECT_EQ(delegate.only().errorCode, kHttpTimedOut);
+  EXPECT_GE(seconds, 0.45);
+  EXPECT_LT(seconds, 0.7);
+}
+
+TEST_F(TimeoutTest, ATricklingServerDoesNotTimeOut) {
+  RawServer server([](int socket, const std::atomic<bool>& stopping) {
+    if (!RawServer::readHead(socket, stopping)) return;
+    RawServer::send(socket, "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n");
+    for (char byte : std::string("abcde")) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));  // half the time-out
+      RawServer::send(socket, std::string(1, byte));
+    }
+    RawServer::holdOpen(socket, stopping);
+  });
+  auto request = HttpRequest::initWithURL(server.url("/slow"));
+  request->setTimeOutSeconds(0.3);
+
+  const double seconds = timed(request);
+  ASSERT_EQ(delegate.calls.size(), 1u);
+  EXPECT_TRUE(delegate.only().finished);
+  EXPECT_EQ(delegate.only().text, "abcde");
+  EXPECT_GT(seconds, 0.6);  // twice the time-out, in all
+}
+
+TEST_F(TimeoutTest, AServersKeepAliveTimeoutEndsReuseSoonerThanOurOwn) {
+  // Answers every request on a connection and keeps it open, though it says it will not.
+  RawServer server([](int socket, const std::atomic<bool>& stopping) {
+    while (RawServer::readHead(socket, stopping)) {
+      RawServer::send(socket,
+                      "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nKeep-Alive: timeout=1\r\n\r\nok");
+    }
+  });
+  auto fetch = [&] { timed(HttpRequest::initWithURL(server.url("/"))); };
+
+  fetch();
+  fetch();
+  EXPECT_EQ(server.accepted(), 1);
+  // libcurl counts idleness in whole seconds, so one second of it shows only after two.
+  platform.loop.waitUntil([] { return false; }, 2.05);
+  fetch();
+  EXPECT_EQ(server.accepted(), 2);
+  EXPECT_EQ(delegate.calls.size(), 3u);
+}
+
+}  // namespace
+}  // namespace vokari::testing
