@@ -1,0 +1,41 @@
+#pragma once
+// The real engine: libcurl multi on one worker thread, one process-wide queue that runs at most
+// four transfers and starts the waiting ones in the order queued.
+
+#include <cstddef>
+#include <memory>
+
+#include "transport/HttpEngine.h"
+
+namespace vokari {
+
+namespace curl {
+class TransferSet;
+}
+
+class CurlHttpEngine final : public HttpEngine {
+ public:
+  static constexpr std::size_t kMaxRunning = 4;
+
+  CurlHttpEngine();
+  // Stops the worker; transfers still queued or running are dropped without a report.
+  ~CurlHttpEngine() override;
+  CurlHttpEngine(const CurlHttpEngine&) = delete;
+  CurlHttpEngine& operator=(const CurlHttpEngine&) = delete;
+
+  void start(std::shared_ptr<HttpExchange> exchange) override;
+  void cancel(const std::shared_ptr<HttpExchange>& exchange) override;
+  // Runs outside the queue, on the caller's thread, with its own connections; cookies are
+  // shared with the queued requests.
+  HttpResult perform(std::shared_ptr<HttpExchange> exchange) override;
+
+  // The engine of the process, made on first use.
+  static CurlHttpEngine& shared();
+
+ private:
+  class Worker;
+  std::unique_ptr<Worker> worker_;
+  std::unique_ptr<curl::TransferSet> synchronous_;
+};
+
+}  // namespace vokari

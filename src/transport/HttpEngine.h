@@ -1,0 +1,107 @@
+#pragma once
+// The engine under HttpRequest: it moves one started request's bytes and reports the outcome.
+// The libcurl engine is the real one; FakeHttpEngine answers from a script in screen tests.
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vokari {
+
+class HttpRequest;
+class RunLoop;
+
+// Error codes of the domain "HttpRequestErrorDomain".
+enum HttpErrorCode : int {
+  kHttpConnectionFailure = 1,
+  kHttpTimedOut = 2,
+  kHttpAuthenticationNeeded = 3,
+  kHttpCancelled = 4,
+  kHttpUnableToCreateRequest = 5,
+  kHttpInternalError = 6,
+  kHttpTooManyRedirects = 9,
+};
+
+struct HttpError {
+  std::string domain;
+  int code = 0;
+  std::string description;
+
+  // The error value of a code, with the domain and the description of that code.
+  static HttpError make(int code);
+};
+
+struct CaseInsensitiveLess {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+
+// Headers in the order they are sent.
+using HttpHeaderList = std::vector<std::pair<std::string, std::string>>;
+// Reply headers; names compare without regard to case, repeated headers are joined by ", ".
+using HttpHeaderMap = std::map<std::string, std::string, CaseInsensitiveLess>;
+
+struct HttpResult {
+  int errorCode = 0;  // 0 when a complete reply arrived
+  int statusCode = 0;
+  HttpHeaderMap headers;
+  std::string body;  // inflated when the reply was gzip-compressed
+
+  static HttpResult failure(int code) { return HttpResult{code, 0, {}, {}}; }
+};
+
+// One started request as an engine sees it. The fields are fixed before the engine gets the
+// exchange and may then be read from any thread.
+class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
+ public:
+  std::string method;
+  std::string url;
+  HttpHeaderList headers;  // the caller's, plus the User-Agent
+  std::string body;
+  double timeOutSeconds = 0;
+  int tag = 0;
+
+  // Hands the outcome to the main loop. Any thread; only the first report of an exchange counts,
+  // and none once the request was cancelled: cancel and report share the exchange's lock, so
+  // after cancel returns nothing more is posted.
+  void report(HttpResult result);
+  // Whether the request was cancelled; an engine may then drop the transfer. Any thread.
+  bool abandoned() const;
+  // For an engine that goes away with the exchange unanswered: abandons it and lets go of its
+  // request without any callback. Main thread.
+  void discard();
+
+ private:
+  friend class HttpRequest;
+  struct Outcome;
+  // Marks the exchange abandoned; answers whether it had been reported or abandoned before.
+  bool abandon();
+
+  RunLoop* loop_ = nullptr;
+  mutable std::mutex mutex_;
+  bool settled_ = false;           // reported or abandoned; guarded by mutex_
+  HttpRequest* owner_ = nullptr;   // main thread only
+};
+
+class HttpEngine {
+ public:
+  virtual ~HttpEngine() = default;
+
+  // Queues the exchange; the engine reports its outcome exactly once unless it is cancelled.
+  // Main thread.
+  virtual void start(std::shared_ptr<HttpExchange> exchange) = 0;
+  // Stops a queued or running exchange that was abandoned. Main thread.
+  virtual void cancel(const std::shared_ptr<HttpExchange>& exchange) = 0;
+  // Runs the exchange on the calling thread and answers its outcome; reports nothing.
+  virtual HttpResult perform(std::shared_ptr<HttpExchange> exchange) = 0;
+
+  // The installed engine; the shared libcurl engine unless another one is installed.
+  static HttpEngine& current();
+  // Installs an engine owned by the caller (nullptr: the libcurl engine) and answers the one
+  // installed before. Install only while no request is in flight.
+  static HttpEngine* install(HttpEngine* engine);
+};
+
+}  // namespace vokari

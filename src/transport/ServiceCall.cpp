@@ -1,0 +1,120 @@
+#include "transport/ServiceCall.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include "transport/TextDecoding.h"
+
+namespace vokari {
+namespace {
+
+// True for absent text or text of nothing but white space and line breaks, Unicode ones
+// included. (A shared text helper is on its way in core; this one stays private until then.)
+bool isBlank(const std::optional<std::string>& text) {
+  if (!text) return true;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text->data());
+  const auto length = static_cast<int32_t>(text->size());
+  for (int32_t at = 0; at < length;) {
+    UChar32 c = 0;
+    U8_NEXT(bytes, at, length, c);
+    if (c < 0 || !u_isUWhiteSpace(c)) return false;
+  }
+  return true;
+}
+
+void prepare(const std::shared_ptr<HttpRequest>& request, std::shared_ptr<HttpRequest>& current,
+             HttpRequestDelegate* delegate, int tag, const nlohmann::json& userInfo) {
+  if (current) current->clearDelegatesAndCancel();
+  request->setDelegate(delegate);
+  request->setTag(tag);
+  request->setUserInfo(userInfo);
+  current = request;
+}
+
+}  // namespace
+
+std::shared_ptr<HttpRequest> makeServiceRequest(std::string_view action) {
+  const ServiceAction* entry = findServiceAction(action);
+  if (!entry) return nullptr;
+  auto request = HttpRequest::initWithURL(Endpoints::current().url(entry->backend, action));
+  request->setRequestMethod("POST");
+  request->setTimeOutSeconds(entry->timeOutSeconds);
+  return request;
+}
+
+std::string jsonBody(const nlohmann::json& body) {
+  return body.dump(-1, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace);
+}
+
+std::shared_ptr<HttpRequest> startJsonCall(std::shared_ptr<HttpRequest>& current,
+                                           const JsonCall& call) {
+  auto request = makeServiceRequest(call.action);
+  if (!request) return nullptr;
+  request->appendPostData(jsonBody(call.body));
+  prepare(request, current, call.delegate, call.tag, call.userInfo);
+  if (call.synchronous) {
+    request->startSynchronous();
+  } else {
+    request->startAsynchronous();
+  }
+  return request;
+}
+
+std::shared_ptr<HttpRequest> startSoapCall(std::shared_ptr<HttpRequest>& current,
+                                           const SoapCall& call) {
+  const ServiceAction* entry = findServiceAction(call.operation);
+  if (!entry || entry->backend != Backend::CrimeReport) return nullptr;
+  auto request = HttpRequest::initWithURL(Endpoints::current().url(Backend::CrimeReport, {}));
+  request->setRequestMethod("POST");
+  request->addRequestHeader("Content-Type", "text/xml; charset=utf-8");
+  request->addRequestHeader("SOAPAction", "http://tempuri.org/" + std::string(call.operation));
+  request->appendPostData(call.envelope);
+  prepare(request, current, call.delegate, call.tag, call.userInfo);
+  request->startAsynchronous();
+  return request;
+}
+
+std::optional<std::string> jsonReplyText(const HttpRequest& request) {
+  if (request.responseData().empty()) return std::nullopt;
+  auto contentType = request.responseHeaders().find("Content-Type");
+  std::optional<std::string> charset;
+  if (contentType != request.responseHeaders().end())
+    charset = charsetOfContentType(contentType->second);
+  return decodeText(request.responseData(), charset.value_or("utf-8"));
+}
+
+nlohmann::json replyObject(const std::optional<std::string>& text) {
+  if (isBlank(text)) return nlohmann::json::object();
+  auto parsed = nlohmann::json::parse(*text, nullptr, /*allow_exceptions=*/false);
+  return parsed.is_object() ? parsed : nlohmann::json::object();
+}
+
+ReplyVerdict judgeReply(Backend backend, const nlohmann::json& reply) {
+  auto states = reply.find("STATES");
+  if (states == reply.end() || !states->is_string()) return ReplyVerdict::Failed;
+  const auto& value = states->get_ref<const std::string&>();
+  switch (backend) {
+    case Backend::General:
+      return value == "SUCCESS" ? ReplyVerdict::Success : ReplyVerdict::Failed;
+    case Backend::Appointment:
+      if (value == "6") return ReplyVerdict::Anomaly;
+      [[fallthrough]];
+    case Backend::Account:
+      if (value == "1") return ReplyVerdict::Success;
+      if (value == "2") return ReplyVerdict::Refused;
+      return ReplyVerdict::Failed;
+    case Backend::CrimeReport:
+      break;
+  }
+  return ReplyVerdict::Failed;
+}
+
+JsonReply readJsonReply(const HttpRequest& request, Backend backend) {
+  JsonReply reply;
+  reply.text = jsonReplyText(request);
+  reply.object = replyObject(reply.text);
+  reply.verdict = judgeReply(backend, reply.object);
+  return reply;
+}
+
+}  // namespace vokari
