@@ -31,31 +31,6 @@ TEST(AgreementText, Has3672CharactersIn73LinesWithItsOutlineAndSignature) {
 
 struct Agreement : testing::ScreenTest {};
 
-TEST_F(Agreement, AcceptingSignsTheAccountInAndShowsTheMainScreen) {
-  nlohmann::json account = {{"phone_number", "13800000000"},
-                            {"password", "secret1"},
-                            {"newsbookarea", "2,3,4,5,6,7,8,9,10,11"},
-                            {"idcard_number", "110101199001011234"},
-                            {"username", "张三"},
-                            {"idcard_type", "身份证"},
-                            {"sex", 1}};
-  toolkit.navigator.setRoot(std::make_shared<testing::StandIn>("完成注册"));
-  toolkit.navigator.top()->push(std::make_shared<AgreementVC>(account, "13800000000"));
-  EXPECT_EQ(topTitle(), "安装协议");
-  EXPECT_TRUE(driver.shows("八、其他条款"));
-
-  ASSERT_TRUE(driver.press("同意").ok);
-  EXPECT_EQ(topTitle(), "MAIN");
-  EXPECT_EQ(toolkit.navigator.stackCount(), 2u);
-  AccountManager& accounts = AccountManager::sharedAccountManage();
-  ASSERT_TRUE(accounts.isLogin());
-  Row row = *accounts.getUserInfo();
-  EXPECT_EQ(textOf(row, "phone_number"), "13800000000");
-  EXPECT_EQ(textOf(row, "username"), "张三");
-  EXPECT_EQ(row["sex"], Value{std::int64_t{1}});
-  EXPECT_EQ(textOf(row, "newsbookarea"), "2,3,4,5,6,7,8,9,10,11");
-}
-
 TEST_F(Agreement, BackStoresNothingAndTheReadingPageOffersNoAcceptance) {
   toolkit.navigator.setRoot(std::make_shared<testing::StandIn>("完成注册"));
   toolkit.navigator.top()->push(

@@ -46,18 +46,6 @@ TEST_F(CodeRequest, EachTypeAsksItsActionWithItsBody) {
   }
 }
 
-TEST_F(CodeRequest, ReportsTheReplyTextOrTheFailure) {
-  http.answerOnce("getCode", FakeReply::json(R"({"STATES":"1"})"));
-  http.answerOnce("getCode", FakeReply::failure(kHttpTimedOut));
-  auto request = make(GetCodeRequest::kRegister);
-  request->getCodeWithPhoneNumber("13800000000");
-  settle();
-  request->getCodeWithPhoneNumber("13800000000");
-  settle();
-  EXPECT_EQ(delegate->replies, std::vector<std::string>{R"({"STATES":"1"})"});
-  EXPECT_EQ(delegate->failures, std::vector<int>{kHttpTimedOut});
-}
-
 TEST_F(CodeRequest, NoCallbackAfterCancelOrOnceTheDelegateIsGone) {
   auto request = make(GetCodeRequest::kRegister);
   request->getCodeWithPhoneNumber("13800000000");

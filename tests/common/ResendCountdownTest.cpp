@@ -31,17 +31,6 @@ TEST_F(Countdown, RunsFromSixtyToZeroThenOffersTheResend) {
   EXPECT_EQ(codesAsked, 0);
 }
 
-TEST_F(Countdown, APressAfterTheEndAsksForANewCodeAndCountsAgain) {
-  countdown.start();
-  platform.loop.advance(61.0);
-  ASSERT_TRUE(control.enabled);
-  control.onPress();
-  EXPECT_EQ(codesAsked, 1);
-  EXPECT_FALSE(control.enabled);
-  platform.loop.advance(2.0);
-  EXPECT_EQ(control.title, "重发验证码(59)");
-}
-
 TEST_F(Countdown, LeavingStoresTheRunningCountWithItselfAsLifetime) {
   countdown.start();
   platform.loop.advance(18.0);  // each tick shows the count, then takes one off
