@@ -3,9 +3,12 @@
 #include "LoginAndRegister/AreaSelectViewController.h"
 #include "LoginAndRegister/Login/LoginViewController.h"
 #include "LoginAndRegister/Login/PersonalcenterViewController.h"
+#include "LoginAndRegister/PhoneNumberSetViewController.h"
 #include "LoginAndRegister/Register/AgreementVC.h"
 #include "LoginAndRegister/Register/RegisterViewController.h"
+#include "LoginAndRegister/Reset/ResetPasswordViewController.h"
 #include "alarm/AlarmHelp.h"
+#include "alarm/AlarmNumber.h"
 #include "alarm/EKeyServiceViewController.h"
 #include "alarm/MainViewController.h"
 #include "settings/NewSettingViewController.h"
@@ -21,7 +24,9 @@ std::shared_ptr<ui::Screen> AppScreens::registerForm() {
   return std::make_shared<RegisterViewController>();
 }
 
-std::shared_ptr<ui::Screen> AppScreens::resetPassword() { return nullptr; }
+std::shared_ptr<ui::Screen> AppScreens::resetPassword() {
+  return std::make_shared<ResetPasswordViewController>();
+}
 
 std::shared_ptr<ui::Screen> AppScreens::agreement(const nlohmann::json& account,
                                                   const std::string& phone) {
@@ -41,9 +46,11 @@ std::shared_ptr<ui::Screen> AppScreens::settings() {
   return std::make_shared<NewSettingViewController>();
 }
 
-std::shared_ptr<ui::Screen> AppScreens::alarmNumber() { return nullptr; }
+std::shared_ptr<ui::Screen> AppScreens::alarmNumber() { return std::make_shared<AlarmNumber>(); }
 
-std::shared_ptr<ui::Screen> AppScreens::phoneNumberSet(const std::string&) { return nullptr; }
+std::shared_ptr<ui::Screen> AppScreens::phoneNumberSet(const std::string& newPhone) {
+  return std::make_shared<PhoneNumberSetViewController>(newPhone);
+}
 
 std::shared_ptr<ui::Screen> AppScreens::alarmHelp() { return std::make_shared<AlarmHelp>(); }
 
