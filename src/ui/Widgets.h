@@ -26,6 +26,7 @@ struct TextFieldModel {
   bool enabled = true;
   bool hidden = false;
   bool focused = false;
+  int shakes = 0;  // times the input was shaken to point at a refused value
 };
 
 struct ButtonModel {

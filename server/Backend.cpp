@@ -1,0 +1,179 @@
+#include "Backend.h"
+
+#include <libxml/parser.h>
+
+#include <array>
+#include <atomic>
+#include <thread>
+
+#include "News.h"
+#include "Services.h"
+#include "Store.h"
+
+namespace vokari_backend {
+namespace {
+
+// One of the four services: its server and the thread it listens on.
+struct Service {
+  const char* name;
+  int Ports::*port;
+  void (*add)(httplib::Server&, Store&);
+  httplib::Server server;
+  std::thread thread;
+  std::atomic<bool> done{false};
+};
+
+bool bind(Service& service, const std::string& host, Ports& ports) {
+  int& port = ports.*service.port;
+  if (port == 0) {
+    port = service.server.bind_to_any_port(host);
+    return port > 0;
+  }
+  return service.server.bind_to_port(host, port);
+}
+
+void listen(Service& service) {
+  service.thread = std::thread([&service] {
+    service.server.listen_after_bind();
+    service.done = true;
+  });
+  // stop() only reaches a server that is already in its accept loop.
+  while (!service.server.is_running() && !service.done) std::this_thread::yield();
+}
+
+}  // namespace
+
+struct Backend::Impl {
+  std::unique_ptr<Store> store;
+  std::array<std::unique_ptr<Service>, 4> services;
+};
+
+Backend::Backend() : impl_(std::make_unique<Impl>()) {}
+
+Backend::~Backend() { stop(); }
+
+bool Backend::running() const { return impl_->store != nullptr; }
+
+Result<Ports> Backend::start(const Options& options) {
+  if (running()) return {std::nullopt, "the back-end is running already"};
+  xmlInitParser();  // once, before any server thread parses
+  try {
+    impl_->store = std::make_unique<Store>(options.dataDir, options.clock, options.onSms);
+  } catch (const std::exception& e) {
+    return {std::nullopt, e.what()};
+  }
+  impl_->services = {
+      std::make_unique<Service>("general", &Ports::general, addGeneralService),
+      std::make_unique<Service>("account", &Ports::account, addAccountService),
+      std::make_unique<Service>("appointment", &Ports::appointment, addAppointmentService),
+      std::make_unique<Service>("report", &Ports::report, addReportService)};
+  Ports ports = options.ports;
+  for (auto& service : impl_->services) {
+    service->add(service->server, *impl_->store);
+    if (!bind(*service, options.host, ports)) {
+      std::string error = std::string("cannot listen on ") + options.host + ":" +
+                          std::to_string(options.ports.*service->port) + " (" + service->name +
+                          " service)";
+      stop();
+      return {std::nullopt, error};
+    }
+  }
+  for (auto& service : impl_->services) listen(*service);
+  return {ports, ""};
+}
+
+void Backend::stop() {
+  for (auto& service : impl_->services) {
+    if (!service) continue;
+    service->server.stop();
+    if (service->thread.joinable()) service->thread.join();
+  }
+  impl_->services = {};
+  impl_->store.reset();
+}
+
+const std::string& Record::operator[](std::string_view name) const {
+  static const std::string missing;
+  for (const auto& [field, value] : fields) {
+    if (field == name) return value;
+  }
+  return missing;
+}
+
+std::string Record::line() const {
+  std::string line;
+  for (const auto& [field, value] : fields) {
+    if (!line.empty()) line += "  ";
+    line += field + "=" + value;
+  }
+  for (char& c : line) {
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  }
+  return line;
+}
+
+namespace {
+
+struct ListingQuery {
+  std::string_view name;
+  Listing listing;
+  const char* sql;
+};
+
+constexpr std::array<ListingQuery, 6> kListings{{
+    {"sms", Listing::Sms, "SELECT sent_at AS time, phone, code, text FROM sms ORDER BY id"},
+    {"alarms", Listing::Alarms,
+     "SELECT alarm_id, phone, time, longitude, latitude, received_at FROM positions "
+     "ORDER BY alarm_id, id"},
+    {"reports", Listing::Reports,
+     "SELECT r.filed_at AS time, r.code, r.password, r.name, r.idcard, r.tel, r.state, "
+     "count(f.id) AS files, coalesce(group_concat(f.path, ','), '') AS paths, r.content "
+     "FROM reports r LEFT JOIN report_files f ON f.code = r.code "
+     "GROUP BY r.code ORDER BY r.filed_at, r.code"},
+    {"feedback", Listing::Feedback,
+     "SELECT received_at AS time, phone, type, agreement, phone_type, sdk_version, "
+     "apk_version, carrier, message FROM feedback ORDER BY id"},
+    {"tokens", Listing::Tokens,
+     "SELECT updated_at AS time, token, badge FROM tokens ORDER BY updated_at, token"},
+    {"bookings", Listing::Bookings,
+     "SELECT booked_at AS time, number, login, person, card, phone, station_name AS station, "
+     "business_name AS business, day, slot, state FROM bookings ORDER BY id"},
+}};
+
+}  // namespace
+
+std::optional<Listing> listingNamed(std::string_view name) {
+  for (const ListingQuery& query : kListings) {
+    if (query.name == name) return query.listing;
+  }
+  return std::nullopt;
+}
+
+Result<std::vector<Record>> inspect(const std::string& dataDir, Listing listing) {
+  try {
+    Database db(databasePath(dataDir), false);
+    for (const ListingQuery& query : kListings) {
+      if (query.listing == listing) return {db.query(query.sql), ""};
+    }
+    return {std::nullopt, "unknown listing"};
+  } catch (const std::exception& e) {
+    return {std::nullopt, e.what()};
+  }
+}
+
+Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
+                            const Clock& clock) {
+  try {
+    Store store(dataDir, clock, {});
+    return {store.transact("", [&](Call& call) {
+              std::string time = draft.time.empty() ? timeText(call.now) : draft.time;
+              publishNews(call, draft.area, draft.titles, time);
+              return time;
+            }),
+            ""};
+  } catch (const std::exception& e) {
+    return {std::nullopt, e.what()};
+  }
+}
+
+}  // namespace vokari_backend

@@ -1,0 +1,105 @@
+#pragma once
+// vokari-backend as a library: the four remote services the client talks to, served on
+// loopback from one SQLite database in a data folder, plus read-only views of what they
+// recorded. Include as "server/Backend.h" with the repository root on the include path
+// (linking the CMake target vokari_backend sets that up).
+//
+// No operation throws: failures come back as Result values with a message for a person.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vokari_backend {
+
+template <typename T>
+struct Result {
+  std::optional<T> value;
+  std::string error;  // set exactly when value is empty
+  bool ok() const { return value.has_value(); }
+};
+
+// Port numbers of the four services. 0 asks for a free port.
+struct Ports {
+  int general = 64110;
+  int account = 64112;
+  int appointment = 8097;
+  int report = 38888;
+
+  static Ports automatic() { return {0, 0, 0, 0}; }
+  bool operator==(const Ports&) const = default;
+};
+
+// A text message the account service "sent": the whole text and the code inside it.
+struct Sms {
+  std::string phone;
+  std::string text;
+  std::string code;
+};
+
+using SmsHook = std::function<void(const Sms&)>;
+using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+struct Options {
+  std::string dataDir;          // created if missing; holds backend.db and the report files
+  std::string host = "127.0.0.1";
+  Ports ports;
+  SmsHook onSms;                // called on a server thread, after the message is stored
+  Clock clock;                  // empty: the system clock (local time zone for all texts)
+};
+
+// The running services. start() binds all four ports, then serves on threads of its own.
+class Backend final {
+ public:
+  Backend();
+  ~Backend();  // stops
+  Backend(const Backend&) = delete;
+  Backend& operator=(const Backend&) = delete;
+
+  // Opens (and on first use creates and seeds) the database, binds the ports and returns
+  // the ports actually bound. Fails if already running or if any port cannot be bound.
+  Result<Ports> start(const Options& options);
+  // Stops accepting, waits for the requests in progress, closes the database. Idempotent.
+  void stop();
+  bool running() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// One recorded row, its fields in a fixed order. Missing fields read as "".
+struct Record {
+  std::vector<std::pair<std::string, std::string>> fields;
+
+  const std::string& operator[](std::string_view name) const;
+  // "name=value" pairs separated by two blanks, line breaks in values turned into blanks.
+  std::string line() const;
+};
+
+// What the inspection commands list, oldest first (alarms grouped by alarm id).
+enum class Listing { Sms, Alarms, Reports, Feedback, Tokens, Bookings };
+
+// Reads a data folder that a backend created; safe while a backend serves it, in this
+// process or another. Fails when the folder holds no database.
+Result<std::vector<Record>> inspect(const std::string& dataDir, Listing listing);
+std::optional<Listing> listingNamed(std::string_view name);  // "sms", "alarms", ...
+
+// A news item to publish: an area 2..11 and one to four story titles, main story first.
+struct NewsDraft {
+  int area = 0;
+  std::vector<std::string> titles;
+  std::string time;  // "yyyy-MM-dd HH:mm:ss"; empty: now. Must not be taken already.
+};
+
+// Publishes an item into a data folder (creating the database if needed); returns its time.
+// Pictures and pages of its stories are served by the general service.
+Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
+                            const Clock& clock = {});
+
+}  // namespace vokari_backend

@@ -1,0 +1,94 @@
+#include "Database.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace vokari_backend {
+namespace {
+
+using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
+
+[[noreturn]] void fail(sqlite3* db, std::string_view what) {
+  throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+void bind(sqlite3* db, sqlite3_stmt* stmt, int index, const Value& value) {
+  int rc = SQLITE_OK;
+  if (auto* number = std::get_if<long long>(&value)) {
+    rc = sqlite3_bind_int64(stmt, index, *number);
+  } else if (auto* text = std::get_if<std::string>(&value)) {
+    rc = sqlite3_bind_text(stmt, index, text->data(), static_cast<int>(text->size()),
+                           SQLITE_TRANSIENT);
+  } else {
+    rc = sqlite3_bind_null(stmt, index);
+  }
+  if (rc != SQLITE_OK) fail(db, "bind");
+}
+
+Statement prepare(sqlite3* db, std::string_view sql, const Values& params) {
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, nullptr) !=
+      SQLITE_OK) {
+    fail(db, sql);
+  }
+  Statement stmt(raw, &sqlite3_finalize);
+  for (size_t i = 0; i < params.size(); ++i) bind(db, raw, static_cast<int>(i + 1), params[i]);
+  return stmt;
+}
+
+Record readRow(sqlite3_stmt* stmt) {
+  Record record;
+  for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+    auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+    int size = sqlite3_column_bytes(stmt, i);
+    record.fields.emplace_back(sqlite3_column_name(stmt, i),
+                               text ? std::string(text, static_cast<size_t>(size)) : "");
+  }
+  return record;
+}
+
+}  // namespace
+
+Database::Database(const std::string& path, bool create) {
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    sqlite3_close(db_);
+    throw std::runtime_error("cannot open " + path + ": " + message);
+  }
+  // The inspection commands read while a server writes, from other processes.
+  sqlite3_busy_timeout(db_, 5000);
+  exec("PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON;");
+}
+
+Database::~Database() { sqlite3_close(db_); }
+
+void Database::exec(const char* sql) {
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db_, sql);
+}
+
+std::vector<Record> Database::query(std::string_view sql, const Values& params) {
+  Statement stmt = prepare(db_, sql, params);
+  std::vector<Record> rows;
+  int rc;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) rows.push_back(readRow(stmt.get()));
+  if (rc != SQLITE_DONE) fail(db_, sql);
+  return rows;
+}
+
+std::optional<Record> Database::row(std::string_view sql, const Values& params) {
+  auto rows = query(sql, params);
+  if (rows.empty()) return std::nullopt;
+  return std::move(rows.front());
+}
+
+int Database::run(std::string_view sql, const Values& params) {
+  query(sql, params);
+  return sqlite3_changes(db_);
+}
+
+long long Database::lastId() const { return sqlite3_last_insert_rowid(db_); }
+
+}  // namespace vokari_backend

@@ -1,0 +1,105 @@
+#include "News.h"
+
+#include <stdexcept>
+
+#include "Catalog.h"
+#include "Png.h"
+#include "Soap.h"
+
+namespace vokari_backend {
+namespace {
+
+constexpr size_t kMaxStories = 4;
+
+std::string suffix(long long story) { return story == 0 ? "" : std::to_string(story); }
+
+Json emptyItem(const Record& row) {
+  Json item = {{"time", row["time"]}, {"area", row["area"]}};
+  for (long long story = 0; story < static_cast<long long>(kMaxStories); ++story) {
+    for (const char* key : {"title", "img_url", "new_url"}) item[key + suffix(story)] = "";
+  }
+  return item;
+}
+
+void addStory(Json& item, const std::string& origin, const Record& row) {
+  long long story = std::stoll(row["idx"]);
+  std::string address = origin + "/news/" + row["id"] + "/" + row["idx"];
+  item["title" + suffix(story)] = row["title"];
+  item["img_url" + suffix(story)] = address + ".png";
+  item["new_url" + suffix(story)] = address + ".html";
+}
+
+std::string page(const Record& story) {
+  return "<!DOCTYPE html><html lang=\"zh\"><head><meta charset=\"utf-8\"><title>" +
+         xmlEscape(story["title"]) + "</title></head><body><h1>" + xmlEscape(story["title"]) +
+         "</h1><p>" + story["time"] + " 警讯播报</p><p>详细情况请关注警方后续通报。</p>" +
+         "</body></html>";
+}
+
+void serveStory(Store& store, const httplib::Request& request, httplib::Response& response) {
+  auto story = store.transact("", [&](Call& call) {
+    return call.db.row(
+        "SELECT n.id, n.time, s.idx, s.title FROM stories s JOIN news n ON n.id = s.news "
+        "WHERE s.news = ? AND s.idx = ?",
+        {std::stoll(request.matches[1]), std::stoll(request.matches[2])});
+  });
+  if (!story) {
+    response.status = 404;  // the error handler writes the body
+    return;
+  }
+  if (request.matches[3] == "png") {
+    auto seed = static_cast<std::uint32_t>(std::stoll((*story)["id"]) * 4 +
+                                           std::stoll((*story)["idx"]));
+    response.set_content(gradientPng(seed), "image/png");
+  } else {
+    response.set_content(page(*story), "text/html; charset=utf-8");
+  }
+}
+
+}  // namespace
+
+void publishNews(Call& call, int area, const std::vector<std::string>& titles,
+                 const std::string& time) {
+  if (area < kFirstArea || area > kLastArea) throw std::runtime_error("the area must be 2 to 11");
+  if (titles.empty() || titles.size() > kMaxStories) {
+    throw std::runtime_error("an item has one to four stories");
+  }
+  if (!isTimeText(time)) throw std::runtime_error("the time must read yyyy-MM-dd HH:mm:ss");
+  if (call.db.row("SELECT 1 FROM news WHERE time = ?", {time})) {
+    throw std::runtime_error("an item with the time " + time + " exists already");
+  }
+  call.db.run("INSERT INTO news(time, area) VALUES (?, ?)", {time, static_cast<long long>(area)});
+  long long item = call.db.lastId();
+  for (size_t story = 0; story < titles.size(); ++story) {
+    if (titles[story].empty()) throw std::runtime_error("a story needs a title");
+    call.db.run("INSERT INTO stories(news, idx, title) VALUES (?, ?, ?)",
+                {item, static_cast<long long>(story), titles[story]});
+  }
+}
+
+Json newsList(Call& call, const std::string& after, const std::optional<std::string>& areas) {
+  Value areaFilter = areas ? Value(*areas) : Value(nullptr);
+  auto rows = call.db.query(
+      "SELECT n.id, n.time, CAST(n.area AS TEXT) AS area, s.idx, s.title "
+      "FROM news n JOIN stories s ON s.news = n.id "
+      "WHERE n.time > ? AND (?2 IS NULL OR instr(',' || ?2 || ',', ',' || n.area || ',') > 0) "
+      "ORDER BY n.time DESC, s.idx",
+      {after, areaFilter});
+  Json list = Json::array();
+  std::string current;
+  for (const Record& row : rows) {
+    if (row["id"] != current) list.push_back(emptyItem(row));
+    current = row["id"];
+    addStory(list.back(), call.origin, row);
+  }
+  return list;
+}
+
+void serveNewsMedia(httplib::Server& server, Store& store) {
+  server.Get(R"(/news/(\d{1,9})/(\d)\.(png|html))",
+             [&store](const httplib::Request& request, httplib::Response& response) {
+               serveStory(store, request, response);
+             });
+}
+
+}  // namespace vokari_backend

@@ -1,0 +1,27 @@
+#pragma once
+// Police news: items of one to four stories, each story with a picture and a page that the
+// general service serves itself.
+
+#include <httplib.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Http.h"
+
+namespace vokari_backend {
+
+// Stores an item under its time, which identifies it for the client. Throws
+// std::runtime_error, with a message for a person, for a bad area, time or titles.
+void publishNews(Call& call, int area, const std::vector<std::string>& titles,
+                 const std::string& time);
+
+// The NEWS_LIST of the items published after the time text `after` ("" for all), newest
+// first, in the comma-separated areas, or in every area when areas is absent.
+Json newsList(Call& call, const std::string& after, const std::optional<std::string>& areas);
+
+// GET /news/<item>/<story>.png and .html.
+void serveNewsMedia(httplib::Server& server, Store& store);
+
+}  // namespace vokari_backend

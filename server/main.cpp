@@ -1,0 +1,147 @@
+// vokari-backend: serves the four stand-in services, or lists what they recorded.
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Backend.h"
+
+namespace vb = vokari_backend;
+
+namespace {
+
+constexpr const char* kUsage = R"(usage:
+  vokari-backend serve --data-dir DIR [--host 127.0.0.1]
+                 [--ports auto | general=64110,account=64112,appointment=8097,report=38888]
+  vokari-backend sms|alarms|reports|feedback|tokens|bookings --data-dir DIR
+  vokari-backend news add --data-dir DIR --area 2..11 --title TEXT [--title TEXT]...
+                 [--time "yyyy-MM-dd HH:mm:ss"]
+)";
+
+// "--name value" pairs; a repeated name keeps every value in order.
+using Flags = std::multimap<std::string, std::string>;
+
+std::optional<Flags> parseFlags(const std::vector<std::string>& args, size_t from) {
+  Flags flags;
+  for (size_t i = from; i < args.size(); i += 2) {
+    if (!args[i].starts_with("--") || i + 1 >= args.size()) return std::nullopt;
+    flags.emplace(args[i].substr(2), args[i + 1]);
+  }
+  return flags;
+}
+
+std::string flag(const Flags& flags, const std::string& name, const std::string& fallback = "") {
+  auto it = flags.find(name);
+  return it == flags.end() ? fallback : it->second;
+}
+
+std::optional<vb::Ports> parsePorts(const std::string& text) {
+  if (text == "auto") return vb::Ports::automatic();
+  vb::Ports ports;
+  const std::map<std::string, int vb::Ports::*> names{{"general", &vb::Ports::general},
+                                                      {"account", &vb::Ports::account},
+                                                      {"appointment", &vb::Ports::appointment},
+                                                      {"report", &vb::Ports::report}};
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(',', start);
+    std::string item = text.substr(start, end == std::string::npos ? end : end - start);
+    size_t eq = item.find('=');
+    auto name = names.find(item.substr(0, eq));
+    if (eq == std::string::npos || name == names.end()) return std::nullopt;
+    try {
+      ports.*(name->second) = std::stoi(item.substr(eq + 1));
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return ports;
+}
+
+int fail(const std::string& message) {
+  std::cerr << "vokari-backend: " << message << "\n";
+  return 1;
+}
+
+int serve(const Flags& flags) {
+  auto ports = flags.contains("ports") ? parsePorts(flag(flags, "ports")) : vb::Ports{};
+  if (!ports) return fail("bad --ports");
+  // Block the stop signals before any server thread exists, then wait for one here.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  std::mutex out;
+  vb::Backend backend;
+  auto started = backend.start({.dataDir = flag(flags, "data-dir"),
+                                .host = flag(flags, "host", "127.0.0.1"),
+                                .ports = *ports,
+                                .onSms = [&out](const vb::Sms& sms) {
+                                  std::lock_guard lock(out);
+                                  std::cout << "sms: " << sms.phone << " " << sms.text
+                                            << std::endl;
+                                },
+                                .clock = {}});
+  if (!started.ok()) return fail(started.error);
+  {
+    std::lock_guard lock(out);
+    const vb::Ports& p = *started.value;
+    std::cout << "{\"general\":" << p.general << ",\"account\":" << p.account
+              << ",\"appointment\":" << p.appointment << ",\"report\":" << p.report << "}"
+              << std::endl;
+  }
+  int signal = 0;
+  sigwait(&stopSignals, &signal);
+  backend.stop();
+  return 0;
+}
+
+int list(vb::Listing listing, const Flags& flags) {
+  auto records = vb::inspect(flag(flags, "data-dir"), listing);
+  if (!records.ok()) return fail(records.error);
+  for (const vb::Record& record : *records.value) std::cout << record.line() << "\n";
+  return 0;
+}
+
+int addNews(const Flags& flags) {
+  vb::NewsDraft draft;
+  try {
+    draft.area = std::stoi(flag(flags, "area", "0"));
+  } catch (const std::exception&) {
+    return fail("bad --area");
+  }
+  auto [first, last] = flags.equal_range("title");
+  for (auto it = first; it != last; ++it) draft.titles.push_back(it->second);
+  draft.time = flag(flags, "time");
+  auto published = vb::addNews(flag(flags, "data-dir"), draft);
+  if (!published.ok()) return fail(published.error);
+  std::cout << "published " << *published.value << "\n";
+  return 0;
+}
+
+int run(const std::vector<std::string>& args) {
+  if (args.empty()) return fail(std::string("missing command\n") + kUsage);
+  bool news = args[0] == "news" && args.size() > 1 && args[1] == "add";
+  auto flags = parseFlags(args, news ? 2 : 1);
+  if (!flags || flag(*flags, "data-dir").empty()) {
+    return fail(std::string("--data-dir DIR is needed\n") + kUsage);
+  }
+  if (args[0] == "serve") return serve(*flags);
+  if (news) return addNews(*flags);
+  if (auto listing = vb::listingNamed(args[0])) return list(*listing, *flags);
+  return fail("unknown command " + args[0] + "\n" + kUsage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return run(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The second registration step: the text-message code, the name and the identity number, with
+// the resend countdown. It sends the registration and, once accepted, opens the agreement.
+
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "common/GetCodeRequest.h"
+#include "common/ResendCountdown.h"
+#include "transport/HttpRequest.h"
+#include "ui/Screen.h"
+
+namespace vokari {
+
+class AuthCodeViewController final : public ui::Screen,
+                                     public GetCodeDelegate,
+                                     public HttpRequestDelegate {
+ public:
+  AuthCodeViewController(std::string phone_number, std::string password);
+  ~AuthCodeViewController() override;
+
+  void viewDidLoad() override;
+  // MultiBack: dismisses the overlay, cancels the code request and keeps a running countdown.
+  void backPressed() override;
+
+  void responseSuccess(const std::string& reply) override;
+  void responseFailed(const HttpError& error) override;
+  void requestFinished(HttpRequest& request) override;
+  void requestFailed(HttpRequest& request) override;
+
+  // The registration body; SEX is a number and TOKEN the stored push token or "".
+  nlohmann::json registerBody() const;
+  // The account stored when the agreement is accepted, from the body the service accepted.
+  static nlohmann::json accountRecord(const nlohmann::json& body);
+
+  const std::string phone_number;
+  const std::string password;
+  const ResendCountdown& countdown() const { return countdown_; }
+
+ private:
+  void submit();
+  void sendMsg();
+  void alert(const std::string& message);
+
+  ui::TextField code_;
+  ui::TextField name_;
+  ui::TextField idCard_;
+  ui::Button btSendCode;
+  ui::Button submit_;
+  ResendCountdown countdown_;
+  std::unique_ptr<GetCodeRequest> getcode;
+  std::shared_ptr<HttpRequest> request;
+};
+
+}  // namespace vokari

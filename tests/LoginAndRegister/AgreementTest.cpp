@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "LoginAndRegister/Register/AgreementText.h"
+#include "LoginAndRegister/Register/AgreementVC.h"
+#include "core/Extern.h"
+#include "storage/AccountManager.h"
+#include "support/ScreenTest.h"
+
+namespace vokari {
+namespace {
+
+// The text is counted as the platform counts it, UTF-16 units, line breaks included.
+TEST(AgreementText, Has3672CharactersIn73LinesWithItsOutlineAndSignature) {
+  std::string text = kAgreementText;
+  EXPECT_EQ(Extern::textLength(text), 3672u);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 72);
+  EXPECT_NE(text.back(), '\n');
+  std::size_t at = 0;
+  for (const char* heading :
+       {"一、适用范围", "二、服务内容", "三、使用规则", "四、用户的权利和义务",
+        "五、商标及知识产权", "六、风险及免责", "七、服务的软件形式", "八、其他条款"}) {
+    std::size_t found = text.find(std::string("\n") + heading + "\n", at);
+    EXPECT_NE(found, std::string::npos) << heading;
+    at = found == std::string::npos ? at : found;
+  }
+  EXPECT_NE(text.find("Lanzo市公安局\n二〇二六年一月", at), std::string::npos);
+}
+
+struct Agreement : testing::ScreenTest {};
+
+TEST_F(Agreement, AcceptingSignsTheAccountInAndShowsTheMainScreen) {
+  nlohmann::json account = {{"phone_number", "13800000000"},
+                            {"password", "secret1"},
+                            {"newsbookarea", "2,3,4,5,6,7,8,9,10,11"},
+                            {"idcard_number", "110101199001011234"},
+                            {"username", "张三"},
+                            {"idcard_type", "身份证"},
+                            {"sex", 1}};
+  toolkit.navigator.setRoot(std::make_shared<testing::StandIn>("完成注册"));
+  toolkit.navigator.top()->push(std::make_shared<AgreementVC>(account, "13800000000"));
+  EXPECT_EQ(topTitle(), "安装协议");
+  EXPECT_TRUE(driver.shows("八、其他条款"));
+
+  ASSERT_TRUE(driver.press("同意").ok);
+  EXPECT_EQ(topTitle(), "MAIN");
+  EXPECT_EQ(toolkit.navigator.stackCount(), 2u);
+  AccountManager& accounts = AccountManager::sharedAccountManage();
+  ASSERT_TRUE(accounts.isLogin());
+  Row row = *accounts.getUserInfo();
+  EXPECT_EQ(textOf(row, "phone_number"), "13800000000");
+  EXPECT_EQ(textOf(row, "username"), "张三");
+  EXPECT_EQ(row["sex"], Value{std::int64_t{1}});
+  EXPECT_EQ(textOf(row, "newsbookarea"), "2,3,4,5,6,7,8,9,10,11");
+}
+
+TEST_F(Agreement, BackStoresNothingAndTheReadingPageOffersNoAcceptance) {
+  toolkit.navigator.setRoot(std::make_shared<testing::StandIn>("完成注册"));
+  toolkit.navigator.top()->push(
+      std::make_shared<AgreementVC>(nlohmann::json{{"password", "x"}}, "13800000000"));
+  ASSERT_TRUE(driver.back().ok);
+  EXPECT_FALSE(AccountManager::sharedAccountManage().isLogin());
+
+  AccountManager::sharedAccountManage().signIn("13900000000", {{"password", "secret1"}});
+  toolkit.navigator.top()->push(
+      std::make_shared<AgreementVC>(nlohmann::json{{"password", "x"}}, "13800000000"));
+  EXPECT_FALSE(driver.press("同意").ok);  // hidden while signed in
+  toolkit.navigator.setRoot(std::make_shared<AgreementVC>());
+  EXPECT_FALSE(driver.shows("<同意>"));
+}
+
+}  // namespace
+}  // namespace vokari

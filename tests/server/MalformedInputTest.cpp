@@ -1,0 +1,155 @@
+// Bad bodies of every kind get the failure code of the action addressed, promptly, and the
+// service goes on serving.
+
+#include "BackendFixture.h"
+
+namespace vokari_backend::testing {
+namespace {
+
+struct Action {
+  int Ports::*port;
+  std::string path;
+  std::string failure;      // for a body that is not a JSON object
+  std::string emptyObject;  // for {}: "6" where an account is required
+};
+
+std::vector<Action> jsonActions() {
+  const std::string agent = "/serverAgent!", rkyy = "/wsyy/sysManager/rkyyApp/rkyyApp!";
+  std::vector<Action> actions = {
+      {&Ports::general, agent + "sosForIOS.action", "FAIL", "FAIL"},
+      {&Ports::general, agent + "getNewsForIos.action", "FAIL", "FAIL"},
+      {&Ports::general, agent + "getToken.action", "FAIL", "FAIL"},
+      {&Ports::general, agent + "getClientInformation.action", "FAIL", "FAIL"},
+      {&Ports::general, agent + "changePhonenumber.action", "0", "0"},
+      {&Ports::account, agent + "register.action", "0", "0"},
+      {&Ports::account, agent + "getCode.action", "0", "0"},
+      {&Ports::account, agent + "modifyPasswordCode.action", "0", "0"},
+      {&Ports::account, agent + "modifyPassword.action", "0", "0"},
+      {&Ports::appointment, rkyy + "login.action", "0", "0"}};
+  for (const char* name : {"findInformation", "saveInfomation", "findStation", "findType",
+                           "findTime", "commitSchedule", "cannelSchedule", "selectScheduleInfo"}) {
+    actions.push_back({&Ports::appointment, rkyy + name + ".action", "0", "6"});
+  }
+  return actions;
+}
+
+std::string states(const Reply& reply) {
+  Json json = Json::parse(reply.body, nullptr, false);
+  return json.is_object() && json["STATES"].is_string() ? json["STATES"].get<std::string>()
+                                                        : "<" + reply.body + ">";
+}
+
+TEST_F(BackendTest, MalformedJsonBodiesAnswerTheFailureCodeOfTheirAction) {
+  const std::vector<std::string> notObjects = {
+      "", "not json", "[1,2]", "\"text\"", "{\"PHONE_NUMBER\":", "\xff\xfe{}",
+      std::string(100000, '[') + std::string(100000, ']'), std::string("{\"a\":\"\0\"}", 9)};
+  for (const Action& action : jsonActions()) {
+    for (const std::string& body : notObjects) {
+      EXPECT_EQ(states(post(ports.*action.port, action.path, body)), action.failure)
+          << action.path << " with " << body.substr(0, 20);
+    }
+    EXPECT_EQ(states(post(ports.*action.port, action.path, "{}")), action.emptyObject)
+        << action.path;
+  }
+  Person p;
+  registerPerson(p);
+  Json wrongTypes = credentials(p);
+  wrongTypes.update({{"PHONE_NUMBER", 13800138000LL}, {"SEX", "1"}, {"STATION", Json::array()},
+                     {"POLICE_STATION", true}, {"ID", 1.5}, {"SF_CODE", nullptr},
+                     {"TIME", 0}, {"CODE", Json::object()}, {"SOS", 1}, {"TOKEN", false},
+                     {"MESSAGE", 2}, {"schedule_card_number", 1}, {"LOGIN_NAME", p.phone}});
+  for (const Action& action : jsonActions()) {
+    if (action.path.ends_with("login.action") ||
+        action.path.ends_with("modifyPasswordCode.action") ||  // its keys are right here
+        action.path.ends_with("findStation.action") ||
+        action.path.ends_with("selectScheduleInfo.action") ||
+        action.path.ends_with("findInformation.action")) {
+      continue;  // they read nothing but the account
+    }
+    EXPECT_EQ(states(post(ports.*action.port, action.path, wrongTypes.dump())), action.failure)
+        << action.path;
+  }
+  EXPECT_EQ(appointment("login", credentials(p))["STATES"], "1") << "still serving";
+}
+
+TEST_F(BackendTest, BodiesOverThirtyTwoMebibytesAnswerTheFailureCode) {
+  const std::string huge((32u << 20) + 1, 'x');
+  EXPECT_EQ(states(post(ports.account, "/serverAgent!getCode.action", huge)), "0");
+  EXPECT_EQ(states(post(ports.general, "/serverAgent!sosForIOS.action", huge)), "FAIL");
+  Reply soap = post(ports.report, "/CrimeReports_App/Service.asmx", huge,
+                    {"Content-Type: text/xml; charset=utf-8",
+                     "SOAPAction: http://tempuri.org/SaveFile"});
+  EXPECT_NE(soap.body.find("<SaveFileResult>Update:0</SaveFileResult>"), std::string::npos)
+      << soap.body;
+  EXPECT_EQ(account("getCode", {{"PHONE_NUMBER", "13800138000"}})["STATES"], "1");
+}
+
+TEST_F(BackendTest, MalformedSoapAnswersTheOperationsFailureOrAFault) {
+  const std::string path = "/CrimeReports_App/Service.asmx";
+  auto call = [&](const std::string& operation, const std::string& body) {
+    return post(ports.report, path, body,
+                {"Content-Type: text/xml; charset=utf-8",
+                 "SOAPAction: http://tempuri.org/" + operation});
+  };
+  const std::string envelopeStart =
+      "<?xml version=\"1.0\"?><soap:Envelope "
+      "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>";
+  const std::string envelopeEnd = "</soap:Body></soap:Envelope>";
+  const std::string laughs =
+      "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
+      "<!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
+      "<!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">]>" +
+      envelopeStart.substr(21) + "<Search xmlns=\"http://tempuri.org/\"><code>&lol3;</code>" +
+      "<password>x</password></Search>" + envelopeEnd;
+  const std::string external =
+      "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>" +
+      envelopeStart.substr(21) + "<Search xmlns=\"http://tempuri.org/\"><code>&e;</code>" +
+      "<password>x</password></Search>" + envelopeEnd;
+
+  EXPECT_NE(call("Inster", "not xml").body.find("<InsterResult>0</InsterResult>"),
+            std::string::npos);
+  EXPECT_NE(call("Search", laughs).body.find("<SearchResult>result:"), std::string::npos);
+  Reply leaked = call("Search", external);
+  EXPECT_EQ(leaked.body.find("root:"), std::string::npos);
+  EXPECT_NE(leaked.body.find("<SearchResult>"), std::string::npos);
+  EXPECT_NE(call("Inster", envelopeStart + "<Inster xmlns=\"http://other.org/\"/>" + envelopeEnd)
+                .body.find("<InsterResult>0</InsterResult>"),
+            std::string::npos)
+      << "wrong namespace";
+  EXPECT_NE(call("SaveFile", envelopeStart + "<getCodeString xmlns=\"http://tempuri.org/\"/>" +
+                                 envelopeEnd)
+                .body.find("<SaveFileResult>Update:0</SaveFileResult>"),
+            std::string::npos)
+      << "SOAPAction and body disagree";
+  EXPECT_EQ(soap("Inster", "<name>only a name</name>"), "0");
+  EXPECT_EQ(soap("SaveFile", "<verification>41872093556120873349017265</verification><code>1"
+                             "</code><password>2</password><binData>@@@=</binData>"
+                             "<fileName>a</fileName>"),
+            "Update:0");
+  Reply fault = post(ports.report, path, "garbage");
+  EXPECT_EQ(fault.status, 500);
+  EXPECT_NE(fault.body.find("soap:Fault"), std::string::npos);
+  EXPECT_FALSE(soap("getCodeString", "").empty()) << "still serving";
+}
+
+TEST_F(BackendTest, RestartKeepsTheDataAndBusyPortsFailTheStart) {
+  Person p;
+  registerPerson(p);
+  size_t news = general("getNewsForIos", {{"TIME", ""}})["NEWS_LIST"].size();
+
+  Backend rival;
+  Options clash = options();
+  clash.ports.general = ports.general;
+  auto refused = rival.start(clash);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.error.find("general"), std::string::npos) << refused.error;
+  EXPECT_FALSE(rival.running());
+  EXPECT_FALSE(backend.start(options()).ok()) << "already running";
+
+  ASSERT_NO_FATAL_FAILURE(restart());
+  EXPECT_EQ(appointment("login", credentials(p))["STATES"], "1");
+  EXPECT_EQ(general("getNewsForIos", {{"TIME", ""}})["NEWS_LIST"].size(), news) << "seeded once";
+}
+
+}  // namespace
+}  // namespace vokari_backend::testing
