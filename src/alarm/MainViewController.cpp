@@ -93,13 +93,6 @@ void MainViewController::onSetting() {
 
 // ---- Warnings ----
 
-void MainViewController::willEnterForeground() {
-  setIsShowAlert(!isShowAlert());
-  dismissAlerts();
-}
-
-void MainViewController::didBecomeActive() { checkNetAndLocation(); }
-
 bool MainViewController::checkNetAndLocation() {
   if (isShowAlert_) return false;
   Location* location = Platform::current().location;

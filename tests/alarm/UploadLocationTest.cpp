@@ -31,7 +31,7 @@ TEST_F(AlarmTest, TheSosBodyIsExactlyTheFieldsJoinedByBeta) {
   EXPECT_EQ(send(0).method, "POST");
   EXPECT_EQ(send(0).url, kUrl);
   EXPECT_EQ(send(0).timeOutSeconds, 30);
-  EXPECT_EQ(send(0).headers.at(0), (std::pair<std::string, std::string>{kUrl, "sendLocationBaidu"}));
+  EXPECT_EQ(send(0).header(kUrl), "sendLocationBaidu");
 }
 
 TEST(SosText, PrintsSixDecimalsWithoutRoundingSurprisesOrLocaleCommas) {
