@@ -18,7 +18,8 @@ class AlarmScheduleTest : public AlarmTest {
   // Fields 1 (time) and 5 (alarm id) of every send so far.
   std::vector<std::string> field(std::size_t index) const {
     std::vector<std::string> values;
-    for (const auto& request : engine.requests()) values.push_back(sosFields(request.body).at(index));
+    for (const auto& request : engine.requests())
+      values.push_back(sosFields(request.body).at(index));
     return values;
   }
 };
@@ -45,8 +46,9 @@ TEST_F(AlarmScheduleTest, SendsAtTheTapAndEveryMinuteForSixMinutesUnderOneAlarmI
   EXPECT_TRUE(ids[0].starts_with(kPhone));
   auto times = field(0);
   EXPECT_EQ(std::set(times.begin(), times.end()).size(), 7u);
-  EXPECT_EQ(times[6], DateFormat::format(platform.loop.wallClock() - std::chrono::seconds(3600 + 60),
-                                         DateFormat::kDateTime));
+  EXPECT_EQ(times[6],
+            DateFormat::format(platform.loop.wallClock() - std::chrono::seconds(3600 + 60),
+                               DateFormat::kDateTime));
   EXPECT_EQ(platform.urlOpener.opened.size(), 1u);
 }
 
