@@ -111,7 +111,9 @@ constexpr std::array kTabs{
 
 }  // namespace
 
-std::span<const DirectoryTab> directoryTabs() { return kTabs; }
+std::span<const DirectoryTab> directoryTabs() {
+  return kTabs;
+}
 
 std::string keywordOf(const DirectoryEntry& entry) {
   std::string keyword;

@@ -84,7 +84,9 @@ void MainViewController::jubao() {
 }
 
 // The only entry that leaves the warning flag as it is.
-void MainViewController::onReservation() { open(ui::Ui::current().screens->queryReservation()); }
+void MainViewController::onReservation() {
+  open(ui::Ui::current().screens->queryReservation());
+}
 
 void MainViewController::onSetting() {
   isShowAlert_ = false;
@@ -93,19 +95,13 @@ void MainViewController::onSetting() {
 
 // ---- Warnings ----
 
-void MainViewController::willEnterForeground() {
-  setIsShowAlert(!isShowAlert());
-  dismissAlerts();
-}
-
-void MainViewController::didBecomeActive() { checkNetAndLocation(); }
-
 bool MainViewController::checkNetAndLocation() {
   if (isShowAlert_) return false;
   Location* location = Platform::current().location;
   if (location && location->authorization() == LocationAuthorization::Denied) {
     showWarning(positionAlert,
-                {"提示", "请在\"设置-隐私-定位服务-Vokari\"下开启Vokari定位服务,否则影响辅助定位功能！",
+                {"提示",
+                 "请在\"设置-隐私-定位服务-Vokari\"下开启Vokari定位服务,否则影响辅助定位功能！",
                  {"好"}});
     return false;
   }

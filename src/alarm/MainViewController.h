@@ -27,16 +27,15 @@ class MainViewController final : public ui::Screen, public LocationDelegate {
   // Starts position updates when the platform's location services are enabled.
   void viewWillAppear() override;
 
-  // Application hooks. willEnterForeground inverts isShowAlert, then dismisses the warnings;
-  // didBecomeActive runs checkNetAndLocation.
-  void willEnterForeground();
-  void didBecomeActive();
+  // Hooks of the application object: on becoming active it runs checkNetAndLocation; on
+  // entering the foreground it inverts isShowAlert, then calls dismissAlerts.
 
   // Warns about denied location (first) or no network; answers whether the network is
   // reachable and location not denied. Shows nothing while isShowAlert is set.
   bool checkNetAndLocation();
   // Closes both warnings as if their first button were pressed.
   void dismissAlerts();
+  // A warning is showing, or warnings are suppressed until the next return to the foreground.
   bool isShowAlert() const { return isShowAlert_; }
   void setIsShowAlert(bool value) { isShowAlert_ = value; }
 

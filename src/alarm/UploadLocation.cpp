@@ -14,7 +14,8 @@ constexpr std::string_view kBeta = "\xCE\xB2";  // U+03B2, the field separator t
 // "%f": six decimals, never the locale's decimal comma.
 std::string fixed6(double value) {
   char buffer[64];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+  auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
   return ec == std::errc{} ? std::string(buffer, end) : std::string("0.000000");
 }
 

@@ -1,9 +1,6 @@
 #include "settings/NewSettingViewController.h"
 
-#if __has_include("common/AccountAnomaly.h")  // TEMP until the login branch lands
 #include "common/AccountAnomaly.h"
-#define HAVE_ANOMALY 1
-#endif
 #include "common/BookArea.h"
 #include "core/Extern.h"
 #include "settings/YIjianVC.h"
@@ -120,9 +117,7 @@ void NewSettingViewController::requestFinished(HttpRequest& request) {
     hud.showError("获取个人信息失败", kErrorSeconds);
     return;
   }
-#ifdef HAVE_ANOMALY
   if (reply.verdict == ReplyVerdict::Anomaly) return accountAnomaly(*this);
-#endif
   if (reply.verdict != ReplyVerdict::Success) return;
   const auto& people = reply.object.value("USER_LIST", nlohmann::json::array());
   if (!people.is_array() || people.empty()) {

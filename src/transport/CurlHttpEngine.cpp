@@ -24,11 +24,14 @@ class CurlHttpEngine::Worker {
   }
 
   void send(std::shared_ptr<HttpExchange> exchange, bool cancel) {
+    bool wasEmpty = false;
     {
       std::lock_guard lock(mutex_);
+      wasEmpty = inbox_.empty();
       inbox_.push_back(Command{std::move(exchange), cancel});
     }
-    set_.wake();
+    // One wake-up per batch: the worker takes the whole inbox at once.
+    if (wasEmpty) set_.wake();
   }
 
  private:

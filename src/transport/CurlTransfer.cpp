@@ -2,6 +2,7 @@
 
 #include <strings.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -69,6 +70,21 @@ int errorCodeFor(CURLcode code) {
   }
 }
 
+// The send buffer a new TCP socket gets on this system.
+curl_off_t sendBufferBytes() {
+  static const curl_off_t bytes = [] {
+    int size = 16 * 1024;
+    socklen_t length = sizeof size;
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (probe >= 0) {
+      getsockopt(probe, SOL_SOCKET, SO_SNDBUF, &size, &length);
+      ::close(probe);
+    }
+    return static_cast<curl_off_t>(size);
+  }();
+  return bytes;
+}
+
 bool hasHeader(const HttpHeaderList& headers, const char* name) {
   return std::any_of(headers.begin(), headers.end(), [name](const auto& header) {
     return strcasecmp(header.first.c_str(), name) == 0;
@@ -77,15 +93,12 @@ bool hasHeader(const HttpHeaderList& headers, const char* name) {
 
 }  // namespace
 
-Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, long maxIdleSeconds)
-    : exchange_(std::move(exchange)), easy_(curl_easy_init()) {
+Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, CURL* easy, long maxIdleSeconds)
+    : exchange_(std::move(exchange)), easy_(easy) {
   ready_ = easy_ && configure(maxIdleSeconds);
 }
 
-Transfer::~Transfer() {
-  if (easy_) curl_easy_cleanup(easy_);
-  curl_slist_free_all(headerList_);
-}
+Transfer::~Transfer() { curl_slist_free_all(headerList_); }
 
 bool Transfer::configure(long maxIdleSeconds) {
   const HttpExchange& exchange = *exchange_;
@@ -125,9 +138,13 @@ bool Transfer::configure(long maxIdleSeconds) {
   set(CURLOPT_HEADERDATA, this);
   set(CURLOPT_WRITEFUNCTION, &Transfer::onBody);
   set(CURLOPT_WRITEDATA, this);
-  set(CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-  set(CURLOPT_XFERINFODATA, this);
-  set(CURLOPT_NOPROGRESS, 0L);
+  // Only a body larger than the send buffer can be seen moving on; for the rest, headers and
+  // body arriving are all the activity there is, and the progress calls would be wasted.
+  if (static_cast<curl_off_t>(exchange.body.size()) > sendBufferBytes()) {
+    set(CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    set(CURLOPT_XFERINFODATA, this);
+    set(CURLOPT_NOPROGRESS, 0L);
+  }
   if (ok) setBody();
   return ok;
 }
@@ -151,7 +168,7 @@ Clock::time_point Transfer::deadline() const {
   double allowance = exchange_->timeOutSeconds;
   // While the body has not got further than the socket's send buffer, we cannot see whether the
   // network is taking it, so a slow link gets more time before it counts as dead.
-  if (!exchange_->body.empty() && (sendBuffer_ == 0 || sent_ <= sendBuffer_)) allowance *= 1.5;
+  if (!exchange_->body.empty() && sent_ <= sendBufferBytes()) allowance *= 1.5;
   return lastActivity_ + std::chrono::duration_cast<Clock::duration>(
                              std::chrono::duration<double>(allowance));
 }
@@ -193,15 +210,6 @@ int Transfer::onProgress(void* self, curl_off_t, curl_off_t down, curl_off_t, cu
   if (up != transfer.sent_ || down != transfer.received_) transfer.touch();
   transfer.sent_ = up;
   transfer.received_ = down;
-  if (transfer.sendBuffer_ == 0 && up > 0) {
-    curl_socket_t socket = CURL_SOCKET_BAD;
-    int size = 0;
-    socklen_t length = sizeof size;
-    if (curl_easy_getinfo(transfer.easy_, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
-        socket != CURL_SOCKET_BAD &&
-        getsockopt(socket, SOL_SOCKET, SO_SNDBUF, &size, &length) == 0)
-      transfer.sendBuffer_ = size;
-  }
   return 0;
 }
 
@@ -228,18 +236,38 @@ std::optional<long> Transfer::keepAliveSeconds() const {
 TransferSet::TransferSet() : multi_((Share::handle(), curl_multi_init())) {}
 
 TransferSet::~TransferSet() {
-  for (auto& transfer : transfers_) curl_multi_remove_handle(multi_, transfer->easy());
+  for (auto& transfer : transfers_) {
+    curl_multi_remove_handle(multi_, transfer->easy());
+    curl_easy_cleanup(transfer->easy());
+  }
   transfers_.clear();
+  for (CURL* easy : idle_) curl_easy_cleanup(easy);
   curl_multi_cleanup(multi_);
+}
+
+CURL* TransferSet::acquire() {
+  if (idle_.empty()) return curl_easy_init();
+  CURL* easy = idle_.back();
+  idle_.pop_back();
+  return easy;
+}
+
+void TransferSet::release(CURL* easy) {
+  if (!easy) return;
+  if (idle_.size() >= 8) return curl_easy_cleanup(easy);
+  curl_easy_reset(easy);
+  idle_.push_back(easy);
 }
 
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
   const long maxIdle = maxIdleFor(exchange->url);
-  auto transfer = std::make_unique<Transfer>(std::move(exchange), maxIdle);
-  if (!multi_ || !transfer->ready()) return false;
-  if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) return false;
-  transfers_.push_back(std::move(transfer));
-  return true;
+  auto transfer = std::make_unique<Transfer>(std::move(exchange), acquire(), maxIdle);
+  if (multi_ && transfer->ready() && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK) {
+    transfers_.push_back(std::move(transfer));
+    return true;
+  }
+  release(transfer->easy());
+  return false;
 }
 
 void TransferSet::remove(const HttpExchange* exchange) {
@@ -247,6 +275,7 @@ void TransferSet::remove(const HttpExchange* exchange) {
                             [exchange](const auto& t) { return t->exchange().get() == exchange; });
   if (found == transfers_.end()) return;
   curl_multi_remove_handle(multi_, (*found)->easy());
+  release((*found)->easy());
   transfers_.erase(found);
 }
 
@@ -283,6 +312,7 @@ void TransferSet::end(std::size_t index, HttpResult result, const Done& done) {
   std::unique_ptr<Transfer> transfer = std::move(transfers_[index]);
   transfers_.erase(transfers_.begin() + static_cast<std::ptrdiff_t>(index));
   curl_multi_remove_handle(multi_, transfer->easy());
+  release(transfer->easy());
   done(*transfer, std::move(result));
 }
 

@@ -23,11 +23,11 @@ std::shared_ptr<HttpRequest> makeServiceRequest(std::string_view action);
 std::string jsonBody(const nlohmann::json& body);
 
 struct JsonCall {
-  std::string_view action;                  // a name of the action table
-  nlohmann::json body;                      // the call's keys and values
+  std::string_view action = {};             // a name of the action table
+  nlohmann::json body = nlohmann::json::object();  // the call's keys and values
   HttpRequestDelegate* delegate = nullptr;  // not owned
   int tag = 0;
-  nlohmann::json userInfo;  // null for none
+  nlohmann::json userInfo = nullptr;  // none
   bool synchronous = false;  // only "register" is made this way
 };
 
@@ -38,11 +38,11 @@ std::shared_ptr<HttpRequest> startJsonCall(std::shared_ptr<HttpRequest>& current
                                            const JsonCall& call);
 
 struct SoapCall {
-  std::string_view operation;  // "getCodeString", "Inster", ...
-  std::string envelope;        // the operation's SOAP envelope
+  std::string_view operation = {};  // "getCodeString", "Inster", ...
+  std::string envelope = {};        // the operation's SOAP envelope
   HttpRequestDelegate* delegate = nullptr;
   int tag = 0;
-  nlohmann::json userInfo;
+  nlohmann::json userInfo = nullptr;  // none
 };
 
 // As startJsonCall, for the crime-report service: the envelope as body, "Content-Type:

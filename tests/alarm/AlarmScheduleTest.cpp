@@ -18,7 +18,8 @@ class AlarmScheduleTest : public AlarmTest {
   // Fields 1 (time) and 5 (alarm id) of every send so far.
   std::vector<std::string> field(std::size_t index) const {
     std::vector<std::string> values;
-    for (const auto& exchange : engine.started) values.push_back(sosFields(exchange->body).at(index));
+    for (const auto& request : engine.requests())
+      values.push_back(sosFields(request.body).at(index));
     return values;
   }
 };
@@ -45,8 +46,9 @@ TEST_F(AlarmScheduleTest, SendsAtTheTapAndEveryMinuteForSixMinutesUnderOneAlarmI
   EXPECT_TRUE(ids[0].starts_with(kPhone));
   auto times = field(0);
   EXPECT_EQ(std::set(times.begin(), times.end()).size(), 7u);
-  EXPECT_EQ(times[6], DateFormat::format(platform.loop.wallClock() - std::chrono::seconds(3600 + 60),
-                                         DateFormat::kDateTime));
+  EXPECT_EQ(times[6],
+            DateFormat::format(platform.loop.wallClock() - std::chrono::seconds(3600 + 60),
+                               DateFormat::kDateTime));
   EXPECT_EQ(platform.urlOpener.opened.size(), 1u);
 }
 
@@ -55,11 +57,11 @@ TEST_F(AlarmScheduleTest, ASecondTapCancelsTheSendInFlightAndStartsOverWithANewI
   platform.loop.advance(150);
   ASSERT_EQ(sends(), 3u);  // 0, 60 and 120 s; none answered yet
   // Sends of one alarm do not cut each other short.
-  EXPECT_TRUE(engine.cancelled.empty());
-  EXPECT_FALSE(send(0).abandoned());
+  EXPECT_EQ(engine.pending(), (std::vector<std::size_t>{0, 1, 2}));
 
   tapAlarm();
-  EXPECT_EQ(engine.cancelled, std::vector{engine.started[2]});
+  EXPECT_TRUE(send(2).cancelled);
+  EXPECT_FALSE(send(1).cancelled);
   ASSERT_EQ(sends(), 4u);  // at once, with a new id
   auto ids = field(4);
   EXPECT_EQ(ids[0], ids[2]);
@@ -84,10 +86,10 @@ TEST_F(AlarmScheduleTest, ReplacedSendsRunToTheirEndAndAreThenLetGo) {
   platform.loop.advance(60);
   ASSERT_EQ(sends(), 2u);
   ASSERT_FALSE(first.expired());  // still running although the sender holds the newer one
-  engine.started[0]->report(HttpResult{0, 200, {}, "{\"STATES\":\"1\"}"});
+  EXPECT_TRUE(engine.respond(0, FakeReply::json("{\"STATES\":\"1\"}")));
   platform.loop.runUntilIdle();
   EXPECT_TRUE(first.expired());
-  engine.started[1]->report(HttpResult::failure(kHttpTimedOut));  // failures are ignored too
+  EXPECT_TRUE(engine.respond(1, FakeReply::failure(kHttpTimedOut)));  // failures are ignored too
   platform.loop.runUntilIdle();
   EXPECT_EQ(sends(), 2u);  // nothing is retried
 }
@@ -137,7 +139,7 @@ TEST_F(AlarmScheduleTest, NotSignedInWarnsAndNeitherDialsNorSends) {
   AccountManager::sharedAccountManage().clearUserInfo();
 
   tapAlarm();  // stops the running alarm before finding nobody signed in
-  EXPECT_EQ(engine.cancelled, std::vector{engine.started[1]});
+  EXPECT_TRUE(send(1).cancelled);
   const ui::AlertModel* alert = toolkit.alerts.top();
   ASSERT_TRUE(alert);
   EXPECT_EQ(alert->title, "警告");

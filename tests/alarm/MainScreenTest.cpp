@@ -16,6 +16,12 @@ class MainScreenTest : public AlarmTest {
     return open;
   }
   std::size_t shown() const { return toolkit.alerts.history().size(); }
+  // What the application object does on its way back to the foreground, then on activation.
+  void willEnterForeground() {
+    main->setIsShowAlert(!main->isShowAlert());
+    main->dismissAlerts();
+  }
+  void didBecomeActive() { main->checkNetAndLocation(); }
 };
 
 TEST_F(MainScreenTest, ShowsTheSixEntriesInOrder) {
@@ -42,8 +48,8 @@ TEST_F(MainScreenTest, DeniedLocationIsWarnedBeforeTheMissingNetwork) {
   EXPECT_TRUE(main->isShowAlert());  // closing it changes nothing else
 
   platform.location.setAuthorization(LocationAuthorization::Authorized);
-  main->willEnterForeground();
-  main->didBecomeActive();
+  willEnterForeground();
+  didBecomeActive();
   ASSERT_EQ(shown(), 2u);
   const auto& net = toolkit.alerts.history()[1].model;
   EXPECT_EQ(net.title, "");
@@ -51,7 +57,7 @@ TEST_F(MainScreenTest, DeniedLocationIsWarnedBeforeTheMissingNetwork) {
   EXPECT_EQ(net.buttons, std::vector<std::string>{"好"});
 
   platform.reachability.setReachable(true);
-  main->willEnterForeground();  // closes the network warning and lets the next check run
+  willEnterForeground();  // closes the network warning and lets the next check run
   EXPECT_TRUE(openMessages().empty());
   EXPECT_EQ(toolkit.alerts.history()[1].pressed, 0);  // as if "好" was pressed
   EXPECT_TRUE(main->checkNetAndLocation());
@@ -62,12 +68,12 @@ TEST_F(MainScreenTest, ReturningToTheForegroundWithoutAWarningSuppressesTheNextC
   showMain();
   EXPECT_FALSE(main->isShowAlert());
   platform.reachability.setReachable(false);
-  main->willEnterForeground();
+  willEnterForeground();
   EXPECT_TRUE(main->isShowAlert());
-  main->didBecomeActive();
+  didBecomeActive();
   EXPECT_EQ(shown(), 0u);
-  main->willEnterForeground();
-  main->didBecomeActive();
+  willEnterForeground();
+  didBecomeActive();
   EXPECT_EQ(openMessages(), std::vector<std::string>{"网络不给力"});
 }
 

@@ -16,6 +16,7 @@ namespace vokari::testing {
 namespace {
 
 const std::string kUrl = "http://127.0.0.1:64110/serverAgent!sosForIOS.action";
+const std::string kBeta = "\xCE\xB2";  // U+03B2 in UTF-8
 
 TEST_F(AlarmTest, TheSosBodyIsExactlyTheFieldsJoinedByBeta) {
   signIn();
@@ -25,21 +26,21 @@ TEST_F(AlarmTest, TheSosBodyIsExactlyTheFieldsJoinedByBeta) {
   ASSERT_EQ(sends(), 1u);
   const std::string time = DateFormat::format(platform.loop.wallClock(), DateFormat::kDateTime);
   const std::string& id = main->mAlarmID;
-  EXPECT_EQ(send(0).body, "{\"SOS\":\"" + time + "\xCE\xB2" "0\xCE\xB2" "0\xCE\xB2" "1\xCE\xB2" +
-                              id + "\xCE\xB2" "1\xCE\xB2" + kPhone +
-                              "\xCE\xB2ll=-3.250000|12.500000\"}");
+  EXPECT_EQ(send(0).body, "{\"SOS\":\"" + time + kBeta + "0" + kBeta + "0" + kBeta + "1" + kBeta +
+                              id + kBeta + "1" + kBeta + kPhone + kBeta +
+                              "ll=-3.250000|12.500000\"}");
   EXPECT_EQ(send(0).method, "POST");
   EXPECT_EQ(send(0).url, kUrl);
   EXPECT_EQ(send(0).timeOutSeconds, 30);
-  EXPECT_EQ(send(0).headers.at(0), (std::pair<std::string, std::string>{kUrl, "sendLocationBaidu"}));
+  EXPECT_EQ(send(0).header(kUrl), "sendLocationBaidu");
 }
 
 TEST(SosText, PrintsSixDecimalsWithoutRoundingSurprisesOrLocaleCommas) {
   std::string text = sosText("t", "id", "p", 103.8343217, -0.0000004);
   EXPECT_TRUE(text.ends_with("ll=103.834322|-0.000000\"}")) << text;
-  EXPECT_EQ(sosText("t", "id", "p", 180, 90),
-            "{\"SOS\":\"t\xCE\xB2" "0\xCE\xB2" "0\xCE\xB2" "1\xCE\xB2id\xCE\xB2" "1\xCE\xB2p"
-            "\xCE\xB2ll=180.000000|90.000000\"}");
+  EXPECT_EQ(sosText("t", "id", "p", 180, 90), "{\"SOS\":\"t" + kBeta + "0" + kBeta + "0" + kBeta +
+                                                  "1" + kBeta + "id" + kBeta + "1" + kBeta + "p" +
+                                                  kBeta + "ll=180.000000|90.000000\"}");
 }
 
 // A one-shot HTTP server on loopback that keeps the bytes of the request it got.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "LoginAndRegister/PhoneNumberSetViewController.h"
 #include "storage/AccountManager.h"
 #include "support/TestPlatform.h"
 #include "transport/FakeHttpEngine.h"
@@ -28,6 +29,9 @@ class RecordingScreens final : public ui::Screens {
   std::shared_ptr<ui::Screen> alarmNumber() override { return make("alarmNumber"); }
   std::shared_ptr<ui::Screen> areaSelect() override { return make("areaSelect"); }
   std::shared_ptr<ui::Screen> alarmHelp() override { return make("alarmHelp"); }
+  std::shared_ptr<ui::Screen> phoneNumberSet(const std::string& newPhone) override {
+    return std::make_shared<PhoneNumberSetViewController>(newPhone);
+  }
   std::shared_ptr<ui::Screen> login() override { return make("login"); }
   std::shared_ptr<ui::Screen> agreement(const nlohmann::json&, const std::string&) override {
     return make("agreement");

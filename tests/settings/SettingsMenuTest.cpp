@@ -111,6 +111,17 @@ TEST_F(SettingsMenuTest, PersonalInformationFailuresShowTheirMessages) {
   EXPECT_EQ(topTitle(), "设置");
 }
 
+TEST_F(SettingsMenuTest, AnomalyReplySignsOutAndShowsLogin) {
+  signIn();
+  open();
+  engine.answerOnce("findInformation", FakeReply::json(R"({"STATES":"6"})"));
+  ASSERT_TRUE(driver.press("个人中心").ok);
+  platform.loop.runUntilIdle();
+  EXPECT_EQ(toolkit.hud.last()->text, "账号异常");
+  EXPECT_FALSE(AccountManager::sharedAccountManage().isLogin());
+  EXPECT_EQ(topTitle(), "login");
+}
+
 TEST_F(SettingsMenuTest, LeavingCancelsThePersonalInformationRequest) {
   signIn();
   open();

@@ -59,6 +59,16 @@ TEST_F(TimeoutTest, ABodyStillInTheSendBufferGetsHalfAgainAsLong) {
   EXPECT_EQ(delegate.only().errorCode, kHttpTimedOut);
   EXPECT_GE(seconds, 0.45);
   EXPECT_LT(seconds, 0.7);
+
+  // A body larger than any send buffer was seen leaving; waiting for the reply gets no extra.
+  auto upload = HttpRequest::initWithURL(server.url("/silent"));
+  upload->setRequestMethod("POST");
+  upload->appendPostData(std::string(8 * 1024 * 1024, 'b'));
+  upload->setTimeOutSeconds(0.3);
+  const double uploadSeconds = timed(upload);
+  EXPECT_EQ(delegate.calls.back().errorCode, kHttpTimedOut);
+  EXPECT_GE(uploadSeconds, 0.3);
+  EXPECT_LT(uploadSeconds, 0.45);
 }
 
 TEST_F(TimeoutTest, ATricklingServerDoesNotTimeOut) {

@@ -73,6 +73,8 @@ HttpTestServer::~HttpTestServer() {
 void HttpTestServer::start() {
   port_ = server_->bind_to_any_port("127.0.0.1");
   thread_ = std::thread([server = server_.get()] { server->listen_after_bind(); });
+  // stop() does nothing to a server that has not begun listening, which would then never end.
+  while (!server_->is_running()) std::this_thread::yield();
 }
 
 std::string HttpTestServer::url(const std::string& path) const {

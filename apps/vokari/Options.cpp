@@ -1,0 +1,99 @@
+#include "Options.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace vokari::terminal {
+namespace {
+
+std::optional<double> parseNumber(const std::string& text) {
+  char* end = nullptr;
+  double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0') return std::nullopt;
+  return value;
+}
+
+std::string defaultDataDir() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return std::string(xdg) + "/vokari";
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    return std::string(home) + "/.local/share/vokari";
+  }
+  return ".vokari";
+}
+
+}  // namespace
+
+std::optional<ServicePorts> parsePorts(const std::string& text, ServicePorts base) {
+  std::istringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) {
+    auto eq = item.find('=');
+    if (eq == std::string::npos) return std::nullopt;
+    std::string name = item.substr(0, eq);
+    auto number = parseNumber(item.substr(eq + 1));
+    if (!number || *number < 1 || *number > 65535 || *number != static_cast<int>(*number)) {
+      return std::nullopt;
+    }
+    int port = static_cast<int>(*number);
+    if (name == "general") base.general = port;
+    else if (name == "account") base.account = port;
+    else if (name == "appointment") base.appointment = port;
+    else if (name == "report") base.report = port;
+    else return std::nullopt;
+  }
+  return base;
+}
+
+std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
+  Options options;
+  options.dataDir = defaultDataDir();
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      return std::string(argv[++i]);
+    };
+    std::optional<std::string> v;
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--fake-clock") {
+      options.fakeClock = true;
+    } else if (arg == "--data-dir" && (v = value())) {
+      options.dataDir = *v;
+    } else if (arg == "--host" && (v = value())) {
+      options.host = *v;
+    } else if (arg == "--report-host" && (v = value())) {
+      options.reportHost = *v;
+    } else if (arg == "--script" && (v = value())) {
+      options.script = *v;
+    } else if (arg == "--ports" && (v = value())) {
+      options.ports = parsePorts(*v);
+      if (!options.ports) {
+        error = "--ports wants general=N,account=N,appointment=N,report=N";
+        return std::nullopt;
+      }
+    } else if (arg == "--position" && (v = value())) {
+      auto comma = v->find(',');
+      auto lat = comma == std::string::npos ? std::nullopt : parseNumber(v->substr(0, comma));
+      auto lon = comma == std::string::npos ? std::nullopt : parseNumber(v->substr(comma + 1));
+      if (!lat || !lon) {
+        error = "--position wants LAT,LON";
+        return std::nullopt;
+      }
+      options.position = std::make_pair(*lat, *lon);
+    } else {
+      error = "unknown or incomplete argument: " + arg;
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+std::string usage() {
+  return "usage: vokari [--data-dir DIR] [--host HOST] [--report-host HOST]\n"
+         "              [--ports general=N,account=N,appointment=N,report=N]\n"
+         "              [--position LAT,LON] [--script FILE|-] [--fake-clock]\n"
+         "Without --host, the stand-in services start inside the client on free loopback ports.\n";
+}
+
+}  // namespace vokari::terminal

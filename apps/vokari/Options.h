@@ -1,0 +1,33 @@
+#pragma once
+// The command line of the terminal client.
+
+#include <optional>
+#include <string>
+
+namespace vokari::terminal {
+
+struct ServicePorts {
+  int general = 64110;
+  int account = 64112;
+  int appointment = 8097;
+  int report = 38888;
+};
+
+struct Options {
+  std::string dataDir;                 // default: $XDG_DATA_HOME/vokari
+  std::optional<std::string> host;     // services elsewhere; none starts the built-in ones
+  std::optional<std::string> reportHost;
+  std::optional<ServicePorts> ports;
+  std::optional<std::pair<double, double>> position;  // latitude, longitude
+  std::optional<std::string> script;   // a file, or "-" for standard input
+  bool fakeClock = false;
+  bool help = false;
+};
+
+// Parses the arguments; on a mistake answers none and puts the reason into error.
+std::optional<Options> parseOptions(int argc, char** argv, std::string& error);
+// "general=N,account=N,appointment=N,report=N" (any subset).
+std::optional<ServicePorts> parsePorts(const std::string& text, ServicePorts base = {});
+std::string usage();
+
+}  // namespace vokari::terminal

@@ -1,0 +1,100 @@
+#include "LoginAndRegister/PhoneNumberSetViewController.h"
+
+#include "core/Extern.h"
+#include "storage/AccountManager.h"
+#include "transport/ServiceCall.h"
+#include "ui/Ui.h"
+
+namespace vokari {
+namespace {
+
+std::string storedItem(const char* key) {
+  auto value = AccountManager::sharedAccountManage().getUserItemForKey(key);
+  return value ? textOf(*value).value_or("") : "";
+}
+
+}  // namespace
+
+PhoneNumberSetViewController::PhoneNumberSetViewController(std::string newPhone)
+    : ui::Screen("完成修改"),
+      strNewPhoneNum(std::move(newPhone)),
+      countdown_(kTimeResetCodeKey, btSendCode, [this] { sendMsg(); }) {
+  txAuthCodeInput.placeholder = "请输入短信验证码";
+  txAuthCodeInput.keyboard = ui::Keyboard::NumberPad;
+  txAuthCodeInput.onReturn = [this] { txAuthCodeInput.focused = false; };
+  btSubmit.title = "提交";
+  btSubmit.onPress = [this] { submit(); };
+  add(txAuthCodeInput);
+  add(btSendCode);
+  add(btSubmit);
+}
+
+PhoneNumberSetViewController::~PhoneNumberSetViewController() { cancelRequests(); }
+
+void PhoneNumberSetViewController::cancelRequests() {
+  if (getcode) getcode->cancel();
+  if (request) request->clearDelegatesAndCancel();
+}
+
+void PhoneNumberSetViewController::viewDidLoad() {
+  countdown_.start();
+  txAuthCodeInput.focused = true;
+}
+
+void PhoneNumberSetViewController::backPressed() {
+  cancelRequests();
+  ui::Ui::current().hud->dismiss();
+  pop();
+}
+
+void PhoneNumberSetViewController::sendMsg() {
+  ui::Ui::current().hud->showBusy("正在获取短信验证码...");
+  getcode = std::make_unique<GetCodeRequest>(GetCodeRequest::kChangePhone);
+  getcode->getcodeDelegate = std::static_pointer_cast<PhoneNumberSetViewController>(shared_from_this());
+  getcode->getCodeWithPhoneNumber(strNewPhoneNum);
+}
+
+void PhoneNumberSetViewController::responseSuccess(const std::string& reply) {
+  GetCodeRequest::handleReply(reply, 1.0);
+}
+
+void PhoneNumberSetViewController::responseFailed(const HttpError& /*error*/) {
+  GetCodeRequest::handleFailure();
+}
+
+void PhoneNumberSetViewController::submit() {
+  if (Extern::isEmptyStringTrim(txAuthCodeInput.text)) {
+    ui::Ui::current().alerts->show({"温馨提示", "请输入短信验证码", {"好"}});
+    return;
+  }
+  JsonCall call;
+  call.action = "changePhonenumber";
+  call.body = {{"OLD_PHONE_NUMBER", storedItem("phone_number")},
+               {"NEW_PHONE_NUMBER", strNewPhoneNum},
+               {"PASSWORD", storedItem("password")},
+               {"CODE", txAuthCodeInput.text}};
+  call.delegate = this;
+  startJsonCall(request, call);
+}
+
+void PhoneNumberSetViewController::requestFinished(HttpRequest& finished) {
+  JsonReply reply = readJsonReply(finished, Backend::General);
+  if (Extern::isEmptyStringTrim(reply.text)) return;
+  ui::Hud& hud = *ui::Ui::current().hud;
+  // The general service answers "SUCCESS" elsewhere, but this action's acceptance is "1".
+  if (reply.object.value("STATES", nlohmann::json()) != "1") {
+    hud.showError("修改失败", 0.8);
+    return;
+  }
+  txAuthCodeInput.text.clear();
+  hud.showSuccess("修改成功", 0.8);
+  AccountManager& accounts = AccountManager::sharedAccountManage();
+  if (accounts.isLogin()) accounts.changePhoneNumber(storedItem("phone_number"), strNewPhoneNum);
+  pop();
+}
+
+void PhoneNumberSetViewController::requestFailed(HttpRequest& /*request*/) {
+  ui::Ui::current().hud->showError("连接失败", 1.0);
+}
+
+}  // namespace vokari

@@ -1,0 +1,46 @@
+#pragma once
+// The phone change ("完成修改"): the code sent to the new number; once the service accepts it,
+// the user's folder, database file and account move to the new number.
+
+#include <memory>
+#include <string>
+
+#include "common/GetCodeRequest.h"
+#include "common/ResendCountdown.h"
+#include "transport/HttpRequest.h"
+#include "ui/Screen.h"
+
+namespace vokari {
+
+class PhoneNumberSetViewController final : public ui::Screen,
+                                           public GetCodeDelegate,
+                                           public HttpRequestDelegate {
+ public:
+  explicit PhoneNumberSetViewController(std::string strNewPhoneNum);
+  ~PhoneNumberSetViewController() override;
+
+  void viewDidLoad() override;
+  void backPressed() override;  // the countdown is not kept from here
+  void responseSuccess(const std::string& reply) override;
+  void responseFailed(const HttpError& error) override;
+  void requestFinished(HttpRequest& request) override;
+  void requestFailed(HttpRequest& request) override;
+
+  const std::string strNewPhoneNum;
+  const ResendCountdown& countdown() const { return countdown_; }
+
+  ui::TextField txAuthCodeInput;
+  ui::Button btSendCode;
+  ui::Button btSubmit;
+
+ private:
+  void submit();
+  void sendMsg();
+  void cancelRequests();
+
+  ResendCountdown countdown_;
+  std::unique_ptr<GetCodeRequest> getcode;
+  std::shared_ptr<HttpRequest> request;
+};
+
+}  // namespace vokari

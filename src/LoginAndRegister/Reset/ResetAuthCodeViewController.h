@@ -1,0 +1,49 @@
+#pragma once
+// The reset verification screen ("完成修改"): the text-message code and the new password, with
+// the resend countdown shared with the phone change. Success leads to the login screen.
+
+#include <memory>
+#include <string>
+
+#include "common/GetCodeRequest.h"
+#include "common/ResendCountdown.h"
+#include "common/ShowPasswordToggle.h"
+#include "transport/HttpRequest.h"
+#include "ui/Screen.h"
+
+namespace vokari {
+
+class ResetAuthCodeViewController final : public ui::Screen,
+                                          public GetCodeDelegate,
+                                          public HttpRequestDelegate {
+ public:
+  explicit ResetAuthCodeViewController(std::string strPhone);
+  ~ResetAuthCodeViewController() override;
+
+  void viewDidLoad() override;
+  void backPressed() override;  // back: keeps a running countdown for a later visit
+  void responseSuccess(const std::string& reply) override;
+  void responseFailed(const HttpError& error) override;
+  void requestFinished(HttpRequest& request) override;
+  void requestFailed(HttpRequest& request) override;
+
+  const std::string strPhone;
+  const ResendCountdown& countdown() const { return countdown_; }
+
+  ui::TextField txAuthCodeInput;
+  ui::Button btSendCode;
+  ui::TextField txNewPwdInput;
+  ui::CheckBox showPassword;
+  ui::Button btModify;
+
+ private:
+  void modify();
+  void sendMsg();
+
+  ShowPasswordToggle isShow_{showPassword, txNewPwdInput};
+  ResendCountdown countdown_;
+  std::unique_ptr<GetCodeRequest> getcode;
+  std::shared_ptr<HttpRequest> resetPwdRequest;
+};
+
+}  // namespace vokari

@@ -1,0 +1,139 @@
+// Whole roads through the terminal client against the stand-in services.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "Harness.h"
+#include "server/Backend.h"
+#include "support/TestPlatform.h"
+
+namespace vokari::e2e {
+namespace {
+
+using vokari::testing::TempDir;
+
+const std::vector<std::string> kFakeClock = {"--fake-clock"};
+
+std::vector<vokari_backend::Record> listing(const std::string& dataDir,
+                                            vokari_backend::Listing which) {
+  auto records = vokari_backend::inspect(dataDir + "/backend", which);
+  EXPECT_TRUE(records.ok()) << records.error;
+  return records.value.value_or(std::vector<vokari_backend::Record>{});
+}
+
+TEST(Scenario, ASessionPushesScreensAndGoesBack) {
+  TempDir dir;
+  VokariRun run = runVokari(dir.path() + "/data",
+                            "press 注册\nexpect 请输入手机号\npress 显示密码\nback\nexpect 忘记密码?\n"
+                            "press 忘记密码?\nexpect 修改密码\nback\nexpect 登录\nquit\n",
+                            kFakeClock);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.printed("screen: 注册")) << run.output;
+}
+
+TEST(Scenario, RegistrationSignsInAndTheNextStartOpensTheMainScreen) {
+  TempDir dir;
+  std::string data = dir.path() + "/data";
+  VokariRun first = runVokari(data, scenario("register.vks") + "quit\n", kFakeClock);
+  ASSERT_EQ(first.status, 0) << first.output;
+  EXPECT_TRUE(first.contains("sms: 13800000011 ")) << first.output;
+  VokariRun second = runVokari(data, "expect LanzoVokari\nquit\n", kFakeClock);
+  EXPECT_EQ(second.status, 0) << second.output;
+  EXPECT_FALSE(second.printed("screen: 登录")) << second.output;
+}
+
+TEST(Scenario, AnotherClientLogsInWithTheAccountAgainstTheSameServices) {
+  TempDir dir;
+  std::string data = dir.path() + "/data";
+  VokariRun registered = runVokari(data, scenario("register.vks") + "quit\n", kFakeClock);
+  ASSERT_EQ(registered.status, 0) << registered.output;
+  // The same services, now run on their own, and a second client with a fresh data folder.
+  vokari_backend::Backend backend;
+  vokari_backend::Options options;
+  options.dataDir = data + "/backend";
+  options.ports = vokari_backend::Ports::automatic();
+  auto ports = backend.start(options);
+  ASSERT_TRUE(ports.ok()) << ports.error;
+  const auto& p = *ports.value;
+  std::vector<std::string> external = {
+      "--fake-clock", "--host", "127.0.0.1", "--ports",
+      "general=" + std::to_string(p.general) + ",account=" + std::to_string(p.account) +
+          ",appointment=" + std::to_string(p.appointment) + ",report=" + std::to_string(p.report)};
+  VokariRun other = runVokari(dir.path() + "/other", scenario("login.vks") + "quit\n", external);
+  EXPECT_EQ(other.status, 0) << other.output;
+  EXPECT_TRUE(other.printed("hud: success 登陆成功")) << other.output;
+}
+
+TEST(Scenario, TheAlarmSendsSevenPositionsUnderOneAlarmId) {
+  TempDir dir;
+  std::string data = dir.path() + "/data";
+  VokariRun run =
+      runVokari(data, scenario("register.vks") + scenario("alarm.vks") + "quit\n", kFakeClock);
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.printed("open: tel:110")) << run.output;
+  std::map<std::string, int> perAlarm;
+  for (const auto& record : listing(data, vokari_backend::Listing::Alarms)) {
+    ++perAlarm[record["alarm_id"]];
+    EXPECT_EQ(record["longitude"], "103.834304");
+    EXPECT_EQ(record["latitude"], "36.061089");
+  }
+  ASSERT_EQ(perAlarm.size(), 1u) << run.output;
+  EXPECT_EQ(perAlarm.begin()->first.size(), 28u);
+  EXPECT_EQ(perAlarm.begin()->first.substr(0, 11), "13800000011");
+  EXPECT_EQ(perAlarm.begin()->second, 7);
+}
+
+}  // namespace
+}  // namespace vokari::e2e
+
+namespace vokari::e2e {
+namespace {
+
+// A signed-in resident's road through the settings screens.
+VokariRun settingsRoad(const std::string& data, const std::string& name) {
+  return runVokari(data, scenario("register.vks") + scenario(name), kFakeClock);
+}
+
+TEST(SettingsScenario, APhoneChangeMovesTheAccountAndTheNextStartFindsIt) {
+  TempDir dir;
+  std::string data = dir.path() + "/data";
+  VokariRun changed = settingsRoad(data, "settings_phone_change.vks");
+  ASSERT_EQ(changed.status, 0) << changed.output;
+  VokariRun again = runVokari(data, scenario("settings_phone_change_restart.vks"), kFakeClock);
+  EXPECT_EQ(again.status, 0) << again.output;
+}
+
+TEST(SettingsScenario, SubscribedAreasChangeTheSettingsLine) {
+  TempDir dir;
+  VokariRun run = settingsRoad(dir.path() + "/data", "settings_areas.vks");
+  EXPECT_EQ(run.status, 0) << run.output;
+}
+
+TEST(SettingsScenario, FeedbackReachesTheServices) {
+  TempDir dir;
+  std::string data = dir.path() + "/data";
+  VokariRun run = settingsRoad(data, "settings_feedback.vks");
+  ASSERT_EQ(run.status, 0) << run.output;
+  auto feedback = listing(data, vokari_backend::Listing::Feedback);
+  ASSERT_EQ(feedback.size(), 1u);
+  EXPECT_EQ(feedback[0]["type"], "设置");
+  EXPECT_EQ(feedback[0]["agreement"], "一般");
+  EXPECT_EQ(feedback[0]["phone"], "13800000011");
+  EXPECT_EQ(feedback[0]["message"], "设置页面很清楚");
+}
+
+TEST(SettingsScenario, SigningOutAndLoggingInAgain) {
+  TempDir dir;
+  VokariRun run = settingsRoad(dir.path() + "/data", "settings_sign_out.vks");
+  EXPECT_EQ(run.status, 0) << run.output;
+}
+
+TEST(SettingsScenario, AResetPasswordLogsInWithTheNewOne) {
+  TempDir dir;
+  VokariRun run = settingsRoad(dir.path() + "/data", "settings_reset_password.vks");
+  EXPECT_EQ(run.status, 0) << run.output;
+}
+
+}  // namespace
+}  // namespace vokari::e2e

@@ -1,0 +1,213 @@
+// The request's contract with its caller: one callback per started request, on the main loop,
+// none after clearDelegatesAndCancel; driven deterministically through the fake engine.
+
+#include <gtest/gtest.h>
+
+#include "Recording.h"
+#include "support/TestPlatform.h"
+#include "transport/FakeHttpEngine.h"
+#include "transport/HttpRequest.h"
+
+namespace vokari::testing {
+namespace {
+
+class RequestTest : public ::testing::Test {
+ protected:
+  TestPlatform platform;
+  FakeHttpEngine engine;
+  RecordingDelegate delegate;
+
+  std::shared_ptr<HttpRequest> started(const std::string& url = "http://h:1/a") {
+    auto request = HttpRequest::initWithURL(url);
+    request->setDelegate(&delegate);
+    request->startAsynchronous();
+    return request;
+  }
+};
+
+TEST_F(RequestTest, RepliesArriveOnTheMainLoopAndOnlyOnce) {
+  engine.answer("/a", FakeReply::json("{}", 404));
+  auto request = started();
+  EXPECT_TRUE(delegate.calls.empty());  // never inside startAsynchronous
+  EXPECT_EQ(HttpRequest::inFlight(), 1u);
+
+  platform.loop.runUntilIdle();
+  ASSERT_EQ(delegate.calls.size(), 1u);
+  EXPECT_TRUE(delegate.only().finished);
+  EXPECT_EQ(delegate.only().status, 404);
+  EXPECT_EQ(HttpRequest::inFlight(), 0u);
+
+  request->startAsynchronous();  // a request runs once
+  request->cancel();             // and a completed one stays complete
+  platform.loop.runUntilIdle();
+  EXPECT_EQ(delegate.calls.size(), 1u);
+  EXPECT_EQ(request->state(), HttpRequestState::Complete);
+  EXPECT_EQ(engine.requests().size(), 1u);
+}
+
+TEST_F(RequestTest, CancelFailsTheRequestWithCode4AndDropsALateReply) {
+  auto held = started();
+  held->cancel();
+  EXPECT_TRUE(engine.requests()[0].cancelled);
+  EXPECT_FALSE(engine.respond(0, FakeReply::json("{}")));
+
+  // A reply already posted when cancel comes is dropped in favour of the cancellation.
+  engine.answer("/b", FakeReply::json("{}"));
+  auto replied = started("http://h:1/b");
+  replied->cancel();
+  platform.loop.runUntilIdle();
+
+  ASSERT_EQ(delegate.calls.size(), 2u);
+  for (const auto& call : delegate.calls) {
+    EXPECT_FALSE(call.finished);
+    EXPECT_EQ(call.errorCode, kHttpCancelled);
+  }
+  EXPECT_EQ(held->error()->description, "The request was cancelled");
+  EXPECT_EQ(HttpRequest::inFlight(), 0u);
+}
+
+TEST_F(RequestTest, NothingReachesADelegateAfterClearDelegatesAndCancel) {
+  engine.answer("/posted", FakeReply::json("{}"));
+  auto posted = started("http://h:1/posted");  // reply waiting on the loop
+  auto held = started("http://h:1/held");      // no reply yet
+  auto cancelled = started("http://h:1/held");
+  cancelled->cancel();                         // failure waiting on the loop
+
+  for (auto& request : {posted, held, cancelled}) request->clearDelegatesAndCancel();
+  EXPECT_EQ(HttpRequest::inFlight(), 0u);
+  platform.loop.runUntilIdle();
+  EXPECT_FALSE(engine.respond(1, FakeReply::json("{}")));
+  platform.loop.runUntilIdle();
+  EXPECT_TRUE(delegate.calls.empty());
+
+  posted->clearDelegatesAndCancel();  // safe again, and on a request never started
+  HttpRequest::initWithURL("http://h:1/x")->clearDelegatesAndCancel();
+}
+
+TEST_F(RequestTest, ARequestTheCallerDropsStillRunsToItsCallback) {
+  started("http://h:1/upload");
+  EXPECT_EQ(engine.pending().size(), 1u);
+  EXPECT_TRUE(engine.respond(engine.pending()[0], FakeReply::json("{\"STATES\":\"SUCCESS\"}")));
+  platform.loop.runUntilIdle();
+  ASSERT_EQ(delegate.calls.size(), 1u);
+  EXPECT_EQ(delegate.only().data, "{\"STATES\":\"SUCCESS\"}");
+}
+
+TEST_F(RequestTest, ACallbackMayCancelDropOrReplaceItsOwnRequest) {
+  engine.answer("/", FakeReply::json("{}"));
+  std::shared_ptr<HttpRequest> current = started();
+  std::shared_ptr<HttpRequest> next;
+  delegate.onCall = [&](HttpRequest& request) {
+    request.clearDelegatesAndCancel();
+    current.reset();  // the caller's last reference, inside the callback
+    if (!next) {
+      next = HttpRequest::initWithURL("http://h:1/next");
+      next->setDelegate(&delegate);
+      next->startAsynchronous();
+    }
+  };
+  platform.loop.runUntilIdle();
+  EXPECT_EQ(delegate.calls.size(), 2u);
+  EXPECT_EQ(HttpRequest::inFlight(), 0u);
+}
+
+TEST_F(RequestTest, TagAndUserInfoComeBackAndHeadersAreReplacedByName) {
+  engine.answer("/", FakeReply::failure(kHttpConnectionFailure));
+  auto request = HttpRequest::initWithURL("http://h:1/");
+  request->setDelegate(&delegate);
+  request->setTag(1001);
+  request->setUserInfo({{"phone_number", "13800000000"}});
+  request->addRequestHeader("X-A", "1");
+  request->addRequestHeader("x-a", "2");  // names are used unchanged: another header
+  request->addRequestHeader("X-A", "3");
+  request->startAsynchronous();
+  platform.loop.runUntilIdle();
+
+  ASSERT_EQ(delegate.calls.size(), 1u);
+  EXPECT_EQ(delegate.only().errorCode, kHttpConnectionFailure);
+  EXPECT_EQ(delegate.only().tag, 1001);
+  EXPECT_EQ(delegate.only().userInfo["phone_number"], "13800000000");
+  const auto& sent = engine.requests()[0];
+  EXPECT_EQ(sent.method, "GET");
+  EXPECT_EQ(sent.timeOutSeconds, 10.0);
+  EXPECT_EQ(sent.tag, 1001);
+  EXPECT_EQ(request->requestHeaders(), (HttpHeaderList{{"X-A", "3"}, {"x-a", "2"}}));
+}
+
+TEST_F(RequestTest, UserAgentNamesTheBuildWhenItDiffersFromTheVersion) {
+  EXPECT_EQ(defaultUserAgent(), "Vokari 2.0.0 (x86_64; Linux 6.1.0; zh_CN)");
+  platform.platform.device.appBuild = "2.0.0.17";
+  EXPECT_EQ(defaultUserAgent(), "Vokari 2.0.0 rv:2.0.0.17 (x86_64; Linux 6.1.0; zh_CN)");
+  started();
+  EXPECT_EQ(engine.requests()[0].header("user-agent"), defaultUserAgent());
+}
+
+TEST_F(RequestTest, ResponseStringFollowsTheCharsetRule) {
+  engine.answerOnce("/", FakeReply{200, {{"Content-Type", "application/json"}}, "\xC3\xA9"});
+  engine.answerOnce("/", FakeReply{200, {{"content-type", "text/html; Charset=UTF-8"}}, "\xC3\xA9"});
+  engine.answerOnce("/", FakeReply{204, {}, ""});
+  auto latin1 = started();
+  auto utf8 = started();
+  auto empty = started();
+  platform.loop.runUntilIdle();
+
+  EXPECT_EQ(latin1->responseEncoding(), "iso-8859-1");
+  EXPECT_EQ(latin1->responseString(), "\xC3\x83\xC2\xA9");
+  EXPECT_EQ(utf8->responseEncoding(), "utf-8");
+  EXPECT_EQ(utf8->responseString(), "\xC3\xA9");
+  EXPECT_EQ(empty->responseString(), std::nullopt);
+}
+
+TEST_F(RequestTest, SynchronousRequestsCallBackBeforeStartReturns) {
+  engine.answer("/register", FakeReply::json("{\"STATES\":\"1\"}"));
+  auto request = HttpRequest::initWithURL("http://h:1/register");
+  request->setDelegate(&delegate);
+  request->startSynchronous();
+  ASSERT_EQ(delegate.calls.size(), 1u);
+  EXPECT_TRUE(delegate.only().finished);
+  EXPECT_TRUE(engine.requests()[0].synchronous);
+
+  auto silent = HttpRequest::initWithURL("http://h:1/nobody");  // no rule: a silent server
+  silent->setDelegate(&delegate);
+  silent->startSynchronous();
+  EXPECT_EQ(delegate.calls.back().errorCode, kHttpTimedOut);
+}
+
+TEST(FakeEngineTest, HeldRequestsAreLetGoWithoutCallbacksWhenTheEngineGoes) {
+  TestPlatform platform;
+  RecordingDelegate delegate;
+  {
+    FakeHttpEngine engine;
+    auto request = HttpRequest::initWithURL("http://h:1/");
+    request->setDelegate(&delegate);
+    request->startAsynchronous();
+    EXPECT_EQ(&HttpEngine::current(), &engine);
+  }
+  EXPECT_EQ(HttpRequest::inFlight(), 0u);
+  platform.loop.runUntilIdle();
+  EXPECT_TRUE(delegate.calls.empty());
+}
+
+TEST(FakeEngineTest, OneTimeAnswersGoFirstThenTheLatestLastingOne) {
+  TestPlatform platform;
+  FakeHttpEngine engine;
+  RecordingDelegate delegate;
+  engine.answer("login", FakeReply::json("old"));
+  engine.answer("login", FakeReply::json("new"));
+  engine.answerOnce("login", FakeReply::json("first"));
+  for (int i = 0; i < 3; ++i) {
+    auto request = HttpRequest::initWithURL("http://h:1/x!login.action");
+    request->setDelegate(&delegate);
+    request->startAsynchronous();
+  }
+  platform.loop.runUntilIdle();
+  ASSERT_EQ(delegate.calls.size(), 3u);
+  EXPECT_EQ(delegate.calls[0].data, "first");
+  EXPECT_EQ(delegate.calls[1].data, "new");
+  EXPECT_EQ(delegate.calls[2].data, "new");
+  EXPECT_EQ(engine.last("login")->id, 2u);
+  EXPECT_EQ(engine.last("nothing"), nullptr);
+}
+
+}  // namespace
+}  // namespace vokari::testing
