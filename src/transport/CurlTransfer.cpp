@@ -93,12 +93,17 @@ bool hasHeader(const HttpHeaderList& headers, const char* name) {
 
 }  // namespace
 
-Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, CURL* easy, long maxIdleSeconds)
-    : exchange_(std::move(exchange)), easy_(easy) {
+Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, long maxIdleSeconds)
+    : exchange_(std::move(exchange)), easy_(curl_easy_init()) {
   ready_ = easy_ && configure(maxIdleSeconds);
 }
 
-Transfer::~Transfer() { curl_slist_free_all(headerList_); }
+// A fresh handle per transfer: reusing one through curl_easy_reset would leak the cookie
+// engine's list of files to load (libcurl 7.88).
+Transfer::~Transfer() {
+  if (easy_) curl_easy_cleanup(easy_);
+  curl_slist_free_all(headerList_);
+}
 
 bool Transfer::configure(long maxIdleSeconds) {
   const HttpExchange& exchange = *exchange_;
@@ -121,10 +126,10 @@ bool Transfer::configure(long maxIdleSeconds) {
   set(CURLOPT_URL, exchange.url.c_str());
   set(CURLOPT_PRIVATE, this);
   set(CURLOPT_SHARE, Share::handle());
+  set(CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, backed by the shared store
   set(CURLOPT_NOSIGNAL, 1L);
   set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   set(CURLOPT_HTTPHEADER, headerList_);
-  set(CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, backed by the shared store
   set(CURLOPT_ACCEPT_ENCODING, "gzip");
   set(CURLOPT_FOLLOWLOCATION, 1L);
   set(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
@@ -236,38 +241,18 @@ std::optional<long> Transfer::keepAliveSeconds() const {
 TransferSet::TransferSet() : multi_((Share::handle(), curl_multi_init())) {}
 
 TransferSet::~TransferSet() {
-  for (auto& transfer : transfers_) {
-    curl_multi_remove_handle(multi_, transfer->easy());
-    curl_easy_cleanup(transfer->easy());
-  }
+  for (auto& transfer : transfers_) curl_multi_remove_handle(multi_, transfer->easy());
   transfers_.clear();
-  for (CURL* easy : idle_) curl_easy_cleanup(easy);
   curl_multi_cleanup(multi_);
-}
-
-CURL* TransferSet::acquire() {
-  if (idle_.empty()) return curl_easy_init();
-  CURL* easy = idle_.back();
-  idle_.pop_back();
-  return easy;
-}
-
-void TransferSet::release(CURL* easy) {
-  if (!easy) return;
-  if (idle_.size() >= 8) return curl_easy_cleanup(easy);
-  curl_easy_reset(easy);
-  idle_.push_back(easy);
 }
 
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
   const long maxIdle = maxIdleFor(exchange->url);
-  auto transfer = std::make_unique<Transfer>(std::move(exchange), acquire(), maxIdle);
-  if (multi_ && transfer->ready() && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK) {
-    transfers_.push_back(std::move(transfer));
-    return true;
-  }
-  release(transfer->easy());
-  return false;
+  auto transfer = std::make_unique<Transfer>(std::move(exchange), maxIdle);
+  if (!multi_ || !transfer->ready()) return false;
+  if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) return false;
+  transfers_.push_back(std::move(transfer));
+  return true;
 }
 
 void TransferSet::remove(const HttpExchange* exchange) {
@@ -275,7 +260,6 @@ void TransferSet::remove(const HttpExchange* exchange) {
                             [exchange](const auto& t) { return t->exchange().get() == exchange; });
   if (found == transfers_.end()) return;
   curl_multi_remove_handle(multi_, (*found)->easy());
-  release((*found)->easy());
   transfers_.erase(found);
 }
 
@@ -312,7 +296,6 @@ void TransferSet::end(std::size_t index, HttpResult result, const Done& done) {
   std::unique_ptr<Transfer> transfer = std::move(transfers_[index]);
   transfers_.erase(transfers_.begin() + static_cast<std::ptrdiff_t>(index));
   curl_multi_remove_handle(multi_, transfer->easy());
-  release(transfer->easy());
   done(*transfer, std::move(result));
 }
 
