@@ -59,7 +59,9 @@ Server& server() {
   return instance;
 }
 
-std::size_t discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+std::size_t discard(char*, std::size_t size, std::size_t count, void*) {
+  return size * count;
+}
 
 CURL* rawHandle(curl_slist* headers) {
   CURL* easy = curl_easy_init();
@@ -160,8 +162,8 @@ void httpRequestLayer(benchmark::State& state) {
 // Rounds alternate the two, so that drift in the machine's load falls on both alike.
 void registerRounds(int rounds) {
   for (int round = 0; round < rounds; ++round) {
-    for (auto [name, function] : {std::pair{"RawCurlMulti", &rawCurlMulti},
-                                  std::pair{"HttpRequest", &httpRequestLayer}}) {
+    for (auto [name, function] :
+         {std::pair{"RawCurlMulti", &rawCurlMulti}, std::pair{"HttpRequest", &httpRequestLayer}}) {
       benchmark::RegisterBenchmark(name, function)
           ->UseManualTime()
           ->Unit(benchmark::kMillisecond)

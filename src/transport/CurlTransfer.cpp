@@ -174,8 +174,8 @@ Clock::time_point Transfer::deadline() const {
   // While the body has not got further than the socket's send buffer, we cannot see whether the
   // network is taking it, so a slow link gets more time before it counts as dead.
   if (!exchange_->body.empty() && sent_ <= sendBufferBytes()) allowance *= 1.5;
-  return lastActivity_ + std::chrono::duration_cast<Clock::duration>(
-                             std::chrono::duration<double>(allowance));
+  return lastActivity_ +
+         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(allowance));
 }
 
 std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
@@ -306,7 +306,9 @@ void TransferSet::wait(int maxMillis) {
   curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::max<long>(0, millis.count())), nullptr);
 }
 
-void TransferSet::wake() { curl_multi_wakeup(multi_); }
+void TransferSet::wake() {
+  curl_multi_wakeup(multi_);
+}
 
 long TransferSet::maxIdleFor(const std::string& url) const {
   auto found = keepAlive_.find(originOf(url));

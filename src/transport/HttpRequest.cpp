@@ -216,14 +216,16 @@ std::optional<std::string> HttpRequest::responseString() const {
   return decodeText(responseData_, responseEncoding());
 }
 
-std::size_t HttpRequest::inFlight() { return registry().size(); }
+std::size_t HttpRequest::inFlight() {
+  return registry().size();
+}
 
 std::string defaultUserAgent() {
   const DeviceInfo& device = Platform::current().device;
   std::string version = device.appVersion;
   if (device.appBuild != device.appVersion) version += " rv:" + device.appBuild;
-  return device.appDisplayName + " " + version + " (" + device.machine + "; " +
-         device.systemName + " " + device.systemVersion + "; " + device.localeIdentifier + ")";
+  return device.appDisplayName + " " + version + " (" + device.machine + "; " + device.systemName +
+         " " + device.systemVersion + "; " + device.localeIdentifier + ")";
 }
 
 }  // namespace vokari

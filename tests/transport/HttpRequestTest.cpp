@@ -71,7 +71,7 @@ TEST_F(RequestTest, NothingReachesADelegateAfterClearDelegatesAndCancel) {
   auto posted = started("http://h:1/posted");  // reply waiting on the loop
   auto held = started("http://h:1/held");      // no reply yet
   auto cancelled = started("http://h:1/held");
-  cancelled->cancel();                         // failure waiting on the loop
+  cancelled->cancel();  // failure waiting on the loop
 
   for (auto& request : {posted, held, cancelled}) request->clearDelegatesAndCancel();
   EXPECT_EQ(HttpRequest::inFlight(), 0u);
@@ -144,7 +144,8 @@ TEST_F(RequestTest, UserAgentNamesTheBuildWhenItDiffersFromTheVersion) {
 
 TEST_F(RequestTest, ResponseStringFollowsTheCharsetRule) {
   engine.answerOnce("/", FakeReply{200, {{"Content-Type", "application/json"}}, "\xC3\xA9"});
-  engine.answerOnce("/", FakeReply{200, {{"content-type", "text/html; Charset=UTF-8"}}, "\xC3\xA9"});
+  engine.answerOnce("/",
+                    FakeReply{200, {{"content-type", "text/html; Charset=UTF-8"}}, "\xC3\xA9"});
   engine.answerOnce("/", FakeReply{204, {}, ""});
   auto latin1 = started();
   auto utf8 = started();
