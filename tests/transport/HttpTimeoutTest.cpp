@@ -61,7 +61,7 @@ TEST_F(TimeoutTest, ABodyStillInTheSendBufferGetsHalfAgainAsLong) {
   // A body larger than any send buffer was seen leaving; waiting for the reply gets no extra.
   auto upload = HttpRequest::initWithURL(server.url("/silent"));
   upload->setRequestMethod("POST");
-  upload->appendPostData(std::string(8 * 1024 * 1024, 'b'));
+  upload->appendPostData(std::string(256 * 1024, 'b'));
   upload->setTimeOutSeconds(0.4);
   const double uploadSeconds = timed(upload);
   EXPECT_EQ(delegate.calls.back().errorCode, kHttpTimedOut);
