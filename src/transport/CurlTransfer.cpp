@@ -91,6 +91,22 @@ bool hasHeader(const HttpHeaderList& headers, const char* name) {
   });
 }
 
+curl_slist* headerLines(const HttpHeaderList& headers) {
+  curl_slist* lines = nullptr;
+  for (const auto& [name, value] : headers) {
+    // "Name;" is curl's way to send a header with an empty value; "Name:" would drop it.
+    const std::string line = value.empty() ? name + ";" : name + ": " + value;
+    lines = curl_slist_append(lines, line.c_str());
+  }
+  // Take back what curl would add on its own: a form Content-Type for every body (our bodies
+  // carry none unless the caller says so), and a wait for "100 Continue" before a larger body.
+  for (const char* name : {"Content-Type", "Expect"}) {
+    if (!hasHeader(headers, name))
+      lines = curl_slist_append(lines, (std::string(name) + ":").c_str());
+  }
+  return lines;
+}
+
 }  // namespace
 
 Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, long maxIdleSeconds)
@@ -108,23 +124,12 @@ Transfer::~Transfer() {
 bool Transfer::configure(long maxIdleSeconds) {
   const HttpExchange& exchange = *exchange_;
   const long timeoutMs = std::max(1L, std::lround(exchange.timeOutSeconds * 1000));
-  for (const auto& [name, value] : exchange.headers) {
-    // "Name;" is curl's way to send a header with an empty value; "Name:" would drop it.
-    const std::string line = value.empty() ? name + ";" : name + ": " + value;
-    headerList_ = curl_slist_append(headerList_, line.c_str());
-  }
-  // Take back what curl would add on its own: a form Content-Type for every body (our bodies
-  // carry none unless the caller says so), and a wait for "100 Continue" before a larger body.
-  for (const char* name : {"Content-Type", "Expect"}) {
-    if (!hasHeader(exchange.headers, name))
-      headerList_ = curl_slist_append(headerList_, (std::string(name) + ":").c_str());
-  }
+  headerList_ = headerLines(exchange.headers);
   bool ok = headerList_ != nullptr;
   auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
   };
   set(CURLOPT_URL, exchange.url.c_str());
-  set(CURLOPT_PRIVATE, this);
   set(CURLOPT_SHARE, Share::handle());
   set(CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, backed by the shared store
   set(CURLOPT_NOSIGNAL, 1L);
