@@ -62,16 +62,19 @@ std::string Endpoints::url(Backend backend, std::string_view action) const {
 }
 
 std::string Endpoints::webPageUrl(WebPage page) const {
-  static constexpr std::string_view kPages[] = {"/CrimeReports/Guide.aspx",
-                                                "/CrimeReports/Notice.aspx",
-                                                "/CrimeReports/Case.aspx"};
+  static constexpr std::string_view kPages[] = {
+      "/CrimeReports/Guide.aspx", "/CrimeReports/Notice.aspx", "/CrimeReports/Case.aspx"};
   return scheme + "://" + reportHost + ":" + std::to_string(port(Backend::CrimeReport)) +
          std::string(kPages[static_cast<int>(page)]);
 }
 
-const Endpoints& Endpoints::current() { return installed(); }
+const Endpoints& Endpoints::current() {
+  return installed();
+}
 
-void Endpoints::install(Endpoints endpoints) { installed() = std::move(endpoints); }
+void Endpoints::install(Endpoints endpoints) {
+  installed() = std::move(endpoints);
+}
 
 std::optional<std::array<int, 4>> Endpoints::parsePorts(std::string_view text) {
   std::array<int, 4> ports{};
@@ -88,7 +91,9 @@ std::optional<std::array<int, 4>> Endpoints::parsePorts(std::string_view text) {
   return ports;
 }
 
-std::span<const ServiceAction> serviceActions() { return kActions; }
+std::span<const ServiceAction> serviceActions() {
+  return kActions;
+}
 
 const ServiceAction* findServiceAction(std::string_view name) {
   for (const auto& action : kActions) {

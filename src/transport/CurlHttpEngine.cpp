@@ -90,7 +90,7 @@ class CurlHttpEngine::Worker {
   bool stopping_ = false;       // guarded by mutex_
   curl::TransferSet set_;
   std::deque<std::shared_ptr<HttpExchange>> waiting_;  // worker thread only
-  std::thread thread_;  // last: starts once everything above exists
+  std::thread thread_;                                 // last: starts once everything above exists
 };
 
 CurlHttpEngine::CurlHttpEngine() : worker_(std::make_unique<Worker>()) {}
@@ -110,9 +110,8 @@ HttpResult CurlHttpEngine::perform(std::shared_ptr<HttpExchange> exchange) {
   if (!synchronous_->add(std::move(exchange))) return HttpResult::failure(kHttpInternalError);
   std::optional<HttpResult> outcome;
   while (!outcome) {
-    synchronous_->step([&outcome](curl::Transfer&, HttpResult result) {
-      outcome = std::move(result);
-    });
+    synchronous_->step(
+        [&outcome](curl::Transfer&, HttpResult result) { outcome = std::move(result); });
     if (!outcome) synchronous_->wait(1000);
   }
   return std::move(*outcome);

@@ -91,40 +91,50 @@ bool hasHeader(const HttpHeaderList& headers, const char* name) {
   });
 }
 
-}  // namespace
-
-Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, CURL* easy, long maxIdleSeconds)
-    : exchange_(std::move(exchange)), easy_(easy) {
-  ready_ = easy_ && configure(maxIdleSeconds);
-}
-
-Transfer::~Transfer() { curl_slist_free_all(headerList_); }
-
-bool Transfer::configure(long maxIdleSeconds) {
-  const HttpExchange& exchange = *exchange_;
-  const long timeoutMs = std::max(1L, std::lround(exchange.timeOutSeconds * 1000));
-  for (const auto& [name, value] : exchange.headers) {
+curl_slist* headerLines(const HttpHeaderList& headers) {
+  curl_slist* lines = nullptr;
+  for (const auto& [name, value] : headers) {
     // "Name;" is curl's way to send a header with an empty value; "Name:" would drop it.
     const std::string line = value.empty() ? name + ";" : name + ": " + value;
-    headerList_ = curl_slist_append(headerList_, line.c_str());
+    lines = curl_slist_append(lines, line.c_str());
   }
   // Take back what curl would add on its own: a form Content-Type for every body (our bodies
   // carry none unless the caller says so), and a wait for "100 Continue" before a larger body.
   for (const char* name : {"Content-Type", "Expect"}) {
-    if (!hasHeader(exchange.headers, name))
-      headerList_ = curl_slist_append(headerList_, (std::string(name) + ":").c_str());
+    if (!hasHeader(headers, name))
+      lines = curl_slist_append(lines, (std::string(name) + ":").c_str());
   }
+  return lines;
+}
+
+}  // namespace
+
+Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, long maxIdleSeconds)
+    : exchange_(std::move(exchange)), easy_(curl_easy_init()) {
+  ready_ = easy_ && configure(maxIdleSeconds);
+}
+
+// A fresh handle per transfer: reusing one through curl_easy_reset would leak the cookie
+// engine's list of files to load (libcurl 7.88).
+Transfer::~Transfer() {
+  if (easy_) curl_easy_cleanup(easy_);
+  curl_slist_free_all(headerList_);
+}
+
+bool Transfer::configure(long maxIdleSeconds) {
+  const HttpExchange& exchange = *exchange_;
+  const long timeoutMs = std::max(1L, std::lround(exchange.timeOutSeconds * 1000));
+  headerList_ = headerLines(exchange.headers);
   bool ok = headerList_ != nullptr;
   auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
   };
   set(CURLOPT_URL, exchange.url.c_str());
-  set(CURLOPT_PRIVATE, this);
   set(CURLOPT_SHARE, Share::handle());
+  set(CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, backed by the shared store
   set(CURLOPT_NOSIGNAL, 1L);
   set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   set(CURLOPT_HTTPHEADER, headerList_);
-  set(CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, backed by the shared store
   set(CURLOPT_ACCEPT_ENCODING, "gzip");
   set(CURLOPT_FOLLOWLOCATION, 1L);
   set(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
@@ -169,8 +179,8 @@ Clock::time_point Transfer::deadline() const {
   // While the body has not got further than the socket's send buffer, we cannot see whether the
   // network is taking it, so a slow link gets more time before it counts as dead.
   if (!exchange_->body.empty() && sent_ <= sendBufferBytes()) allowance *= 1.5;
-  return lastActivity_ + std::chrono::duration_cast<Clock::duration>(
-                             std::chrono::duration<double>(allowance));
+  return lastActivity_ +
+         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(allowance));
 }
 
 std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
@@ -236,38 +246,18 @@ std::optional<long> Transfer::keepAliveSeconds() const {
 TransferSet::TransferSet() : multi_((Share::handle(), curl_multi_init())) {}
 
 TransferSet::~TransferSet() {
-  for (auto& transfer : transfers_) {
-    curl_multi_remove_handle(multi_, transfer->easy());
-    curl_easy_cleanup(transfer->easy());
-  }
+  for (auto& transfer : transfers_) curl_multi_remove_handle(multi_, transfer->easy());
   transfers_.clear();
-  for (CURL* easy : idle_) curl_easy_cleanup(easy);
   curl_multi_cleanup(multi_);
-}
-
-CURL* TransferSet::acquire() {
-  if (idle_.empty()) return curl_easy_init();
-  CURL* easy = idle_.back();
-  idle_.pop_back();
-  return easy;
-}
-
-void TransferSet::release(CURL* easy) {
-  if (!easy) return;
-  if (idle_.size() >= 8) return curl_easy_cleanup(easy);
-  curl_easy_reset(easy);
-  idle_.push_back(easy);
 }
 
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
   const long maxIdle = maxIdleFor(exchange->url);
-  auto transfer = std::make_unique<Transfer>(std::move(exchange), acquire(), maxIdle);
-  if (multi_ && transfer->ready() && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK) {
-    transfers_.push_back(std::move(transfer));
-    return true;
-  }
-  release(transfer->easy());
-  return false;
+  auto transfer = std::make_unique<Transfer>(std::move(exchange), maxIdle);
+  if (!multi_ || !transfer->ready()) return false;
+  if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) return false;
+  transfers_.push_back(std::move(transfer));
+  return true;
 }
 
 void TransferSet::remove(const HttpExchange* exchange) {
@@ -275,7 +265,6 @@ void TransferSet::remove(const HttpExchange* exchange) {
                             [exchange](const auto& t) { return t->exchange().get() == exchange; });
   if (found == transfers_.end()) return;
   curl_multi_remove_handle(multi_, (*found)->easy());
-  release((*found)->easy());
   transfers_.erase(found);
 }
 
@@ -312,7 +301,6 @@ void TransferSet::end(std::size_t index, HttpResult result, const Done& done) {
   std::unique_ptr<Transfer> transfer = std::move(transfers_[index]);
   transfers_.erase(transfers_.begin() + static_cast<std::ptrdiff_t>(index));
   curl_multi_remove_handle(multi_, transfer->easy());
-  release(transfer->easy());
   done(*transfer, std::move(result));
 }
 
@@ -323,7 +311,9 @@ void TransferSet::wait(int maxMillis) {
   curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::max<long>(0, millis.count())), nullptr);
 }
 
-void TransferSet::wake() { curl_multi_wakeup(multi_); }
+void TransferSet::wake() {
+  curl_multi_wakeup(multi_);
+}
 
 long TransferSet::maxIdleFor(const std::string& url) const {
   auto found = keepAlive_.find(originOf(url));

@@ -25,15 +25,15 @@ inline constexpr std::size_t kMaxReplyBytes = 16 * 1024 * 1024;
 inline constexpr long kMaxIdleSeconds = 60;
 inline constexpr int kMaxRedirects = 5;
 
-// One exchange on an easy handle lent by its set. Used by one thread at a time.
+// One exchange on its own easy handle. Used by one thread at a time.
 class Transfer {
  public:
-  Transfer(std::shared_ptr<HttpExchange> exchange, CURL* easy, long maxIdleSeconds);
+  Transfer(std::shared_ptr<HttpExchange> exchange, long maxIdleSeconds);
   ~Transfer();
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
-  // False when curl refused the options; the exchange then fails with code 6.
+  // False when curl could not make the handle; the exchange then fails with code 6.
   bool ready() const { return ready_; }
   CURL* easy() const { return easy_; }
   const std::shared_ptr<HttpExchange>& exchange() const { return exchange_; }
@@ -88,8 +88,6 @@ class TransferSet {
   void wake();
 
  private:
-  CURL* acquire();
-  void release(CURL* easy);
   void collectFinished(const Done& done);
   void expireIdle(const Done& done);
   void end(std::size_t index, HttpResult result, const Done& done);
@@ -98,7 +96,6 @@ class TransferSet {
 
   CURLM* multi_ = nullptr;
   std::vector<std::unique_ptr<Transfer>> transfers_;
-  std::vector<CURL*> idle_;  // handles kept for reuse: they keep their buffers
   std::map<std::string, long> keepAlive_;  // origin -> seconds the server keeps idle connections
 };
 

@@ -8,7 +8,9 @@ FakeReply FakeReply::json(std::string body, int status) {
   return FakeReply{status, {{"Content-Type", "application/json; charset=utf-8"}}, std::move(body)};
 }
 
-FakeReply FakeReply::failure(int code) { return FakeReply{0, {}, {}, code}; }
+FakeReply FakeReply::failure(int code) {
+  return FakeReply{0, {}, {}, code};
+}
 
 std::optional<std::string> RecordedRequest::header(std::string_view name) const {
   for (const auto& [key, value] : headers) {

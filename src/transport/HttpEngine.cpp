@@ -14,15 +14,26 @@ HttpEngine* installedEngine = nullptr;
 HttpError HttpError::make(int code) {
   const char* description = "Unable to start HTTP connection";
   switch (code) {
-    case kHttpConnectionFailure: description = "A connection failure occurred"; break;
-    case kHttpTimedOut: description = "The request timed out"; break;
-    case kHttpAuthenticationNeeded: description = "Authentication needed"; break;
-    case kHttpCancelled: description = "The request was cancelled"; break;
-    case kHttpUnableToCreateRequest: description = "Unable to create request (bad url?)"; break;
+    case kHttpConnectionFailure:
+      description = "A connection failure occurred";
+      break;
+    case kHttpTimedOut:
+      description = "The request timed out";
+      break;
+    case kHttpAuthenticationNeeded:
+      description = "Authentication needed";
+      break;
+    case kHttpCancelled:
+      description = "The request was cancelled";
+      break;
+    case kHttpUnableToCreateRequest:
+      description = "Unable to create request (bad url?)";
+      break;
     case kHttpTooManyRedirects:
       description = "The request failed because it redirected too many times";
       break;
-    default: break;
+    default:
+      break;
   }
   return HttpError{"HttpRequestErrorDomain", code, description};
 }

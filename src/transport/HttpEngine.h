@@ -81,8 +81,8 @@ class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
 
   RunLoop* loop_ = nullptr;
   mutable std::mutex mutex_;
-  bool settled_ = false;           // reported or abandoned; guarded by mutex_
-  HttpRequest* owner_ = nullptr;   // main thread only
+  bool settled_ = false;          // reported or abandoned; guarded by mutex_
+  HttpRequest* owner_ = nullptr;  // main thread only
 };
 
 class HttpEngine {

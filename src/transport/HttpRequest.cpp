@@ -78,7 +78,7 @@ void HttpExchange::report(HttpResult result) {
   // Posting under the lock: once abandon() has returned, nothing of this exchange reaches the
   // loop any more, so a test may tear its loop down right after cancelling.
   auto outcome = std::make_shared<Outcome>(shared_from_this(), std::move(result), false);
-  loop_->post([outcome] { outcome->run(); });
+  loop_->post([outcome = std::move(outcome)] { outcome->run(); });
 }
 
 bool HttpExchange::abandoned() const {
@@ -161,7 +161,7 @@ void HttpRequest::cancel() {
   if (!exchange_->abandon()) engine_->cancel(exchange_);
   if (delegate_) {
     auto outcome = std::make_shared<HttpExchange::Outcome>(exchange_, HttpResult{}, true);
-    exchange_->loop_->post([outcome] { outcome->run(); });
+    exchange_->loop_->post([outcome = std::move(outcome)] { outcome->run(); });
   } else {
     deliver();
   }
@@ -216,14 +216,16 @@ std::optional<std::string> HttpRequest::responseString() const {
   return decodeText(responseData_, responseEncoding());
 }
 
-std::size_t HttpRequest::inFlight() { return registry().size(); }
+std::size_t HttpRequest::inFlight() {
+  return registry().size();
+}
 
 std::string defaultUserAgent() {
   const DeviceInfo& device = Platform::current().device;
   std::string version = device.appVersion;
   if (device.appBuild != device.appVersion) version += " rv:" + device.appBuild;
-  return device.appDisplayName + " " + version + " (" + device.machine + "; " +
-         device.systemName + " " + device.systemVersion + "; " + device.localeIdentifier + ")";
+  return device.appDisplayName + " " + version + " (" + device.machine + "; " + device.systemName +
+         " " + device.systemVersion + "; " + device.localeIdentifier + ")";
 }
 
 }  // namespace vokari

@@ -55,7 +55,7 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   // Runs the request on the calling thread; the callback is made before this returns.
   void startSynchronous();
   // A running request fails with code 4, reported on the main loop; a reply already on its way
-  // is dropped. Nothing happens to a request that has completed.
+  // is dropped. A request not started yet never will be; a completed one stays as it is.
   void cancel();
   // Detaches the delegate, then cancels: the former delegate hears nothing more, also when the
   // transfer is ending on another thread at this moment. Safe at any time.

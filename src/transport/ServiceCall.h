@@ -23,12 +23,12 @@ std::shared_ptr<HttpRequest> makeServiceRequest(std::string_view action);
 std::string jsonBody(const nlohmann::json& body);
 
 struct JsonCall {
-  std::string_view action = {};             // a name of the action table
+  std::string_view action = {};                    // a name of the action table
   nlohmann::json body = nlohmann::json::object();  // the call's keys and values
-  HttpRequestDelegate* delegate = nullptr;  // not owned
+  HttpRequestDelegate* delegate = nullptr;         // not owned
   int tag = 0;
   nlohmann::json userInfo = nullptr;  // none
-  bool synchronous = false;  // only "register" is made this way
+  bool synchronous = false;           // only "register" is made this way
 };
 
 // Detaches and cancels the holder's previous request of this kind (`current`), so a late reply

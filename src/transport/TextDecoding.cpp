@@ -80,7 +80,8 @@ std::optional<std::string> charsetOfContentType(std::string_view contentType) {
     at = contentType.find(';');
     const auto parameter = trimmed(contentType.substr(0, at));
     const auto equals = parameter.find('=');
-    if (equals == std::string_view::npos || lower(trimmed(parameter.substr(0, equals))) != "charset")
+    if (equals == std::string_view::npos ||
+        lower(trimmed(parameter.substr(0, equals))) != "charset")
       continue;
     auto value = trimmed(parameter.substr(equals + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')

@@ -71,7 +71,7 @@ TEST_F(RequestTest, NothingReachesADelegateAfterClearDelegatesAndCancel) {
   auto posted = started("http://h:1/posted");  // reply waiting on the loop
   auto held = started("http://h:1/held");      // no reply yet
   auto cancelled = started("http://h:1/held");
-  cancelled->cancel();                         // failure waiting on the loop
+  cancelled->cancel();  // failure waiting on the loop
 
   for (auto& request : {posted, held, cancelled}) request->clearDelegatesAndCancel();
   EXPECT_EQ(HttpRequest::inFlight(), 0u);
@@ -140,37 +140,6 @@ TEST_F(RequestTest, UserAgentNamesTheBuildWhenItDiffersFromTheVersion) {
   EXPECT_EQ(defaultUserAgent(), "Vokari 2.0.0 rv:2.0.0.17 (x86_64; Linux 6.1.0; zh_CN)");
   started();
   EXPECT_EQ(engine.requests()[0].header("user-agent"), defaultUserAgent());
-}
-
-TEST_F(RequestTest, ResponseStringFollowsTheCharsetRule) {
-  engine.answerOnce("/", FakeReply{200, {{"Content-Type", "application/json"}}, "\xC3\xA9"});
-  engine.answerOnce("/", FakeReply{200, {{"content-type", "text/html; Charset=UTF-8"}}, "\xC3\xA9"});
-  engine.answerOnce("/", FakeReply{204, {}, ""});
-  auto latin1 = started();
-  auto utf8 = started();
-  auto empty = started();
-  platform.loop.runUntilIdle();
-
-  EXPECT_EQ(latin1->responseEncoding(), "iso-8859-1");
-  EXPECT_EQ(latin1->responseString(), "\xC3\x83\xC2\xA9");
-  EXPECT_EQ(utf8->responseEncoding(), "utf-8");
-  EXPECT_EQ(utf8->responseString(), "\xC3\xA9");
-  EXPECT_EQ(empty->responseString(), std::nullopt);
-}
-
-TEST_F(RequestTest, SynchronousRequestsCallBackBeforeStartReturns) {
-  engine.answer("/register", FakeReply::json("{\"STATES\":\"1\"}"));
-  auto request = HttpRequest::initWithURL("http://h:1/register");
-  request->setDelegate(&delegate);
-  request->startSynchronous();
-  ASSERT_EQ(delegate.calls.size(), 1u);
-  EXPECT_TRUE(delegate.only().finished);
-  EXPECT_TRUE(engine.requests()[0].synchronous);
-
-  auto silent = HttpRequest::initWithURL("http://h:1/nobody");  // no rule: a silent server
-  silent->setDelegate(&delegate);
-  silent->startSynchronous();
-  EXPECT_EQ(delegate.calls.back().errorCode, kHttpTimedOut);
 }
 
 TEST(FakeEngineTest, HeldRequestsAreLetGoWithoutCallbacksWhenTheEngineGoes) {

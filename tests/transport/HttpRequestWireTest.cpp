@@ -126,12 +126,12 @@ TEST_F(WireTest, CookiesSetByOneReplyAreSentByTheNext) {
 }
 
 TEST_F(WireTest, RedirectsAreFollowedFiveInARowAndTheSixthFails) {
-  server.http().Get(R"(/hop/(\d+))", [](const httplib::Request& request,
-                                        httplib::Response& response) {
-    const int left = std::stoi(request.matches[1]);
-    if (left == 0) return response.set_content("arrived", "text/plain");
-    response.set_redirect("/hop/" + std::to_string(left - 1));
-  });
+  server.http().Get(R"(/hop/(\d+))",
+                    [](const httplib::Request& request, httplib::Response& response) {
+                      const int left = std::stoi(request.matches[1]);
+                      if (left == 0) return response.set_content("arrived", "text/plain");
+                      response.set_redirect("/hop/" + std::to_string(left - 1));
+                    });
   server.start();
 
   auto five = get("/hop/5");

@@ -161,7 +161,8 @@ TEST(ReplyTest, BlankAndNonObjectTextsReadAsObjectsWithoutKeys) {
 TEST_F(ServiceCallTest, JsonRepliesAreReadAsUtf8UnlessTheyNameACharset) {
   const std::string chinese = "{\"STATES\":\"1\",\"MSG\":\"\xE4\xB8\xAD\"}";
   engine.answerOnce("/", FakeReply{500, {{"Content-Type", "application/json"}}, chinese});
-  engine.answerOnce("/", FakeReply{200, {{"Content-Type", "text/plain; charset=gbk"}},
+  engine.answerOnce("/", FakeReply{200,
+                                   {{"Content-Type", "text/plain; charset=gbk"}},
                                    "{\"STATES\":\"1\",\"MSG\":\"\xD6\xD0\"}"});
   engine.answerOnce("/", FakeReply{200, {}, " \r\n"});
   std::vector<std::shared_ptr<HttpRequest>> requests;
