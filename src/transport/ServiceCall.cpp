@@ -1,26 +1,11 @@
 #include "transport/ServiceCall.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
+#include "core/Extern.h"
 
 #include "transport/TextDecoding.h"
 
 namespace vokari {
 namespace {
-
-// True for absent text or text of nothing but white space and line breaks, Unicode ones
-// included. (A shared text helper is on its way in core; this one stays private until then.)
-bool isBlank(const std::optional<std::string>& text) {
-  if (!text) return true;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text->data());
-  const auto length = static_cast<int32_t>(text->size());
-  for (int32_t at = 0; at < length;) {
-    UChar32 c = 0;
-    U8_NEXT(bytes, at, length, c);
-    if (c < 0 || !u_isUWhiteSpace(c)) return false;
-  }
-  return true;
-}
 
 void prepare(const std::shared_ptr<HttpRequest>& request, std::shared_ptr<HttpRequest>& current,
              HttpRequestDelegate* delegate, int tag, const nlohmann::json& userInfo) {
@@ -84,7 +69,7 @@ std::optional<std::string> jsonReplyText(const HttpRequest& request) {
 }
 
 nlohmann::json replyObject(const std::optional<std::string>& text) {
-  if (isBlank(text)) return nlohmann::json::object();
+  if (Extern::isEmptyStringTrim(text)) return nlohmann::json::object();
   auto parsed = nlohmann::json::parse(*text, nullptr, /*allow_exceptions=*/false);
   return parsed.is_object() ? parsed : nlohmann::json::object();
 }
