@@ -18,7 +18,7 @@ std::string storedItem(const char* key) {
 PhoneNumberSetViewController::PhoneNumberSetViewController(std::string newPhone)
     : ui::Screen("完成修改"),
       strNewPhoneNum(std::move(newPhone)),
-      countdown_(kTimeResetCodeKey, btSendCode, [this] { sendMsg(); }) {
+      resend_(GetCodeRequest::kChangePhone, strNewPhoneNum, kTimeResetCodeKey, btSendCode) {
   txAuthCodeInput.placeholder = "请输入短信验证码";
   txAuthCodeInput.keyboard = ui::Keyboard::NumberPad;
   txAuthCodeInput.onReturn = [this] { txAuthCodeInput.focused = false; };
@@ -29,37 +29,19 @@ PhoneNumberSetViewController::PhoneNumberSetViewController(std::string newPhone)
   add(btSubmit);
 }
 
-PhoneNumberSetViewController::~PhoneNumberSetViewController() { cancelRequests(); }
-
-void PhoneNumberSetViewController::cancelRequests() {
-  if (getcode) getcode->cancel();
+PhoneNumberSetViewController::~PhoneNumberSetViewController() {
   if (request) request->clearDelegatesAndCancel();
 }
 
 void PhoneNumberSetViewController::viewDidLoad() {
-  countdown_.start();
+  resend_.start();
   txAuthCodeInput.focused = true;
 }
 
 void PhoneNumberSetViewController::backPressed() {
-  cancelRequests();
-  ui::Ui::current().hud->dismiss();
+  if (request) request->clearDelegatesAndCancel();
+  resend_.leave(false);
   pop();
-}
-
-void PhoneNumberSetViewController::sendMsg() {
-  ui::Ui::current().hud->showBusy("正在获取短信验证码...");
-  getcode = std::make_unique<GetCodeRequest>(GetCodeRequest::kChangePhone);
-  getcode->getcodeDelegate = std::static_pointer_cast<PhoneNumberSetViewController>(shared_from_this());
-  getcode->getCodeWithPhoneNumber(strNewPhoneNum);
-}
-
-void PhoneNumberSetViewController::responseSuccess(const std::string& reply) {
-  GetCodeRequest::handleReply(reply, 1.0);
-}
-
-void PhoneNumberSetViewController::responseFailed(const HttpError& /*error*/) {
-  GetCodeRequest::handleFailure();
 }
 
 void PhoneNumberSetViewController::submit() {

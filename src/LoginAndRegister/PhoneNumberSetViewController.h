@@ -5,29 +5,24 @@
 #include <memory>
 #include <string>
 
-#include "common/GetCodeRequest.h"
-#include "common/ResendCountdown.h"
+#include "common/CodeSender.h"
 #include "transport/HttpRequest.h"
 #include "ui/Screen.h"
 
 namespace vokari {
 
-class PhoneNumberSetViewController final : public ui::Screen,
-                                           public GetCodeDelegate,
-                                           public HttpRequestDelegate {
+class PhoneNumberSetViewController final : public ui::Screen, public HttpRequestDelegate {
  public:
   explicit PhoneNumberSetViewController(std::string strNewPhoneNum);
   ~PhoneNumberSetViewController() override;
 
   void viewDidLoad() override;
   void backPressed() override;  // the countdown is not kept from here
-  void responseSuccess(const std::string& reply) override;
-  void responseFailed(const HttpError& error) override;
   void requestFinished(HttpRequest& request) override;
   void requestFailed(HttpRequest& request) override;
 
   const std::string strNewPhoneNum;
-  const ResendCountdown& countdown() const { return countdown_; }
+  const ResendCountdown& countdown() const { return resend_.countdown(); }
 
   ui::TextField txAuthCodeInput;
   ui::Button btSendCode;
@@ -35,11 +30,8 @@ class PhoneNumberSetViewController final : public ui::Screen,
 
  private:
   void submit();
-  void sendMsg();
-  void cancelRequests();
 
-  ResendCountdown countdown_;
-  std::unique_ptr<GetCodeRequest> getcode;
+  CodeResend resend_;
   std::shared_ptr<HttpRequest> request;
 };
 

@@ -22,12 +22,13 @@ AlarmNumber::AlarmNumber() : ui::Screen("手机号码") {
   rightButton = ui::Button{};
   rightButton->title = "下一步";
   rightButton->onPress = [this] { MultiSave(); };
+  getcode.onReply = [this](bool accepted) {
+    backEnabled = true;
+    if (accepted) openPhoneChange(tf_phone.text);
+  };
+  getcode.onFailure = [this] { backEnabled = true; };
   add(tf_phone);
   add(explanation);
-}
-
-AlarmNumber::~AlarmNumber() {
-  if (getcode) getcode->cancel();
 }
 
 void AlarmNumber::viewDidLoad() { tf_phone.text = storedPhone(); }
@@ -46,21 +47,8 @@ void AlarmNumber::MultiSave() {
   if (newPhone == storedPhone()) return warn("手机号码未更改");
   // A code asked for a moment ago (here or on the reset road) is still valid: go on with it.
   if (ResendCountdown::storedTimeCode(kTimeResetCodeKey) != 0) return openPhoneChange(newPhone);
-  ui::Ui::current().hud->showBusy("正在获取短信验证码...");
-  getcode = std::make_unique<GetCodeRequest>(GetCodeRequest::kChangePhone);
-  getcode->getcodeDelegate = std::static_pointer_cast<AlarmNumber>(shared_from_this());
-  getcode->getCodeWithPhoneNumber(newPhone);
+  getcode.sendMsg(newPhone);
   backEnabled = false;
-}
-
-void AlarmNumber::responseSuccess(const std::string& reply) {
-  backEnabled = true;
-  if (GetCodeRequest::handleReply(reply, 0.8)) openPhoneChange(tf_phone.text);
-}
-
-void AlarmNumber::responseFailed(const HttpError& /*error*/) {
-  backEnabled = true;
-  GetCodeRequest::handleFailure();
 }
 
 void AlarmNumber::openPhoneChange(const std::string& newPhone) {

@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "common/GetCodeRequest.h"
+#include "common/CodeSender.h"
 #include "ui/Screen.h"
 
 namespace vokari {
 
-class AlarmNumber final : public ui::Screen, public GetCodeDelegate {
+class AlarmNumber final : public ui::Screen {
  public:
   static constexpr const char* kExplanation =
       "使用110报警时，本APP会将你的GPS位置连同手机号码传送至报案中心。\n"
@@ -18,13 +18,10 @@ class AlarmNumber final : public ui::Screen, public GetCodeDelegate {
       "注2：更换SIM卡时需重新输入。";
 
   AlarmNumber();
-  ~AlarmNumber() override;
 
   void viewDidLoad() override;
   void viewWillAppear() override;
   void MultiSave();
-  void responseSuccess(const std::string& reply) override;
-  void responseFailed(const HttpError& error) override;
 
   ui::TextField tf_phone;
   ui::Label explanation;
@@ -33,7 +30,7 @@ class AlarmNumber final : public ui::Screen, public GetCodeDelegate {
   void warn(const std::string& message);
   void openPhoneChange(const std::string& newPhone);
 
-  std::unique_ptr<GetCodeRequest> getcode;
+  CodeSender getcode{GetCodeRequest::kChangePhone, 0.8};
 };
 
 }  // namespace vokari

@@ -14,7 +14,7 @@ AuthCodeViewController::AuthCodeViewController(std::string phone, std::string pa
     : ui::Screen("完成注册"),
       phone_number(std::move(phone)),
       password(std::move(pass)),
-      countdown_(kTimeRegCodeKey, btSendCode, [this] { sendMsg(); }) {
+      resend_(GetCodeRequest::kRegister, phone_number, kTimeRegCodeKey, btSendCode) {
   code_.placeholder = "请输入短信验证码";
   code_.keyboard = ui::Keyboard::NumberPad;
   name_.placeholder = "姓名";
@@ -36,18 +36,15 @@ AuthCodeViewController::AuthCodeViewController(std::string phone, std::string pa
 }
 
 AuthCodeViewController::~AuthCodeViewController() {
-  if (getcode) getcode->cancel();
   if (request) request->clearDelegatesAndCancel();
 }
 
 void AuthCodeViewController::viewDidLoad() {
-  countdown_.start();
+  resend_.start();
 }
 
 void AuthCodeViewController::backPressed() {
-  ui::Ui::current().hud->dismiss();
-  if (getcode) getcode->cancel();
-  countdown_.saveTimecode();
+  resend_.leave(true);
   pop();
 }
 
@@ -106,21 +103,6 @@ void AuthCodeViewController::requestFinished(HttpRequest& finished) {
 
 void AuthCodeViewController::requestFailed(HttpRequest& /*failed*/) {
   ui::Ui::current().hud->showError("连接失败", 1.0);
-}
-
-void AuthCodeViewController::sendMsg() {
-  ui::Ui::current().hud->showBusy("正在获取短信验证码...");
-  getcode = std::make_unique<GetCodeRequest>(GetCodeRequest::kRegister);
-  getcode->getcodeDelegate = std::static_pointer_cast<AuthCodeViewController>(shared_from_this());
-  getcode->getCodeWithPhoneNumber(phone_number);
-}
-
-void AuthCodeViewController::responseSuccess(const std::string& reply) {
-  GetCodeRequest::handleReply(reply, 1.0);
-}
-
-void AuthCodeViewController::responseFailed(const HttpError& /*error*/) {
-  GetCodeRequest::handleFailure();
 }
 
 }  // namespace vokari

@@ -7,16 +7,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "common/GetCodeRequest.h"
-#include "common/ResendCountdown.h"
+#include "common/CodeSender.h"
 #include "transport/HttpRequest.h"
 #include "ui/Screen.h"
 
 namespace vokari {
 
-class AuthCodeViewController final : public ui::Screen,
-                                     public GetCodeDelegate,
-                                     public HttpRequestDelegate {
+class AuthCodeViewController final : public ui::Screen, public HttpRequestDelegate {
  public:
   AuthCodeViewController(std::string phone_number, std::string password);
   ~AuthCodeViewController() override;
@@ -25,8 +22,6 @@ class AuthCodeViewController final : public ui::Screen,
   // MultiBack: dismisses the overlay, cancels the code request and keeps a running countdown.
   void backPressed() override;
 
-  void responseSuccess(const std::string& reply) override;
-  void responseFailed(const HttpError& error) override;
   void requestFinished(HttpRequest& request) override;
   void requestFailed(HttpRequest& request) override;
 
@@ -37,11 +32,10 @@ class AuthCodeViewController final : public ui::Screen,
 
   const std::string phone_number;
   const std::string password;
-  const ResendCountdown& countdown() const { return countdown_; }
+  const ResendCountdown& countdown() const { return resend_.countdown(); }
 
  private:
   void submit();
-  void sendMsg();
   void alert(const std::string& message);
 
   ui::TextField code_;
@@ -49,8 +43,7 @@ class AuthCodeViewController final : public ui::Screen,
   ui::TextField idCard_;
   ui::Button btSendCode;
   ui::Button submit_;
-  ResendCountdown countdown_;
-  std::unique_ptr<GetCodeRequest> getcode;
+  CodeResend resend_;
   std::shared_ptr<HttpRequest> request;
 };
 

@@ -18,18 +18,17 @@ RegisterViewController::RegisterViewController() : ui::Screen("注册") {
   password_.onReturn = [this] { password_.focused = false; };
   next_.title = "下一步";
   next_.onPress = [this] { next(); };
+  getcode.onReply = [this](bool accepted) {
+    if (accepted) openTimer_ = Platform::current().loop->after(1.0, [this] { openAuthCode(); });
+  };
   add(phone_);
   add(password_);
   add(showPassword_);
   add(next_);
 }
 
-RegisterViewController::~RegisterViewController() {
-  if (getcode) getcode->cancel();
-}
-
 void RegisterViewController::backPressed() {
-  if (getcode) getcode->cancel();
+  getcode.cancel();
   openTimer_.cancel();
   ui::Ui::current().hud->dismiss();
   dismiss();
@@ -50,26 +49,10 @@ void RegisterViewController::next() {
   phone_number = phone_.text;
   password = password_.text;
   if (ResendCountdown::storedTimeCode(kTimeRegCodeKey) == 0) {
-    requestCode();
+    getcode.sendMsg(phone_number);
   } else {
     openAuthCode();  // the code of the earlier visit is still valid
   }
-}
-
-void RegisterViewController::requestCode() {
-  ui::Ui::current().hud->showBusy("正在获取短信验证码...");
-  getcode = std::make_unique<GetCodeRequest>(GetCodeRequest::kRegister);
-  getcode->getcodeDelegate = std::static_pointer_cast<RegisterViewController>(shared_from_this());
-  getcode->getCodeWithPhoneNumber(phone_number);
-}
-
-void RegisterViewController::responseSuccess(const std::string& reply) {
-  if (!GetCodeRequest::handleReply(reply, 0.8)) return;
-  openTimer_ = Platform::current().loop->after(1.0, [this] { openAuthCode(); });
-}
-
-void RegisterViewController::responseFailed(const HttpError& /*error*/) {
-  GetCodeRequest::handleFailure();
 }
 
 void RegisterViewController::openAuthCode() {

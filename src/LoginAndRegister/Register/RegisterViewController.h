@@ -6,23 +6,19 @@
 #include <memory>
 #include <string>
 
-#include "common/GetCodeRequest.h"
+#include "common/CodeSender.h"
 #include "common/ShowPasswordToggle.h"
 #include "platform/RunLoop.h"
 #include "ui/Screen.h"
 
 namespace vokari {
 
-class RegisterViewController final : public ui::Screen, public GetCodeDelegate {
+class RegisterViewController final : public ui::Screen {
  public:
   RegisterViewController();
-  ~RegisterViewController() override;
 
   // Cancels the code request, dismisses the overlay and closes the registration stack.
   void backPressed() override;
-
-  void responseSuccess(const std::string& reply) override;
-  void responseFailed(const HttpError& error) override;
 
   // Copied from the inputs when the form moves on, and handed to the verification screen.
   std::string phone_number;
@@ -30,7 +26,6 @@ class RegisterViewController final : public ui::Screen, public GetCodeDelegate {
 
  private:
   void next();
-  void requestCode();
   void openAuthCode();
 
   ui::TextField phone_;
@@ -38,7 +33,7 @@ class RegisterViewController final : public ui::Screen, public GetCodeDelegate {
   ui::CheckBox showPassword_;
   ui::Button next_;
   ShowPasswordToggle isShow_{showPassword_, password_};
-  std::unique_ptr<GetCodeRequest> getcode;
+  CodeSender getcode{GetCodeRequest::kRegister, 0.8};
   Timer openTimer_;
 };
 

@@ -10,7 +10,7 @@ namespace vokari {
 ResetAuthCodeViewController::ResetAuthCodeViewController(std::string phone)
     : ui::Screen("完成修改"),
       strPhone(std::move(phone)),
-      countdown_(kTimeResetCodeKey, btSendCode, [this] { sendMsg(); }) {
+      resend_(GetCodeRequest::kResetPassword, strPhone, kTimeResetCodeKey, btSendCode) {
   txAuthCodeInput.placeholder = "请输入短信验证码";
   txAuthCodeInput.keyboard = ui::Keyboard::NumberPad;
   txAuthCodeInput.onReturn = [this] {
@@ -30,36 +30,18 @@ ResetAuthCodeViewController::ResetAuthCodeViewController(std::string phone)
 }
 
 ResetAuthCodeViewController::~ResetAuthCodeViewController() {
-  if (getcode) getcode->cancel();
   if (resetPwdRequest) resetPwdRequest->clearDelegatesAndCancel();
 }
 
 void ResetAuthCodeViewController::viewDidLoad() {
-  countdown_.start();
+  resend_.start();
   txAuthCodeInput.focused = true;
 }
 
 void ResetAuthCodeViewController::backPressed() {
   if (resetPwdRequest) resetPwdRequest->clearDelegatesAndCancel();
-  if (getcode) getcode->cancel();
-  ui::Ui::current().hud->dismiss();
-  countdown_.saveTimecode();
+  resend_.leave(true);
   pop();
-}
-
-void ResetAuthCodeViewController::sendMsg() {
-  ui::Ui::current().hud->showBusy("正在获取短信验证码...");
-  getcode = std::make_unique<GetCodeRequest>(GetCodeRequest::kResetPassword);
-  getcode->getcodeDelegate = std::static_pointer_cast<ResetAuthCodeViewController>(shared_from_this());
-  getcode->getCodeWithPhoneNumber(strPhone);
-}
-
-void ResetAuthCodeViewController::responseSuccess(const std::string& reply) {
-  GetCodeRequest::handleReply(reply, 1.0);
-}
-
-void ResetAuthCodeViewController::responseFailed(const HttpError& /*error*/) {
-  GetCodeRequest::handleFailure();
 }
 
 void ResetAuthCodeViewController::modify() {

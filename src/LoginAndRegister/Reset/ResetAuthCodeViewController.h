@@ -5,30 +5,25 @@
 #include <memory>
 #include <string>
 
-#include "common/GetCodeRequest.h"
-#include "common/ResendCountdown.h"
+#include "common/CodeSender.h"
 #include "common/ShowPasswordToggle.h"
 #include "transport/HttpRequest.h"
 #include "ui/Screen.h"
 
 namespace vokari {
 
-class ResetAuthCodeViewController final : public ui::Screen,
-                                          public GetCodeDelegate,
-                                          public HttpRequestDelegate {
+class ResetAuthCodeViewController final : public ui::Screen, public HttpRequestDelegate {
  public:
   explicit ResetAuthCodeViewController(std::string strPhone);
   ~ResetAuthCodeViewController() override;
 
   void viewDidLoad() override;
   void backPressed() override;  // back: keeps a running countdown for a later visit
-  void responseSuccess(const std::string& reply) override;
-  void responseFailed(const HttpError& error) override;
   void requestFinished(HttpRequest& request) override;
   void requestFailed(HttpRequest& request) override;
 
   const std::string strPhone;
-  const ResendCountdown& countdown() const { return countdown_; }
+  const ResendCountdown& countdown() const { return resend_.countdown(); }
 
   ui::TextField txAuthCodeInput;
   ui::Button btSendCode;
@@ -38,11 +33,9 @@ class ResetAuthCodeViewController final : public ui::Screen,
 
  private:
   void modify();
-  void sendMsg();
 
   ShowPasswordToggle isShow_{showPassword, txNewPwdInput};
-  ResendCountdown countdown_;
-  std::unique_ptr<GetCodeRequest> getcode;
+  CodeResend resend_;
   std::shared_ptr<HttpRequest> resetPwdRequest;
 };
 

@@ -14,18 +14,19 @@ ResetPasswordViewController::ResetPasswordViewController() : ui::Screen("修改�
   txUser.keyboard = ui::Keyboard::NumberPad;
   btNext.title = "下一步";
   btNext.onPress = [this] { next(); };
+  getcode.onReply = [this](bool accepted) {
+    btNext.enabled = true;
+    if (accepted) openTimer_ = Platform::current().loop->after(1.0, [this] { openVerification(); });
+  };
+  getcode.onFailure = [this] { btNext.enabled = true; };
   add(txUser);
   add(btNext);
-}
-
-ResetPasswordViewController::~ResetPasswordViewController() {
-  if (getcode) getcode->cancel();
 }
 
 void ResetPasswordViewController::viewWillAppear() { txUser.focused = true; }
 
 void ResetPasswordViewController::backPressed() {
-  if (getcode) getcode->cancel();
+  getcode.cancel();
   ui::Ui::current().hud->dismiss();
   dismiss();
 }
@@ -40,21 +41,7 @@ void ResetPasswordViewController::next() {
   // A countdown still running from an earlier visit means a code is already on its way.
   if (ResendCountdown::storedTimeCode(kTimeResetCodeKey) != 0) return openVerification();
   btNext.enabled = false;
-  ui::Ui::current().hud->showBusy("正在获取短信验证码...");
-  getcode = std::make_unique<GetCodeRequest>(GetCodeRequest::kResetPassword);
-  getcode->getcodeDelegate = std::static_pointer_cast<ResetPasswordViewController>(shared_from_this());
-  getcode->getCodeWithPhoneNumber(txUser.text);
-}
-
-void ResetPasswordViewController::responseSuccess(const std::string& reply) {
-  btNext.enabled = true;
-  if (!GetCodeRequest::handleReply(reply, 0.8)) return;
-  openTimer_ = Platform::current().loop->after(1.0, [this] { openVerification(); });
-}
-
-void ResetPasswordViewController::responseFailed(const HttpError& /*error*/) {
-  btNext.enabled = true;
-  GetCodeRequest::handleFailure();
+  getcode.sendMsg(txUser.text);
 }
 
 void ResetPasswordViewController::openVerification() {

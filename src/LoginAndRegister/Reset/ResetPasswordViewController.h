@@ -5,21 +5,18 @@
 #include <memory>
 #include <string>
 
-#include "common/GetCodeRequest.h"
+#include "common/CodeSender.h"
 #include "platform/RunLoop.h"
 #include "ui/Screen.h"
 
 namespace vokari {
 
-class ResetPasswordViewController final : public ui::Screen, public GetCodeDelegate {
+class ResetPasswordViewController final : public ui::Screen {
  public:
   ResetPasswordViewController();
-  ~ResetPasswordViewController() override;
 
   void viewWillAppear() override;
   void backPressed() override;
-  void responseSuccess(const std::string& reply) override;
-  void responseFailed(const HttpError& error) override;
 
   ui::TextField txUser;
   ui::Button btNext;
@@ -28,7 +25,7 @@ class ResetPasswordViewController final : public ui::Screen, public GetCodeDeleg
   void next();
   void openVerification();
 
-  std::unique_ptr<GetCodeRequest> getcode;
+  CodeSender getcode{GetCodeRequest::kResetPassword, 0.8};
   Timer openTimer_;
 };
 
