@@ -128,5 +128,60 @@ TEST_F(Fixture, NoticesDisappearAfterTheirDurationAndBlockingBusyRefusesInput) {
   EXPECT_EQ(toolkit.hud.history()[1].hiddenAt, 3.0);
 }
 
+TEST_F(Fixture, BackControlFollowsTheStackAndCanBeDisabledOrReplaced) {
+  auto root = make("A");
+  toolkit.navigator.setRoot(root);
+  EXPECT_FALSE(driver.back().ok);  // the root of the root stack has no back control
+  root->push(make("B"));
+  auto* b = toolkit.navigator.top();
+  b->backEnabled = false;
+  EXPECT_FALSE(driver.back().ok);
+  EXPECT_EQ(driver.screenLines()[0], "<返回> (disabled) == B ==");
+  b->backEnabled = true;
+  EXPECT_TRUE(driver.back().ok);
+  EXPECT_EQ(toolkit.navigator.top(), root.get());
+  auto presented = make("C");
+  presented->backOnRoot = true;
+  root->present(presented);
+  EXPECT_TRUE(driver.back().ok);  // closes the presented stack
+  EXPECT_EQ(toolkit.navigator.stackCount(), 1u);
+}
+
+TEST_F(Fixture, ReplacingTheRootReleasesEveryOtherScreenAfterTheCurrentTask) {
+  auto a = make("A");
+  toolkit.navigator.setRoot(a);
+  a->push(make("B"));
+  a->present(make("C"));
+  auto d = make("D");
+  toolkit.navigator.setRoot(d);
+  EXPECT_EQ(toolkit.navigator.stackCount(), 1u);
+  EXPECT_EQ(toolkit.navigator.top(), d.get());
+  log.clear();
+  loop.runUntilIdle();
+  EXPECT_EQ(log, (std::vector<std::string>{"B:gone", "C:gone"}));  // A is still held here
+  EXPECT_EQ(a->navigator(), nullptr);
+}
+
+TEST_F(Fixture, PickersChooseByRowTextAndRefuseUnknownRows) {
+  struct WithPicker : Screen {
+    WithPicker() : Screen("日期") {
+      picker.columns = {{"2026-12-09", "2026-12-10"}, {"1", "2"}};
+      picker.selected = {0, 0};
+      picker.onPick = [this](int c, int r) { picks.push_back({c, r}); };
+      add(picker);
+    }
+    Picker picker;
+    std::vector<std::pair<int, int>> picks;
+  };
+  auto screen = std::make_shared<WithPicker>();
+  toolkit.navigator.setRoot(screen);
+  EXPECT_TRUE(driver.pick(1, "2026-12-10").ok);
+  EXPECT_TRUE(driver.pick(2, "2").ok);
+  EXPECT_FALSE(driver.pick(2, "3").ok);
+  EXPECT_FALSE(driver.pick(3, "1").ok);
+  EXPECT_EQ(screen->picks, (std::vector<std::pair<int, int>>{{0, 1}, {1, 1}}));
+  EXPECT_EQ(driver.screenLines()[1], "picker 1: 2026-12-09 (2026-12-10)");
+}
+
 }  // namespace
 }  // namespace vokari::ui
