@@ -30,9 +30,10 @@ TEST_F(SettingsTest, OverlappingTokenReportsDoNotCancelEachOtherAndFailuresAreSi
   UploadDeviceToken upload;
   upload.uploadDeviceToken("<aa>", "0");
   upload.uploadDeviceToken("<bb>", "3");
-  ASSERT_EQ(engine.pending().size(), 2u);
-  engine.respond(engine.pending()[0], FakeReply::failure(1));
-  engine.respond(engine.pending()[1], FakeReply::json(R"({"STATES":"FAIL"})"));
+  const auto held = engine.pending();  // answering one takes it off the pending list
+  ASSERT_EQ(held.size(), 2u);
+  EXPECT_TRUE(engine.respond(held[0], FakeReply::failure(1)));
+  EXPECT_TRUE(engine.respond(held[1], FakeReply::json(R"({"STATES":"FAIL"})")));
   platform.loop.runUntilIdle();
   EXPECT_FALSE(engine.requests()[0].cancelled);
   EXPECT_FALSE(engine.requests()[1].cancelled);
