@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/CodeSender.h"
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 #include "ui/Screen.h"
 
 namespace vokari {
@@ -32,7 +32,7 @@ class PhoneNumberSetViewController final : public ui::Screen, public HttpRequest
   void submit();
 
   CodeResend resend_;
-  std::shared_ptr<HttpRequest> request;
+  RequestHandle request;
 };
 
 }  // namespace vokari

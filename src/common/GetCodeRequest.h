@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 
 namespace vokari {
 
@@ -45,7 +45,7 @@ class GetCodeRequest final : public HttpRequestDelegate {
   int type;
   // Not owned; a delegate that has gone away is simply not told.
   std::weak_ptr<GetCodeDelegate> getcodeDelegate;
-  std::shared_ptr<HttpRequest> getCodeRequest;
+  RequestHandle getCodeRequest;
 
  private:
   void requestFinished(HttpRequest& request) override;

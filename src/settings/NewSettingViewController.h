@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 #include "ui/Screen.h"
 
 namespace vokari {
@@ -38,7 +38,7 @@ class NewSettingViewController final : public ui::Screen, public HttpRequestDele
   void requestFinished(HttpRequest& request) override;
   void requestFailed(HttpRequest& request) override;
 
-  std::shared_ptr<HttpRequest> personRequest_;
+  RequestHandle personRequest_;
 };
 
 }  // namespace vokari

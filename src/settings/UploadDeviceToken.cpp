@@ -24,14 +24,15 @@ std::string UploadDeviceToken::tokenText(std::string_view printed) {
 void UploadDeviceToken::uploadDeviceToken(const std::string& printedForm,
                                           std::optional<std::string> badgeNum) {
   if (printedForm.size() < 2 || !badgeNum) return;
-  // The outcome changes nothing, so no delegate is attached: the request lives until it ends
-  // and can never call back into a sender that has gone away. Each call keeps its own holder
-  // so that overlapping reports do not cancel each other.
-  std::shared_ptr<HttpRequest> request;
+  // The outcome changes nothing, so no delegate is attached and the request is let go of to run
+  // to its end: it can never call back into a sender that has gone away, and overlapping
+  // reports do not cancel each other.
+  RequestHandle request;
   JsonCall call;
   call.action = "getToken";
   call.body = {{"TOKEN", tokenText(printedForm)}, {"NUM", *badgeNum}};
   startJsonCall(request, call);
+  request.keepAlive();
 }
 
 }  // namespace vokari

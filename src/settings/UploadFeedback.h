@@ -7,7 +7,7 @@
 #include <string>
 
 #include "settings/FeedBack.h"
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 
 namespace vokari {
 
@@ -38,7 +38,7 @@ class UploadFeedback final : public HttpRequestDelegate {
   void requestFailed(HttpRequest& request) override;
   void tell(bool success);
 
-  std::shared_ptr<HttpRequest> request_;
+  RequestHandle request_;
 };
 
 }  // namespace vokari

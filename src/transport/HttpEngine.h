@@ -2,6 +2,7 @@
 // The engine under HttpRequest: it moves one started request's bytes and reports the outcome.
 // The libcurl engine is the real one; FakeHttpEngine answers from a script in screen tests.
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,24 @@ struct HttpResult {
   static HttpResult failure(int code) { return HttpResult{code, 0, {}, {}}; }
 };
 
+// Which queue of the engine a request waits in. Service calls share the four transfer slots;
+// alarm position sends never wait for a slot, since nothing may delay an alarm; pictures have a
+// queue of their own so that a long list of them never holds up a service call.
+enum class TransferLane { Service, Immediate, Pictures };
+
+// A request body produced in pieces (a large attachment), so that it never has to be in memory
+// at once. read() runs on the transfer thread, in order from offset 0, and again from 0 when
+// the transfer has to resend the body.
+class HttpBodySource {
+ public:
+  virtual ~HttpBodySource() = default;
+  // The exact number of bytes the body has: its Content-Length.
+  virtual std::uint64_t size() const = 0;
+  // Copies up to `length` bytes starting at `offset` into `out`; answers the count copied, 0 at
+  // the end, or -1 when the bytes cannot be read (the request then fails with code 1).
+  virtual long long read(std::uint64_t offset, char* out, std::size_t length) = 0;
+};
+
 // One started request as an engine sees it. The fields are fixed before the engine gets the
 // exchange and may then be read from any thread.
 class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
@@ -60,8 +79,10 @@ class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
   std::string url;
   HttpHeaderList headers;  // the caller's, plus the User-Agent
   std::string body;
+  std::shared_ptr<HttpBodySource> bodySource;  // when set, the body comes from it, not `body`
   double timeOutSeconds = 0;
   int tag = 0;
+  TransferLane lane = TransferLane::Service;
 
   // Hands the outcome to the main loop. Any thread; only the first report of an exchange counts,
   // and none once the request was cancelled: cancel and report share the exchange's lock, so

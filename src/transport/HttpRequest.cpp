@@ -126,6 +126,8 @@ std::shared_ptr<HttpExchange> HttpRequest::makeExchange() const {
   if (!hasHeader(requestHeaders_, "User-Agent"))
     exchange->headers.emplace_back("User-Agent", defaultUserAgent());
   exchange->body = postBody_;
+  exchange->bodySource = postBodySource_;
+  exchange->lane = lane_;
   exchange->timeOutSeconds = timeOutSeconds_;
   exchange->tag = tag_;
   exchange->loop_ = Platform::current().loop;

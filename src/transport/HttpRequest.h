@@ -40,6 +40,13 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   // Adds a header, or replaces the value of one with exactly the same name.
   void addRequestHeader(const std::string& name, std::string value);
   void appendPostData(std::string_view bytes) { postBody_.append(bytes); }
+  // Sends the body from the source instead of the appended bytes, with its size as the
+  // Content-Length; for bodies too large to hold in memory.
+  void setPostBodySource(std::shared_ptr<HttpBodySource> source) {
+    postBodySource_ = std::move(source);
+  }
+  // The queue the request waits in (service calls by default).
+  void setLane(TransferLane lane) { lane_ = lane; }
   // Seconds without any byte sent or received after which the request fails with code 2.
   void setTimeOutSeconds(double seconds) { timeOutSeconds_ = seconds; }
   // Not owned: a delegate that goes away must detach first (clearDelegatesAndCancel).
@@ -65,6 +72,8 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   const std::string& requestMethod() const { return requestMethod_; }
   const HttpHeaderList& requestHeaders() const { return requestHeaders_; }
   const std::string& postBody() const { return postBody_; }
+  const std::shared_ptr<HttpBodySource>& postBodySource() const { return postBodySource_; }
+  TransferLane lane() const { return lane_; }
   double timeOutSeconds() const { return timeOutSeconds_; }
   HttpRequestDelegate* delegate() const { return delegate_; }
   int tag() const { return tag_; }
@@ -99,6 +108,8 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   std::string requestMethod_ = "GET";
   HttpHeaderList requestHeaders_;
   std::string postBody_;
+  std::shared_ptr<HttpBodySource> postBodySource_;
+  TransferLane lane_ = TransferLane::Service;
   double timeOutSeconds_ = 10.0;
   HttpRequestDelegate* delegate_ = nullptr;
   int tag_ = 0;

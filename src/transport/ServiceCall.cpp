@@ -7,13 +7,13 @@
 namespace vokari {
 namespace {
 
-void prepare(const std::shared_ptr<HttpRequest>& request, std::shared_ptr<HttpRequest>& current,
+void prepare(const std::shared_ptr<HttpRequest>& request, RequestHandle& current,
              HttpRequestDelegate* delegate, int tag, const nlohmann::json& userInfo) {
-  if (current) current->clearDelegatesAndCancel();
+  current.reset();
   request->setDelegate(delegate);
   request->setTag(tag);
   request->setUserInfo(userInfo);
-  current = request;
+  current = RequestHandle(request);
 }
 
 }  // namespace
@@ -31,8 +31,7 @@ std::string jsonBody(const nlohmann::json& body) {
   return body.dump(-1, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace);
 }
 
-std::shared_ptr<HttpRequest> startJsonCall(std::shared_ptr<HttpRequest>& current,
-                                           const JsonCall& call) {
+HttpRequest* startJsonCall(RequestHandle& current, const JsonCall& call) {
   auto request = makeServiceRequest(call.action);
   if (!request) return nullptr;
   request->appendPostData(jsonBody(call.body));
@@ -42,11 +41,10 @@ std::shared_ptr<HttpRequest> startJsonCall(std::shared_ptr<HttpRequest>& current
   } else {
     request->startAsynchronous();
   }
-  return request;
+  return request.get();
 }
 
-std::shared_ptr<HttpRequest> startSoapCall(std::shared_ptr<HttpRequest>& current,
-                                           const SoapCall& call) {
+HttpRequest* startSoapCall(RequestHandle& current, const SoapCall& call) {
   const ServiceAction* entry = findServiceAction(call.operation);
   if (!entry || entry->backend != Backend::CrimeReport) return nullptr;
   auto request = HttpRequest::initWithURL(Endpoints::current().url(Backend::CrimeReport, {}));
@@ -56,7 +54,7 @@ std::shared_ptr<HttpRequest> startSoapCall(std::shared_ptr<HttpRequest>& current
   request->appendPostData(call.envelope);
   prepare(request, current, call.delegate, call.tag, call.userInfo);
   request->startAsynchronous();
-  return request;
+  return request.get();
 }
 
 std::optional<std::string> jsonReplyText(const HttpRequest& request) {

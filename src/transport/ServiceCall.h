@@ -11,6 +11,7 @@
 
 #include "core/Endpoints.h"
 #include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 
 namespace vokari {
 
@@ -33,9 +34,9 @@ struct JsonCall {
 
 // Detaches and cancels the holder's previous request of this kind (`current`), so a late reply
 // of it is never delivered, then makes the call (no Content-Type), keeps it in `current` and
-// starts it. Answers the new request; none, with `current` untouched, for an unknown action.
-std::shared_ptr<HttpRequest> startJsonCall(std::shared_ptr<HttpRequest>& current,
-                                           const JsonCall& call);
+// starts it. Answers the new request (owned by `current`); none, with `current` untouched, for
+// an unknown action.
+HttpRequest* startJsonCall(RequestHandle& current, const JsonCall& call);
 
 struct SoapCall {
   std::string_view operation = {};  // "getCodeString", "Inster", ...
@@ -47,8 +48,7 @@ struct SoapCall {
 
 // As startJsonCall, for the crime-report service: the envelope as body, "Content-Type:
 // text/xml; charset=utf-8", "SOAPAction: http://tempuri.org/<operation>", the default time-out.
-std::shared_ptr<HttpRequest> startSoapCall(std::shared_ptr<HttpRequest>& current,
-                                           const SoapCall& call);
+HttpRequest* startSoapCall(RequestHandle& current, const SoapCall& call);
 
 // What a reply's "STATES" says, by the codes of its back-end.
 enum class ReplyVerdict {

@@ -39,7 +39,8 @@ void describePicker(const PickerModel& p, std::vector<std::string>& out) {
     int selected = c < p.selected.size() ? p.selected[c] : 0;
     std::string line = "picker " + std::to_string(c + 1) + ":";
     for (std::size_t r = 0; r < p.columns[c].size(); ++r) {
-      line += static_cast<int>(r) == selected ? " (" + p.columns[c][r] + ")" : " " + p.columns[c][r];
+      line +=
+          static_cast<int>(r) == selected ? " (" + p.columns[c][r] + ")" : " " + p.columns[c][r];
     }
     out.push_back(line);
   }
@@ -65,6 +66,9 @@ void describeElement(const ElementModel& e, std::vector<std::string>& out) {
     if (!t->hidden) describeTable(*t, out);
   } else if (auto* p = std::get_if<PickerModel>(&e)) {
     if (!p->hidden) describePicker(*p, out);
+  } else if (auto* pic = std::get_if<PictureModel>(&e)) {
+    if (!pic->hidden)
+      out.push_back("[picture " + pic->source + (pic->bytes ? "" : " (loading)") + "]");
   }
 }
 
@@ -88,11 +92,14 @@ std::vector<std::string> describe(const ScreenModel& m) {
   return out;
 }
 
-Screen* Driver::top() const { return ui_.navigator ? ui_.navigator->top() : nullptr; }
+Screen* Driver::top() const {
+  return ui_.navigator ? ui_.navigator->top() : nullptr;
+}
 
 DriverResult Driver::acceptsInput() const {
   if (!top()) return DriverResult::fail("no screen is shown");
-  if (ui_.alerts && ui_.alerts->top()) return DriverResult::fail("an alert is open: answer it first");
+  if (ui_.alerts && ui_.alerts->top())
+    return DriverResult::fail("an alert is open: answer it first");
   if (ui_.hud && ui_.hud->state().blocksTouches) {
     return DriverResult::fail("the screen is busy (\"" + ui_.hud->state().text + "\")");
   }
@@ -111,7 +118,8 @@ DriverResult Driver::press(const std::string& text) {
   for (int pass = 0; pass < 2; ++pass) {  // exact texts first, then rows by their start
     for (int i = 0; i < static_cast<int>(m.elements.size()); ++i) {
       const ElementModel& e = m.elements[i];
-      if (auto* b = std::get_if<ButtonModel>(&e); b && pass == 0 && !b->hidden && b->title == text) {
+      if (auto* b = std::get_if<ButtonModel>(&e);
+          b && pass == 0 && !b->hidden && b->title == text) {
         return pressed(screen.perform(Action::on(Action::Kind::Press, i)));
       }
       if (auto* c = std::get_if<CheckBoxModel>(&e);

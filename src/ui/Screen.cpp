@@ -107,6 +107,7 @@ ScreenModel Screen::model() const {
           if constexpr (std::is_same_v<Model, CheckBox>) return CheckBoxModel(*widget);
           if constexpr (std::is_same_v<Model, Table>) return TableModel(*widget);
           if constexpr (std::is_same_v<Model, Picker>) return PickerModel(*widget);
+          if constexpr (std::is_same_v<Model, Picture>) return PictureModel(*widget);
         },
         element));
   }
@@ -128,6 +129,9 @@ bool Screen::perform(const Action& action) {
           },
           [&](Table* t) { return performOnTable(*t, action); },
           [&](Picker* p) { return performOnPicker(*p, action); },
+          [&](Picture* p) {
+            return action.kind == Action::Kind::Press && !p->hidden && call(p->onPress);
+          },
       },
       elements_[action.element]);
 }
@@ -164,6 +168,8 @@ void Screen::dismiss() {
   if (navigator_) navigator_->dismiss(*this);
 }
 
-bool Screen::isTop() const { return navigator_ && navigator_->top() == this; }
+bool Screen::isTop() const {
+  return navigator_ && navigator_->top() == this;
+}
 
 }  // namespace vokari::ui

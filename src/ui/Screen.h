@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/Liveness.h"
 #include "ui/Widgets.h"
 
 namespace vokari::ui {
@@ -20,9 +21,9 @@ struct ScreenModel {
   std::string title;
   bool backVisible = false;
   bool backEnabled = true;
-  std::optional<ButtonModel> leftButton;   // replaces the back control when present
+  std::optional<ButtonModel> leftButton;  // replaces the back control when present
   std::optional<ButtonModel> rightButton;
-  std::vector<ElementModel> elements;      // display order
+  std::vector<ElementModel> elements;  // display order
 };
 
 // A user action addressed to the element at an index of ScreenModel::elements.
@@ -89,7 +90,7 @@ class Screen : public std::enable_shared_from_this<Screen> {
   void push(std::shared_ptr<Screen> screen);
   void pop();
   void present(std::shared_ptr<Screen> root);  // a new navigation stack over the current one
-  void dismiss();                               // closes the stack this screen is on
+  void dismiss();                              // closes the stack this screen is on
   Navigator* navigator() const { return navigator_; }
   bool isTop() const;
 
@@ -102,6 +103,13 @@ class Screen : public std::enable_shared_from_this<Screen> {
   bool backOnRoot = false;
 
  protected:
+  // The callable, made a no-op once this screen is destroyed: the one way to hand a screen's
+  // member work to alerts, sheets, deferred tasks and helpers that may outlive it.
+  template <typename F>
+  auto guard(F f) const {
+    return alive_.guard(std::move(f));
+  }
+
   // Lists a widget in display order; the widget must live as long as the screen.
   template <typename W>
   void add(W& widget) {
@@ -110,12 +118,13 @@ class Screen : public std::enable_shared_from_this<Screen> {
 
  private:
   friend class Navigator;
-  using Element = std::variant<Label*, TextField*, Button*, CheckBox*, Table*, Picker*>;
+  using Element = std::variant<Label*, TextField*, Button*, CheckBox*, Table*, Picker*, Picture*>;
   bool hasBackControl() const;
 
   std::vector<Element> elements_;
   Navigator* navigator_ = nullptr;
   bool loaded_ = false;
+  Liveness alive_;
 };
 
 }  // namespace vokari::ui

@@ -3,6 +3,7 @@
 // plus the callbacks the screen attaches. Screens own their widgets as members.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -65,6 +66,16 @@ struct PickerModel {
   bool hidden = false;
 };
 
+// A picture from a network address (news cards) or a local file (attachment thumbnails). The
+// bytes are the encoded picture (JPEG or PNG) once it has arrived; renderers decode them.
+struct PictureModel {
+  std::string source;  // the address or file path it comes from
+  double width = 0;    // points
+  double height = 0;
+  std::shared_ptr<const std::string> bytes;  // none while loading, or when it could not be had
+  bool hidden = false;
+};
+
 struct Label : LabelModel {};
 
 struct TextField : TextFieldModel {
@@ -92,8 +103,12 @@ struct Picker : PickerModel {
   std::function<void(int column, int row)> onPick;
 };
 
+struct Picture : PictureModel {
+  std::function<void()> onPress;  // none: the picture takes no taps
+};
+
 // What a renderer sees of one element, in display order.
-using ElementModel =
-    std::variant<LabelModel, TextFieldModel, ButtonModel, CheckBoxModel, TableModel, PickerModel>;
+using ElementModel = std::variant<LabelModel, TextFieldModel, ButtonModel, CheckBoxModel,
+                                  TableModel, PickerModel, PictureModel>;
 
 }  // namespace vokari::ui

@@ -55,7 +55,7 @@ class ServiceCallTest : public ::testing::Test {
   TestPlatform platform;
   FakeHttpEngine engine;
   RecordingDelegate delegate;
-  std::shared_ptr<HttpRequest> current;
+  RequestHandle current;
 };
 
 TEST_F(ServiceCallTest, AJsonCallSendsCompactUtf8WithoutEscapesOrContentType) {
@@ -68,7 +68,7 @@ TEST_F(ServiceCallTest, AJsonCallSendsCompactUtf8WithoutEscapesOrContentType) {
                                          .tag = 1001,
                                          .userInfo = {{"phone_number", "13800000000"}}});
   ASSERT_TRUE(request);
-  EXPECT_EQ(current, request);
+  EXPECT_EQ(current.get(), request);
   const auto& sent = engine.requests().at(0);
   EXPECT_EQ(sent.method, "POST");
   EXPECT_EQ(sent.url, "http://127.0.0.1:8097/wsyy/sysManager/rkyyApp/rkyyApp!login.action");
@@ -92,9 +92,9 @@ TEST_F(ServiceCallTest, ANewCallOfTheSameKindSilencesThePreviousOne) {
   ASSERT_EQ(delegate.calls.size(), 1u);
   EXPECT_EQ(delegate.only().data, "{\"STATES\":\"1\",\"N\":2}");
 
-  auto kept = current;
+  HttpRequest* kept = current.get();
   EXPECT_EQ(startJsonCall(current, {.action = "noSuchAction", .delegate = &delegate}), nullptr);
-  EXPECT_EQ(current, kept);
+  EXPECT_EQ(current.get(), kept);
   EXPECT_EQ(engine.requests().size(), 2u);
 }
 
@@ -104,7 +104,7 @@ TEST_F(ServiceCallTest, RegisterRunsSynchronouslyAndOthersUseTheirTableTimeOut) 
   ASSERT_EQ(delegate.calls.size(), 1u);
   EXPECT_EQ(readJsonReply(*current, Backend::Account).verdict, ReplyVerdict::Refused);
 
-  std::shared_ptr<HttpRequest> other;
+  RequestHandle other;
   startJsonCall(other, {.action = "modifyPassword"});
   startJsonCall(other, {.action = "getNewsForIos"});
   EXPECT_EQ(engine.requests()[1].timeOutSeconds, 10);
@@ -201,7 +201,7 @@ TEST(ServiceCallWireTest, TheServerReceivesExactlyTheConventionalRequest) {
   endpoints.ports.fill(server.port());
   Endpoints::install(endpoints);
   RecordingDelegate delegate;
-  std::shared_ptr<HttpRequest> current;
+  RequestHandle current;
   startJsonCall(current, {.action = "getToken",
                           .body = {{"TOKEN", "ab/cd"}, {"TIME", "2026-01-15 09:30:00"}},
                           .delegate = &delegate});

@@ -8,7 +8,7 @@
 
 #include "common/ShowPasswordToggle.h"
 #include "platform/RunLoop.h"
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 #include "ui/Screen.h"
 
 namespace vokari {
@@ -42,8 +42,8 @@ class LoginViewController final : public ui::Screen, public HttpRequestDelegate 
   ui::Button btLogin;
   ui::Button forgot_;
   ShowPasswordToggle isShow_{showPassword_, password_};
-  std::shared_ptr<HttpRequest> loginRequest;
-  std::shared_ptr<HttpRequest> personRequest;
+  RequestHandle loginRequest;
+  RequestHandle personRequest;
   Timer focusTimer_;
   Timer mainTimer_;
 };

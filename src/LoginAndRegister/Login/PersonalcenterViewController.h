@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 #include "ui/Screen.h"
 
 namespace vokari {
@@ -40,7 +40,7 @@ class PersonalcenterViewController final : public ui::Screen, public HttpRequest
   void signOut();
 
   ui::Table table_;
-  std::shared_ptr<HttpRequest> changeRequest;
+  RequestHandle changeRequest;
 };
 
 }  // namespace vokari

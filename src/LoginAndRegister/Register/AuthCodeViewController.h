@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/CodeSender.h"
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 #include "ui/Screen.h"
 
 namespace vokari {
@@ -44,7 +44,7 @@ class AuthCodeViewController final : public ui::Screen, public HttpRequestDelega
   ui::Button btSendCode;
   ui::Button submit_;
   CodeResend resend_;
-  std::shared_ptr<HttpRequest> request;
+  RequestHandle request;
 };
 
 }  // namespace vokari

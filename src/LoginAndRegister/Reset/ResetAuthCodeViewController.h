@@ -7,7 +7,7 @@
 
 #include "common/CodeSender.h"
 #include "common/ShowPasswordToggle.h"
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 #include "ui/Screen.h"
 
 namespace vokari {
@@ -36,7 +36,7 @@ class ResetAuthCodeViewController final : public ui::Screen, public HttpRequestD
 
   ShowPasswordToggle isShow_{showPassword, txNewPwdInput};
   CodeResend resend_;
-  std::shared_ptr<HttpRequest> resetPwdRequest;
+  RequestHandle resetPwdRequest;
 };
 
 }  // namespace vokari
