@@ -45,6 +45,7 @@ void UploadLocation::uploadCurrentLocation(std::string_view text) {
   request->addRequestHeader(url, "sendLocationBaidu");
   request->appendPostData(text);
   request->setTimeOutSeconds(sosTimeOut());
+  request->setLane(TransferLane::Immediate);  // nothing may hold up an alarm
   upload_ = std::move(request);
   upload_->startAsynchronous();
 }

@@ -1,5 +1,6 @@
 #include "transport/CurlHttpEngine.h"
 
+#include <algorithm>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -13,7 +14,8 @@ namespace vokari {
 // The one thread that drives the queued transfers. The main thread only hands it commands.
 class CurlHttpEngine::Worker {
  public:
-  Worker() : thread_([this] { run(); }) {}
+  explicit Worker(std::shared_ptr<TransferClock> clock)
+      : set_(std::move(clock)), thread_([this] { run(); }) {}
   ~Worker() {
     {
       std::lock_guard lock(mutex_);
@@ -50,7 +52,7 @@ class CurlHttpEngine::Worker {
         transfer.exchange()->report(std::move(result));
       });
       // A transfer that just ended leaves a slot for the next waiting one right away.
-      if (set_.size() < kMaxRunning && !waiting_.empty()) continue;
+      if (admissible()) continue;
       set_.wait(1000);
     }
   }
@@ -62,26 +64,62 @@ class CurlHttpEngine::Worker {
     return true;
   }
 
+  using Queue = std::deque<std::shared_ptr<HttpExchange>>;
+
+  // The queue a lane waits in; none for a lane that never waits.
+  Queue* queueOf(TransferLane lane) {
+    switch (lane) {
+      case TransferLane::Service:
+        return &service_;
+      case TransferLane::Pictures:
+        return &pictures_;
+      case TransferLane::Immediate:
+        break;
+    }
+    return nullptr;
+  }
+
   void apply(Command& command) {
+    Queue* queue = queueOf(command.exchange->lane);
     if (!command.cancel) {
-      waiting_.push_back(std::move(command.exchange));
+      if (queue) {
+        queue->push_back(std::move(command.exchange));
+      } else {
+        launch(std::move(command.exchange));
+      }
       return;
     }
-    for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
-      if (*it == command.exchange) {
-        waiting_.erase(it);
+    if (queue) {
+      auto found = std::find(queue->begin(), queue->end(), command.exchange);
+      if (found != queue->end()) {
+        queue->erase(found);
         return;
       }
     }
     set_.remove(command.exchange.get());
   }
 
+  void launch(std::shared_ptr<HttpExchange> exchange) {
+    if (exchange->abandoned()) return;
+    if (!set_.add(exchange)) exchange->report(HttpResult::failure(kHttpInternalError));
+  }
+
+  bool admissible(TransferLane lane) {
+    const Queue* queue = queueOf(lane);
+    return queue && !queue->empty() && set_.count(lane) < kMaxRunning;
+  }
+  bool admissible() {
+    return admissible(TransferLane::Service) || admissible(TransferLane::Pictures);
+  }
+
   void admit() {
-    while (set_.size() < kMaxRunning && !waiting_.empty()) {
-      auto exchange = std::move(waiting_.front());
-      waiting_.pop_front();
-      if (exchange->abandoned()) continue;
-      if (!set_.add(exchange)) exchange->report(HttpResult::failure(kHttpInternalError));
+    for (TransferLane lane : {TransferLane::Service, TransferLane::Pictures}) {
+      Queue& queue = *queueOf(lane);
+      while (admissible(lane)) {
+        auto exchange = std::move(queue.front());
+        queue.pop_front();
+        launch(std::move(exchange));
+      }
     }
   }
 
@@ -89,11 +127,13 @@ class CurlHttpEngine::Worker {
   std::vector<Command> inbox_;  // guarded by mutex_
   bool stopping_ = false;       // guarded by mutex_
   curl::TransferSet set_;
-  std::deque<std::shared_ptr<HttpExchange>> waiting_;  // worker thread only
-  std::thread thread_;                                 // last: starts once everything above exists
+  Queue service_;       // worker thread only
+  Queue pictures_;      // worker thread only
+  std::thread thread_;  // last: starts once everything above exists
 };
 
-CurlHttpEngine::CurlHttpEngine() : worker_(std::make_unique<Worker>()) {}
+CurlHttpEngine::CurlHttpEngine(std::shared_ptr<TransferClock> clock)
+    : clock_(std::move(clock)), worker_(std::make_unique<Worker>(clock_)) {}
 
 CurlHttpEngine::~CurlHttpEngine() = default;
 
@@ -106,7 +146,7 @@ void CurlHttpEngine::cancel(const std::shared_ptr<HttpExchange>& exchange) {
 }
 
 HttpResult CurlHttpEngine::perform(std::shared_ptr<HttpExchange> exchange) {
-  if (!synchronous_) synchronous_ = std::make_unique<curl::TransferSet>();
+  if (!synchronous_) synchronous_ = std::make_unique<curl::TransferSet>(clock_);
   if (!synchronous_->add(std::move(exchange))) return HttpResult::failure(kHttpInternalError);
   std::optional<HttpResult> outcome;
   while (!outcome) {
@@ -120,6 +160,10 @@ HttpResult CurlHttpEngine::perform(std::shared_ptr<HttpExchange> exchange) {
 CurlHttpEngine& CurlHttpEngine::shared() {
   static CurlHttpEngine engine;
   return engine;
+}
+
+void CurlHttpEngine::clearCookies() {
+  curl::clearCookies();
 }
 
 }  // namespace vokari

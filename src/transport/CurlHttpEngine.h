@@ -1,11 +1,13 @@
 #pragma once
-// The real engine: libcurl multi on one worker thread, one process-wide queue that runs at most
-// four transfers and starts the waiting ones in the order queued.
+// The real engine: libcurl multi on one worker thread. Service calls share one process-wide
+// queue that runs at most four transfers and starts the waiting ones in the order queued;
+// pictures have a queue of four of their own; immediate sends never wait for a slot.
 
 #include <cstddef>
 #include <memory>
 
 #include "transport/HttpEngine.h"
+#include "transport/TransferClock.h"
 
 namespace vokari {
 
@@ -15,9 +17,11 @@ class TransferSet;
 
 class CurlHttpEngine final : public HttpEngine {
  public:
+  // Running transfers per queued lane (Service, Pictures).
   static constexpr std::size_t kMaxRunning = 4;
 
-  CurlHttpEngine();
+  // Inactivity is measured on the clock; a test passes a ManualTransferClock.
+  explicit CurlHttpEngine(std::shared_ptr<TransferClock> clock = TransferClock::steady());
   // Stops the worker; transfers still queued or running are dropped without a report.
   ~CurlHttpEngine() override;
   CurlHttpEngine(const CurlHttpEngine&) = delete;
@@ -31,9 +35,12 @@ class CurlHttpEngine final : public HttpEngine {
 
   // The engine of the process, made on first use.
   static CurlHttpEngine& shared();
+  // Forgets every cookie that replies have set, for all engines. Any thread.
+  static void clearCookies();
 
  private:
   class Worker;
+  std::shared_ptr<TransferClock> clock_;
   std::unique_ptr<Worker> worker_;
   std::unique_ptr<curl::TransferSet> synchronous_;
 };

@@ -1,12 +1,18 @@
 #include "transport/CurlTransfer.h"
 
+#include <netinet/in.h>
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/tcp.h>
+#endif
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <mutex>
 
@@ -70,21 +76,6 @@ int errorCodeFor(CURLcode code) {
   }
 }
 
-// The send buffer a new TCP socket gets on this system.
-curl_off_t sendBufferBytes() {
-  static const curl_off_t bytes = [] {
-    int size = 16 * 1024;
-    socklen_t length = sizeof size;
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (probe >= 0) {
-      getsockopt(probe, SOL_SOCKET, SO_SNDBUF, &size, &length);
-      ::close(probe);
-    }
-    return static_cast<curl_off_t>(size);
-  }();
-  return bytes;
-}
-
 bool hasHeader(const HttpHeaderList& headers, const char* name) {
   return std::any_of(headers.begin(), headers.end(), [name](const auto& header) {
     return strcasecmp(header.first.c_str(), name) == 0;
@@ -98,19 +89,87 @@ curl_slist* headerLines(const HttpHeaderList& headers) {
     const std::string line = value.empty() ? name + ";" : name + ": " + value;
     lines = curl_slist_append(lines, line.c_str());
   }
-  // Take back what curl would add on its own: a form Content-Type for every body (our bodies
-  // carry none unless the caller says so), and a wait for "100 Continue" before a larger body.
-  for (const char* name : {"Content-Type", "Expect"}) {
+  // We inflate gzip ourselves, so curl must not decode it, nor send the header for us.
+  if (!hasHeader(headers, "Accept-Encoding"))
+    lines = curl_slist_append(lines, "Accept-Encoding: gzip");
+  // Take back what curl would add on its own: "Accept: */*", a form Content-Type for every body
+  // (our bodies carry none unless the caller says so), and a wait for "100 Continue" before a
+  // larger body.
+  for (const char* name : {"Accept", "Content-Type", "Expect"}) {
     if (!hasHeader(headers, name))
       lines = curl_slist_append(lines, (std::string(name) + ":").c_str());
   }
   return lines;
 }
 
+bool isGzip(const HttpHeaderMap& headers) {
+  auto found = headers.find("Content-Encoding");
+  if (found == headers.end()) return false;
+  std::string value = found->second;
+  std::transform(value.begin(), value.end(), value.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return value.find("gzip") != std::string::npos;
+}
+
+// Bytes the socket has received so far, header bytes included; 0 where the system cannot say.
+std::uint64_t socketBytesIn(curl_socket_t socket) {
+#ifdef __linux__
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  if (::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) == 0 &&
+      length >= offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received)
+    return info.tcpi_bytes_received;
+#else
+  (void)socket;
+#endif
+  return 0;
+}
+
 }  // namespace
 
-Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, long maxIdleSeconds)
-    : exchange_(std::move(exchange)), easy_(curl_easy_init()) {
+GzipBody::GzipBody() {
+  // 15 + 32: a gzip or zlib header, whichever the server sent.
+  ready_ = inflateInit2(&stream_, 15 + 32) == Z_OK;
+}
+
+GzipBody::~GzipBody() {
+  if (ready_) inflateEnd(&stream_);
+}
+
+bool GzipBody::inflate(std::string_view compressed, std::string& out) {
+  if (!ready_) return false;
+  if (!compressed.empty()) started_ = true;
+  stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+  stream_.avail_in = static_cast<uInt>(compressed.size());
+  std::array<char, 16384> chunk;
+  while (stream_.avail_in > 0) {
+    if (ended_) {
+      // Bytes after the end of a member start another one; anything else is corrupt.
+      if (inflateReset(&stream_) != Z_OK) return false;
+      ended_ = false;
+    }
+    stream_.next_out = reinterpret_cast<Bytef*>(chunk.data());
+    stream_.avail_out = static_cast<uInt>(chunk.size());
+    const int status = ::inflate(&stream_, Z_NO_FLUSH);
+    if (status == Z_STREAM_END) {
+      ended_ = true;
+    } else if (status != Z_OK) {
+      return false;
+    }
+    const std::size_t produced = chunk.size() - stream_.avail_out;
+    if (out.size() + produced > kMaxReplyBytes) return false;
+    out.append(chunk.data(), produced);
+  }
+  return true;
+}
+
+Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock,
+                   Sockets& sockets, long maxIdleSeconds)
+    : exchange_(std::move(exchange)),
+      clock_(clock),
+      sockets_(sockets),
+      easy_(curl_easy_init()),
+      lastActivity_(clock.now()) {
   ready_ = easy_ && configure(maxIdleSeconds);
 }
 
@@ -135,7 +194,7 @@ bool Transfer::configure(long maxIdleSeconds) {
   set(CURLOPT_NOSIGNAL, 1L);
   set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   set(CURLOPT_HTTPHEADER, headerList_);
-  set(CURLOPT_ACCEPT_ENCODING, "gzip");
+  set(CURLOPT_HTTP_CONTENT_DECODING, 0L);  // GzipBody inflates, and notices a cut-off stream
   set(CURLOPT_FOLLOWLOCATION, 1L);
   set(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
   set(CURLOPT_PROTOCOLS_STR, "http,https");
@@ -148,13 +207,12 @@ bool Transfer::configure(long maxIdleSeconds) {
   set(CURLOPT_HEADERDATA, this);
   set(CURLOPT_WRITEFUNCTION, &Transfer::onBody);
   set(CURLOPT_WRITEDATA, this);
-  // Only a body larger than the send buffer can be seen moving on; for the rest, headers and
-  // body arriving are all the activity there is, and the progress calls would be wasted.
-  if (static_cast<curl_off_t>(exchange.body.size()) > sendBufferBytes()) {
-    set(CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-    set(CURLOPT_XFERINFODATA, this);
-    set(CURLOPT_NOPROGRESS, 0L);
-  }
+  set(CURLOPT_OPENSOCKETFUNCTION, &Transfer::onOpenSocket);
+  set(CURLOPT_OPENSOCKETDATA, &sockets_);
+  set(CURLOPT_CLOSESOCKETFUNCTION, &Transfer::onCloseSocket);
+  set(CURLOPT_CLOSESOCKETDATA, &sockets_);
+  set(CURLOPT_PREREQFUNCTION, &Transfer::onConnected);
+  set(CURLOPT_PREREQDATA, this);
   if (ok) setBody();
   return ok;
 }
@@ -163,6 +221,15 @@ void Transfer::setBody() {
   const HttpExchange& exchange = *exchange_;
   if (exchange.method == "HEAD") {
     curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+  } else if (exchange.bodySource) {
+    // Read in pieces as the socket takes them; curl sends the size as Content-Length and seeks
+    // back to 0 when a redirect makes it send the body again.
+    curl_easy_setopt(easy_, CURLOPT_POST, 1L);
+    curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodySize()));
+    curl_easy_setopt(easy_, CURLOPT_READFUNCTION, &Transfer::onRead);
+    curl_easy_setopt(easy_, CURLOPT_READDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_SEEKFUNCTION, &Transfer::onSeek);
+    curl_easy_setopt(easy_, CURLOPT_SEEKDATA, this);
   } else if (exchange.method == "POST" || !exchange.body.empty()) {
     // The exchange outlives the transfer, so curl may read the body in place; it sends
     // Content-Length and rewinds the body itself on a redirect that keeps the method.
@@ -174,11 +241,65 @@ void Transfer::setBody() {
     curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, exchange.method.c_str());
 }
 
+std::uint64_t Transfer::bodySize() const {
+  return exchange_->bodySource ? exchange_->bodySource->size() : exchange_->body.size();
+}
+
+void Transfer::observe() {
+  Moved now;
+  curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &now.sent);
+  curl_easy_getinfo(easy_, CURLINFO_SIZE_DOWNLOAD_T, &now.received);
+  // curl reports header bytes only line by line, so a header trickling in slowly is seen on the
+  // socket itself.
+  if (socket_ != CURL_SOCKET_BAD) now.socketIn = socketBytesIn(socket_);
+  if (now.socketIn > moved_.socketIn || now.received > 0) replyStarted_ = true;
+  if (now != moved_) touch();
+  moved_ = now;
+}
+
+int Transfer::onConnected(void* self, char*, char*, int, int localPort) {
+  // A new or reused connection: find its socket by the local port; the bytes it received
+  // before belong to other requests.
+  auto& transfer = *static_cast<Transfer*>(self);
+  transfer.socket_ = CURL_SOCKET_BAD;
+  for (const curl_socket_t socket : transfer.sockets_) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) continue;
+    int port = -1;
+    if (address.ss_family == AF_INET)
+      port = ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+    if (address.ss_family == AF_INET6)
+      port = ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+    if (port == localPort) transfer.socket_ = socket;
+  }
+  transfer.moved_.socketIn =
+      transfer.socket_ == CURL_SOCKET_BAD ? 0 : socketBytesIn(transfer.socket_);
+  return CURL_PREREQFUNC_OK;
+}
+
+curl_socket_t Transfer::onOpenSocket(void* sockets, curlsocktype, curl_sockaddr* address) {
+  const curl_socket_t socket =
+      ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+  if (socket != CURL_SOCKET_BAD) static_cast<Sockets*>(sockets)->insert(socket);
+  return socket;
+}
+
+int Transfer::onCloseSocket(void* sockets, curl_socket_t socket) {
+  static_cast<Sockets*>(sockets)->erase(socket);
+  return ::close(socket);
+}
+
+bool Transfer::bodyOnItsWay() const {
+  const std::uint64_t size = bodySize();
+  return size > 0 && !replyStarted_ && static_cast<std::uint64_t>(moved_.sent) < size;
+}
+
 Clock::time_point Transfer::deadline() const {
   double allowance = exchange_->timeOutSeconds;
-  // While the body has not got further than the socket's send buffer, we cannot see whether the
-  // network is taking it, so a slow link gets more time before it counts as dead.
-  if (!exchange_->body.empty() && sent_ <= sendBufferBytes()) allowance *= 1.5;
+  // A slow link may still be taking the body; we cannot tell that from a dead one, so it gets
+  // more time before it counts as dead.
+  if (bodyOnItsWay()) allowance *= 1.5;
   return lastActivity_ +
          std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(allowance));
 }
@@ -186,11 +307,17 @@ Clock::time_point Transfer::deadline() const {
 std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
   auto& transfer = *static_cast<Transfer*>(self);
   transfer.touch();
+  transfer.replyStarted_ = true;
   std::string_view line(data, size * count);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   auto& headers = transfer.result_.headers;
   if (line.starts_with("HTTP/")) {
-    headers.clear();  // a new reply: a redirect, or the final one after "100 Continue"
+    // A new reply: a redirect, or the final one after "100 Continue".
+    headers.clear();
+    transfer.result_.body.clear();
+    transfer.gzip_.reset();
+    transfer.bodyStarted_ = false;
+    transfer.rawBodyBytes_ = 0;
     return size * count;
   }
   const auto colon = line.find(':');
@@ -205,27 +332,63 @@ std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, 
 
 std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, void* self) {
   auto& transfer = *static_cast<Transfer*>(self);
+  const std::string_view bytes(data, size * count);
   transfer.touch();
+  if (!transfer.bodyStarted_) {
+    // The final reply's headers are all in by now.
+    transfer.bodyStarted_ = true;
+    if (isGzip(transfer.result_.headers)) transfer.gzip_ = std::make_unique<GzipBody>();
+  }
   auto& body = transfer.result_.body;
-  if (body.size() + size * count > kMaxReplyBytes) {
-    transfer.tooLarge_ = true;
+  transfer.rawBodyBytes_ += bytes.size();
+  const bool fits = transfer.gzip_ ? transfer.rawBodyBytes_ <= kMaxReplyBytes &&
+                                         transfer.gzip_->inflate(bytes, body)
+                                   : body.size() + bytes.size() <= kMaxReplyBytes;
+  if (!fits) {
+    transfer.badBody_ = true;
     return 0;  // makes curl stop with a write error
   }
-  body.append(data, size * count);
-  return size * count;
+  if (!transfer.gzip_) body.append(bytes);
+  return bytes.size();
 }
 
-int Transfer::onProgress(void* self, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+std::size_t Transfer::onRead(char* out, std::size_t size, std::size_t count, void* self) {
   auto& transfer = *static_cast<Transfer*>(self);
-  if (up != transfer.sent_ || down != transfer.received_) transfer.touch();
-  transfer.sent_ = up;
-  transfer.received_ = down;
-  return 0;
+  const std::uint64_t total = transfer.bodySize();
+  if (transfer.readOffset_ >= total) return 0;
+  const std::size_t wanted =
+      static_cast<std::size_t>(std::min<std::uint64_t>(size * count, total - transfer.readOffset_));
+  const long long got = transfer.exchange_->bodySource->read(transfer.readOffset_, out, wanted);
+  // A source that ends before its size would leave the server waiting for the rest.
+  if (got <= 0 || static_cast<std::uint64_t>(got) > wanted) {
+    transfer.readFailed_ = true;
+    return CURL_READFUNC_ABORT;
+  }
+  transfer.readOffset_ += static_cast<std::uint64_t>(got);
+  return static_cast<std::size_t>(got);
+}
+
+int Transfer::onSeek(void* self, curl_off_t offset, int origin) {
+  auto& transfer = *static_cast<Transfer*>(self);
+  if (origin != SEEK_SET || offset < 0 || static_cast<std::uint64_t>(offset) > transfer.bodySize())
+    return CURL_SEEKFUNC_CANTSEEK;
+  transfer.readOffset_ = static_cast<std::uint64_t>(offset);
+  return CURL_SEEKFUNC_OK;
 }
 
 HttpResult Transfer::finish(CURLcode code) {
-  if (tooLarge_) return HttpResult::failure(kHttpConnectionFailure);
-  if (code != CURLE_OK) return HttpResult::failure(errorCodeFor(code));
+  if (badBody_ || readFailed_) return HttpResult::failure(kHttpConnectionFailure);
+  if (code != CURLE_OK) {
+    int error = errorCodeFor(code);
+    // Once the request is out, whatever breaks (a header line too long for curl, say) is a
+    // failed reply, not a failure to start.
+    long requestBytes = 0;
+    curl_easy_getinfo(easy_, CURLINFO_REQUEST_SIZE, &requestBytes);
+    if (error == kHttpInternalError && (requestBytes > 0 || replyStarted_))
+      error = kHttpConnectionFailure;
+    return HttpResult::failure(error);
+  }
+  if (gzip_ && !gzip_->complete()) return HttpResult::failure(kHttpConnectionFailure);
   long status = 0;
   curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
   result_.statusCode = static_cast<int>(status);
@@ -243,9 +406,13 @@ std::optional<long> Transfer::keepAliveSeconds() const {
 }
 
 // The share's constructor also initialises libcurl, which must happen before any multi handle.
-TransferSet::TransferSet() : multi_((Share::handle(), curl_multi_init())) {}
+TransferSet::TransferSet(std::shared_ptr<TransferClock> clock)
+    : clock_(std::move(clock)), multi_((Share::handle(), curl_multi_init())) {
+  clock_->watch(this, [this] { wake(); });
+}
 
 TransferSet::~TransferSet() {
+  clock_->unwatch(this);
   for (auto& transfer : transfers_) curl_multi_remove_handle(multi_, transfer->easy());
   transfers_.clear();
   curl_multi_cleanup(multi_);
@@ -253,7 +420,7 @@ TransferSet::~TransferSet() {
 
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
   const long maxIdle = maxIdleFor(exchange->url);
-  auto transfer = std::make_unique<Transfer>(std::move(exchange), maxIdle);
+  auto transfer = std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle);
   if (!multi_ || !transfer->ready()) return false;
   if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) return false;
   transfers_.push_back(std::move(transfer));
@@ -266,6 +433,12 @@ void TransferSet::remove(const HttpExchange* exchange) {
   if (found == transfers_.end()) return;
   curl_multi_remove_handle(multi_, (*found)->easy());
   transfers_.erase(found);
+}
+
+std::size_t TransferSet::count(TransferLane lane) const {
+  return static_cast<std::size_t>(
+      std::count_if(transfers_.begin(), transfers_.end(),
+                    [lane](const auto& transfer) { return transfer->exchange()->lane == lane; }));
 }
 
 void TransferSet::step(const Done& done) {
@@ -291,7 +464,8 @@ void TransferSet::collectFinished(const Done& done) {
 }
 
 void TransferSet::expireIdle(const Done& done) {
-  const auto now = Clock::now();
+  for (auto& transfer : transfers_) transfer->observe();
+  const auto now = clock_->now();
   for (std::size_t i = transfers_.size(); i-- > 0;) {
     if (transfers_[i]->deadline() < now) end(i, HttpResult::failure(kHttpTimedOut), done);
   }
@@ -305,9 +479,10 @@ void TransferSet::end(std::size_t index, HttpResult result, const Done& done) {
 }
 
 void TransferSet::wait(int maxMillis) {
-  auto nearest = Clock::now() + std::chrono::milliseconds(maxMillis);
+  const auto now = clock_->now();
+  auto nearest = now + std::chrono::milliseconds(maxMillis);
   for (const auto& transfer : transfers_) nearest = std::min(nearest, transfer->deadline());
-  const auto millis = std::chrono::ceil<std::chrono::milliseconds>(nearest - Clock::now());
+  const auto millis = std::chrono::ceil<std::chrono::milliseconds>(nearest - now);
   curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::max<long>(0, millis.count())), nullptr);
 }
 
@@ -329,6 +504,14 @@ void TransferSet::rememberKeepAlive(const Transfer& transfer) {
   } else {
     keepAlive_.erase(originOf(effective));
   }
+}
+
+void clearCookies() {
+  CURL* easy = curl_easy_init();
+  if (!easy) return;
+  curl_easy_setopt(easy, CURLOPT_SHARE, Share::handle());
+  curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
+  curl_easy_cleanup(easy);
 }
 
 }  // namespace vokari::curl

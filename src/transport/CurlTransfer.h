@@ -3,32 +3,65 @@
 // transfers driven together on one multi handle by one thread. Internal to the transport.
 
 #include <curl/curl.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "transport/HttpEngine.h"
+#include "transport/TransferClock.h"
 
 namespace vokari::curl {
 
-using Clock = std::chrono::steady_clock;
+using Clock = TransferClock::Clock;
 
-// Decoded replies larger than this fail with code 1, so no reply can exhaust memory.
+// Decoded replies larger than this fail with code 1, so no reply can exhaust memory; the same
+// cap holds for the compressed bytes of a gzip reply.
 inline constexpr std::size_t kMaxReplyBytes = 16 * 1024 * 1024;
 // How long an idle connection may wait for reuse unless its server names a shorter time.
 inline constexpr long kMaxIdleSeconds = 60;
 inline constexpr int kMaxRedirects = 5;
 
+// Inflates a gzip reply body as it arrives, so a truncated or corrupt stream is noticed (libcurl
+// delivers what it got) and a small reply cannot inflate past the cap.
+class GzipBody {
+ public:
+  GzipBody();
+  ~GzipBody();
+  GzipBody(const GzipBody&) = delete;
+  GzipBody& operator=(const GzipBody&) = delete;
+
+  // Appends the inflated bytes of `compressed` to `out`; false when the stream is corrupt or
+  // `out` would grow past kMaxReplyBytes.
+  bool inflate(std::string_view compressed, std::string& out);
+  // Whether what arrived is a whole stream: nothing at all, or members that each reached their end.
+  bool complete() const { return ended_ || !started_; }
+
+ private:
+  z_stream stream_{};
+  bool ready_ = false;
+  bool started_ = false;
+  bool ended_ = false;
+};
+
+// The sockets of a transfer set's connections, which outlive single transfers, so that a
+// transfer can find the one it runs on and watch bytes arrive that curl reports only later.
+using Sockets = std::set<curl_socket_t>;
+
 // One exchange on its own easy handle. Used by one thread at a time.
 class Transfer {
  public:
-  Transfer(std::shared_ptr<HttpExchange> exchange, long maxIdleSeconds);
+  Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock, Sockets& sockets,
+           long maxIdleSeconds);
   ~Transfer();
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
@@ -37,6 +70,9 @@ class Transfer {
   bool ready() const { return ready_; }
   CURL* easy() const { return easy_; }
   const std::shared_ptr<HttpExchange>& exchange() const { return exchange_; }
+  // Looks whether any byte moved since the last look, in either direction and at any stage
+  // (partial header lines too), and restarts the inactivity clock if so.
+  void observe();
   // When the transfer has been idle too long: the allowance runs from the last byte moved.
   Clock::time_point deadline() const;
   // The outcome once curl is done with the transfer.
@@ -45,22 +81,46 @@ class Transfer {
   std::optional<long> keepAliveSeconds() const;
 
  private:
+  // Byte counts whose change means activity.
+  struct Moved {
+    curl_off_t sent = 0;         // request body handed to the socket
+    curl_off_t received = 0;     // reply body taken from it
+    std::uint64_t socketIn = 0;  // every byte the socket received, header bytes included
+    bool operator==(const Moved&) const = default;
+  };
+
   bool configure(long maxIdleSeconds);
   void setBody();
-  void touch() { lastActivity_ = Clock::now(); }
+  std::uint64_t bodySize() const;
+  // The 1.5x allowance holds while the body may still be on its way to the server: until curl
+  // has handed all of it to the socket, and never once the reply has begun.
+  bool bodyOnItsWay() const;
+  void touch() { lastActivity_ = clock_.now(); }
   static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
-  static int onProgress(void* self, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up);
+  static std::size_t onRead(char* out, std::size_t size, std::size_t count, void* self);
+  static int onSeek(void* self, curl_off_t offset, int origin);
+  static int onConnected(void* self, char*, char*, int, int localPort);
+  static curl_socket_t onOpenSocket(void* sockets, curlsocktype, curl_sockaddr* address);
+  static int onCloseSocket(void* sockets, curl_socket_t socket);
 
   std::shared_ptr<HttpExchange> exchange_;
+  const TransferClock& clock_;
+  Sockets& sockets_;
   CURL* easy_ = nullptr;
   curl_slist* headerList_ = nullptr;
   bool ready_ = false;
   HttpResult result_;
-  bool tooLarge_ = false;
-  Clock::time_point lastActivity_ = Clock::now();
-  curl_off_t sent_ = 0;
-  curl_off_t received_ = 0;
+  std::unique_ptr<GzipBody> gzip_;  // from the first body byte of a gzip reply
+  bool bodyStarted_ = false;
+  std::size_t rawBodyBytes_ = 0;
+  bool badBody_ = false;  // too large, truncated or corrupt: code 1
+  std::uint64_t readOffset_ = 0;
+  bool readFailed_ = false;
+  bool replyStarted_ = false;
+  Clock::time_point lastActivity_;
+  Moved moved_;
+  curl_socket_t socket_ = CURL_SOCKET_BAD;
 };
 
 // Transfers running together on one multi handle, with their connection cache. All members but
@@ -69,7 +129,7 @@ class TransferSet {
  public:
   using Done = std::function<void(Transfer&, HttpResult)>;
 
-  TransferSet();
+  explicit TransferSet(std::shared_ptr<TransferClock> clock = TransferClock::steady());
   ~TransferSet();
   TransferSet(const TransferSet&) = delete;
   TransferSet& operator=(const TransferSet&) = delete;
@@ -79,6 +139,8 @@ class TransferSet {
   // Stops the exchange's transfer if it is running here.
   void remove(const HttpExchange* exchange);
   std::size_t size() const { return transfers_.size(); }
+  // Transfers of the lane running here.
+  std::size_t count(TransferLane lane) const;
   // Moves every transfer as far as it can go without waiting, and hands each one that ended,
   // completed, failed or idle too long, to `done`.
   void step(const Done& done);
@@ -94,9 +156,14 @@ class TransferSet {
   long maxIdleFor(const std::string& url) const;
   void rememberKeepAlive(const Transfer& transfer);
 
+  std::shared_ptr<TransferClock> clock_;
+  Sockets sockets_;  // before multi_: curl closes cached connections in its cleanup
   CURLM* multi_ = nullptr;
   std::vector<std::unique_ptr<Transfer>> transfers_;
   std::map<std::string, long> keepAlive_;  // origin -> seconds the server keeps idle connections
 };
+
+// Forgets every cookie of the process's shared store. Any thread.
+void clearCookies();
 
 }  // namespace vokari::curl

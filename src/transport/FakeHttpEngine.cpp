@@ -2,7 +2,29 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace vokari {
+namespace {
+
+// The whole body of a source, read the way the real engine does; none when it cannot be read
+// to its stated size.
+std::optional<std::string> readAll(HttpBodySource& source) {
+  std::string bytes;
+  const std::uint64_t size = source.size();
+  char chunk[65536];
+  while (bytes.size() < size) {
+    const auto wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, size - bytes.size()));
+    const long long got = source.read(bytes.size(), chunk, wanted);
+    if (got <= 0 || static_cast<std::uint64_t>(got) > wanted) return std::nullopt;
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
+  return bytes;
+}
+
+}  // namespace
 
 FakeReply FakeReply::json(std::string body, int status) {
   return FakeReply{status, {{"Content-Type", "application/json; charset=utf-8"}}, std::move(body)};
@@ -65,7 +87,10 @@ bool FakeHttpEngine::respond(std::size_t id, FakeReply reply) {
 
 void FakeHttpEngine::start(std::shared_ptr<HttpExchange> exchange) {
   RecordedRequest& request = record(*exchange, false);
-  if (auto reply = scripted(exchange->url)) {
+  if (request.bodyUnreadable) {
+    request.answered = true;
+    exchange->report(HttpResult::failure(kHttpConnectionFailure));
+  } else if (auto reply = scripted(exchange->url)) {
     request.answered = true;
     exchange->report(resultOf(*reply));
   } else {
@@ -85,6 +110,7 @@ void FakeHttpEngine::cancel(const std::shared_ptr<HttpExchange>& exchange) {
 HttpResult FakeHttpEngine::perform(std::shared_ptr<HttpExchange> exchange) {
   RecordedRequest& request = record(*exchange, true);
   request.answered = true;
+  if (request.bodyUnreadable) return HttpResult::failure(kHttpConnectionFailure);
   auto reply = scripted(exchange->url);
   return reply ? resultOf(*reply) : HttpResult::failure(kHttpTimedOut);
 }
@@ -96,6 +122,13 @@ RecordedRequest& FakeHttpEngine::record(const HttpExchange& exchange, bool synch
   request.url = exchange.url;
   request.headers = exchange.headers;
   request.body = exchange.body;
+  if (exchange.bodySource) {
+    auto bytes = readAll(*exchange.bodySource);
+    request.body = bytes.value_or(std::string());
+    request.bodyFromSource = true;
+    request.bodyUnreadable = !bytes;
+  }
+  request.lane = exchange.lane;
   request.timeOutSeconds = exchange.timeOutSeconds;
   request.tag = exchange.tag;
   request.synchronous = synchronous;

@@ -30,7 +30,10 @@ struct RecordedRequest {
   std::string method;
   std::string url;
   HttpHeaderList headers;
-  std::string body;
+  std::string body;  // a body source's bytes, read in full
+  bool bodyFromSource = false;
+  bool bodyUnreadable = false;  // the source failed: the request fails with code 1
+  TransferLane lane = TransferLane::Service;
   double timeOutSeconds = 0;
   int tag = 0;
   bool synchronous = false;

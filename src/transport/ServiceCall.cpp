@@ -63,7 +63,11 @@ std::optional<std::string> jsonReplyText(const HttpRequest& request) {
   std::optional<std::string> charset;
   if (contentType != request.responseHeaders().end())
     charset = charsetOfContentType(contentType->second);
-  return decodeText(request.responseData(), charset.value_or("utf-8"));
+  if (charset) return decodeText(request.responseData(), *charset);
+  // Bytes that are not UTF-8 read as ISO-8859-1, as any reply naming no charset would, so a
+  // reply is never lost for being read as UTF-8.
+  if (auto text = decodeText(request.responseData(), "utf-8")) return text;
+  return decodeText(request.responseData(), "iso-8859-1");
 }
 
 nlohmann::json replyObject(const std::optional<std::string>& text) {

@@ -65,7 +65,8 @@ struct JsonReply {
 };
 
 // The reply body as UTF-8 text. JSON is UTF-8 by definition, so a reply that names no charset
-// is read as UTF-8 (responseString would read it as ISO-8859-1); a named charset is honoured.
+// is read as UTF-8 when its bytes are UTF-8 and as ISO-8859-1 (what responseString reads)
+// otherwise; a named charset is honoured.
 std::optional<std::string> jsonReplyText(const HttpRequest& request);
 // The text as a JSON object; blank text, text that is not JSON, and JSON that is not an object
 // all read as an object without keys.

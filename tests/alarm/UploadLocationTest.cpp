@@ -33,6 +33,7 @@ TEST_F(AlarmTest, TheSosBodyIsExactlyTheFieldsJoinedByBeta) {
   EXPECT_EQ(send(0).url, kUrl);
   EXPECT_EQ(send(0).timeOutSeconds, 30);
   EXPECT_EQ(send(0).header(kUrl), "sendLocationBaidu");
+  EXPECT_EQ(send(0).lane, TransferLane::Immediate);  // never waits behind service calls
 }
 
 TEST(SosText, PrintsSixDecimalsWithoutRoundingSurprisesOrLocaleCommas) {

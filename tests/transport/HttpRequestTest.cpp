@@ -142,6 +142,77 @@ TEST_F(RequestTest, UserAgentNamesTheBuildWhenItDiffersFromTheVersion) {
   EXPECT_EQ(engine.requests()[0].header("user-agent"), defaultUserAgent());
 }
 
+TEST(HttpErrorTest, EveryCodeOfTheDomainHasItsDescription) {
+  const std::vector<std::pair<int, std::string>> table = {
+      {kHttpConnectionFailure, "A connection failure occurred"},
+      {kHttpTimedOut, "The request timed out"},
+      {kHttpAuthenticationNeeded, "Authentication needed"},
+      {kHttpCancelled, "The request was cancelled"},
+      {kHttpUnableToCreateRequest, "Unable to create request (bad url?)"},
+      {kHttpInternalError, "Unable to start HTTP connection"},
+      {kHttpTooManyRedirects, "The request failed because it redirected too many times"},
+  };
+  const std::vector<int> codes = {1, 2, 3, 4, 5, 6, 9};
+  ASSERT_EQ(table.size(), codes.size());
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const auto& [code, description] = table[i];
+    EXPECT_EQ(code, codes[i]);
+    const HttpError error = HttpError::make(code);
+    EXPECT_EQ(error.domain, "HttpRequestErrorDomain") << code;
+    EXPECT_EQ(error.code, code);
+    EXPECT_EQ(error.description, description) << code;
+  }
+}
+
+// A body source that hands out its bytes in small pieces, or fails.
+class SmallPieces final : public HttpBodySource {
+ public:
+  explicit SmallPieces(std::string bytes, bool fails = false)
+      : bytes_(std::move(bytes)), fails_(fails) {}
+  std::uint64_t size() const override { return bytes_.size(); }
+  long long read(std::uint64_t offset, char* out, std::size_t length) override {
+    if (fails_ && offset > 0) return -1;
+    const auto count = std::min<std::size_t>({length, 3, bytes_.size() - offset});
+    bytes_.copy(out, count, offset);
+    return static_cast<long long>(count);
+  }
+
+ private:
+  std::string bytes_;
+  bool fails_;
+};
+
+TEST_F(RequestTest, TheFakeEngineRecordsTheLaneAndReadsABodySourceWhole) {
+  engine.answer("/", FakeReply::json("{}"));
+  auto request = HttpRequest::initWithURL("http://h:1/upload");
+  request->setDelegate(&delegate);
+  request->setRequestMethod("POST");
+  request->setLane(TransferLane::Pictures);
+  request->setPostBodySource(
+      std::make_shared<SmallPieces>(std::string("a\0b\xFF"
+                                                "cdefg",
+                                                8)));
+  request->startAsynchronous();
+
+  auto unreadable = HttpRequest::initWithURL("http://h:1/upload");
+  unreadable->setDelegate(&delegate);
+  unreadable->setPostBodySource(std::make_shared<SmallPieces>("abcdefg", true));
+  unreadable->startAsynchronous();
+  platform.loop.runUntilIdle();
+
+  const auto& sent = engine.requests().at(0);
+  EXPECT_EQ(sent.body, std::string("a\0b\xFF"
+                                   "cdefg",
+                                   8));
+  EXPECT_TRUE(sent.bodyFromSource);
+  EXPECT_EQ(sent.lane, TransferLane::Pictures);
+  EXPECT_EQ(engine.requests().at(1).lane, TransferLane::Service);  // the default
+  ASSERT_EQ(delegate.calls.size(), 2u);
+  EXPECT_TRUE(delegate.calls[0].finished);
+  EXPECT_EQ(delegate.calls[1].errorCode, kHttpConnectionFailure);
+  EXPECT_TRUE(engine.requests().at(1).bodyUnreadable);
+}
+
 TEST(FakeEngineTest, HeldRequestsAreLetGoWithoutCallbacksWhenTheEngineGoes) {
   TestPlatform platform;
   RecordingDelegate delegate;

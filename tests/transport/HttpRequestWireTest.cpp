@@ -1,7 +1,6 @@
 // HttpRequest on the libcurl engine against a well-behaved loopback server.
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <condition_variable>
 
@@ -12,20 +11,6 @@
 
 namespace vokari::testing {
 namespace {
-
-std::string gzipped(const std::string& text) {
-  z_stream stream{};
-  deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&stream, text.size()), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  stream.avail_in = static_cast<uInt>(text.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
 
 class WireTest : public ::testing::Test {
  protected:

@@ -1,10 +1,17 @@
 #include "LoopbackServers.h"
 
 #include <arpa/inet.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <strings.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdlib>
 
 namespace vokari::testing {
 namespace {
@@ -128,8 +135,76 @@ bool RawServer::readHead(int socket, const std::atomic<bool>& stopping) {
   return !stopping;
 }
 
+std::optional<std::string> RawRequest::header(std::string_view name) const {
+  for (const auto& [key, value] : headers) {
+    if (key.size() == name.size() && strncasecmp(key.data(), name.data(), name.size()) == 0)
+      return value;
+  }
+  return std::nullopt;
+}
+
+std::optional<RawRequest> RawServer::readRequest(int socket, const std::atomic<bool>& stopping) {
+  std::string head;
+  char byte = 0;
+  while (head.find("\r\n\r\n") == std::string::npos) {
+    if (stopping) return std::nullopt;
+    if (!readable(socket, 10)) continue;
+    if (::recv(socket, &byte, 1, 0) != 1) return std::nullopt;
+    head += byte;
+  }
+  RawRequest request;
+  std::size_t at = head.find("\r\n");
+  const std::string line = head.substr(0, at);
+  const auto space = line.find(' ');
+  request.method = line.substr(0, space);
+  request.target = line.substr(space + 1, line.rfind(' ') - space - 1);
+  while (true) {
+    const std::size_t next = head.find("\r\n", at + 2);
+    if (next == std::string::npos || next == at + 2) break;
+    const std::string field = head.substr(at + 2, next - at - 2);
+    const auto colon = field.find(':');
+    std::string value = field.substr(colon + 1);
+    value.erase(0, value.find_first_not_of(' '));
+    request.headers.emplace_back(field.substr(0, colon), value);
+    at = next;
+  }
+  const auto length = request.header("Content-Length");
+  const std::size_t size = length ? std::strtoull(length->c_str(), nullptr, 10) : 0;
+  char buffer[65536];
+  while (request.body.size() < size) {
+    if (stopping) return std::nullopt;
+    if (!readable(socket, 10)) continue;
+    const auto got = ::recv(socket, buffer, std::min(sizeof buffer, size - request.body.size()), 0);
+    if (got <= 0) return std::nullopt;
+    request.body.append(buffer, static_cast<std::size_t>(got));
+  }
+  return request;
+}
+
 void RawServer::send(int socket, const std::string& bytes) {
   ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+}
+
+bool RawServer::sendAndSettle(int socket, const std::string& bytes,
+                              const std::atomic<bool>& stopping) {
+  if (::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(bytes.size()))
+    return false;
+  int waiting = 0;
+  while (!stopping && ::ioctl(socket, SIOCOUTQ, &waiting) == 0 && waiting > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return !stopping && waiting == 0;
+}
+
+std::string RawServer::reply(const std::string& body, int status) {
+  return "HTTP/1.1 " + std::to_string(status) +
+         " X\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+std::size_t RawServer::unread(int socket) {
+  int bytes = 0;
+  ::ioctl(socket, FIONREAD, &bytes);
+  return static_cast<std::size_t>(bytes);
 }
 
 void RawServer::holdOpen(int socket, const std::atomic<bool>& stopping) {
@@ -137,6 +212,58 @@ void RawServer::holdOpen(int socket, const std::atomic<bool>& stopping) {
   while (!stopping) {
     if (readable(socket, 10) && ::recv(socket, buffer, sizeof buffer, 0) <= 0) return;
   }
+}
+
+void Gate::open(int key) {
+  std::lock_guard lock(mutex_);
+  open_.insert(key);
+  opened_.notify_all();
+}
+
+void Gate::openAll() {
+  std::lock_guard lock(mutex_);
+  all_ = true;
+  opened_.notify_all();
+}
+
+bool Gate::wait(int key, const std::atomic<bool>& stopping) {
+  std::unique_lock lock(mutex_);
+  while (!all_ && !open_.contains(key)) {
+    if (stopping) return false;
+    opened_.wait_for(lock, std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+void Counter::raise() {
+  std::lock_guard lock(mutex_);
+  ++value_;
+  changed_.notify_all();
+}
+
+int Counter::value() const {
+  std::lock_guard lock(mutex_);
+  return value_;
+}
+
+bool Counter::reaches(int value, double seconds) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                           [&] { return value_ >= value; });
+}
+
+std::string gzipped(const std::string& text) {
+  z_stream stream{};
+  deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, text.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
 }
 
 int closedPort() {
@@ -149,4 +276,6 @@ int closedPort() {
 
 // cpp-httplib comes as a library built without ThreadSanitizer, so the locking between its own
 // threads is invisible to it and every test server would report races inside the library.
-extern "C" const char* __tsan_default_suppressions() { return "race:libcpp-httplib.so\n"; }
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:libcpp-httplib.so\n";
+}

@@ -165,8 +165,12 @@ TEST_F(ServiceCallTest, JsonRepliesAreReadAsUtf8UnlessTheyNameACharset) {
                                    {{"Content-Type", "text/plain; charset=gbk"}},
                                    "{\"STATES\":\"1\",\"MSG\":\"\xD6\xD0\"}"});
   engine.answerOnce("/", FakeReply{200, {}, " \r\n"});
+  // Not UTF-8 and naming no charset: read as ISO-8859-1 rather than lost.
+  engine.answerOnce("/", FakeReply{200,
+                                   {{"Content-Type", "application/json"}},
+                                   "{\"STATES\":\"1\",\"MSG\":\"\xE9t\xE9\"}"});
   std::vector<std::shared_ptr<HttpRequest>> requests;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     requests.push_back(HttpRequest::initWithURL("http://h:1/"));
     requests.back()->startAsynchronous();
   }
@@ -180,6 +184,9 @@ TEST_F(ServiceCallTest, JsonRepliesAreReadAsUtf8UnlessTheyNameACharset) {
   auto blank = readJsonReply(*requests[2], Backend::General);
   EXPECT_EQ(blank.verdict, ReplyVerdict::Failed);
   EXPECT_TRUE(blank.object.empty());
+  auto latin1 = readJsonReply(*requests[3], Backend::Account);
+  EXPECT_EQ(latin1.verdict, ReplyVerdict::Success);
+  EXPECT_EQ(latin1.object["MSG"], "\xC3\xA9t\xC3\xA9");  // "été"
 }
 
 // Through the real engine, down to the bytes on the wire.
