@@ -38,7 +38,8 @@ TEST_F(Agreement, BackStoresNothingAndTheReadingPageOffersNoAcceptance) {
   ASSERT_TRUE(driver.back().ok);
   EXPECT_FALSE(AccountManager::sharedAccountManage().isLogin());
 
-  AccountManager::sharedAccountManage().signIn("13900000000", {{"password", "secret1"}});
+  ASSERT_TRUE(
+      AccountManager::sharedAccountManage().signIn("13900000000", {{"password", "secret1"}}));
   toolkit.navigator.top()->push(
       std::make_shared<AgreementVC>(nlohmann::json{{"password", "x"}}, "13800000000"));
   EXPECT_FALSE(driver.press("同意").ok);  // hidden while signed in
