@@ -93,8 +93,7 @@ Status DBBase::makeDBIsExistAndOpen() {
 // good, so it is kept for inspection under a name that says what it is and replaced.
 Status DBBase::openSound() {
   std::string why;
-  db_ = SqliteDatabase::open(dbPath, &why);
-  if (!db_) return Status::failure("cannot open " + dbPath + ": " + why);
+  if (!openFile(why)) return Status::failure("cannot open " + dbPath + ": " + why);
   // The thorough check reads every page, so it runs once per file; every open takes the quick look.
   std::string identity = fileIdentity(dbPath);
   bool thorough = identity.empty() || identity != checkedFile_;
@@ -105,10 +104,16 @@ Status DBBase::openSound() {
   }
   db_.reset();
   if (Status moved = moveAside(); !moved) return moved;
-  db_ = SqliteDatabase::open(dbPath, &why);
-  if (!db_) return Status::failure("cannot open " + dbPath + ": " + why);
+  if (!openFile(why)) return Status::failure("cannot open " + dbPath + ": " + why);
   checkedFile_ = fileIdentity(dbPath);
   return Status::success();
+}
+
+bool DBBase::openFile(std::string& why) {
+  db_ = SqliteDatabase::open(dbPath, &why);
+  if (db_ && !Platform::current().durableWrites)
+    static_cast<void>(db_->execute("PRAGMA synchronous=OFF"));
+  return db_.has_value();
 }
 
 Status DBBase::moveAside() {
