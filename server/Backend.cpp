@@ -124,7 +124,7 @@ constexpr std::array<ListingQuery, 6> kListings{{
     {"sms", Listing::Sms, "SELECT sent_at AS time, phone, code, text FROM sms ORDER BY id"},
     {"alarms", Listing::Alarms,
      "SELECT alarm_id, phone, time, longitude, latitude, received_at FROM positions "
-     "ORDER BY alarm_id, id"},
+     "ORDER BY alarm_id, time, id"},
     {"reports", Listing::Reports,
      "SELECT r.filed_at AS time, r.code, r.password, r.name, r.idcard, r.tel, r.state, "
      "count(f.id) AS files, coalesce(group_concat(f.path, ','), '') AS paths, r.content "

@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include "Store.h"
+
 #include <sqlite3.h>
 
 #include <memory>
@@ -53,6 +55,8 @@ Record readRow(sqlite3_stmt* stmt) {
 
 Database::Database(const std::string& path, bool create) {
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  // SQLite gives its journal files the database file's mode, so a private file keeps them private.
+  if (create) createPrivateFile(path);
   if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);

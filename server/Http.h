@@ -31,8 +31,15 @@ Json states(const std::string& code);
 Json toJson(const Record& record);                // an object of texts
 Json toJson(const std::vector<Record>& records);  // an array of such objects
 
-// Keep-alive without Nagle stalls, the body limit, and errorBody for every reply >= 400
-// that has no body of its own (unknown paths, bodies over the limit, unreadable bodies).
+// Whether the request said its body is compressed (any Content-Encoding but "identity"). Such a
+// body is never inflated: it reaches the routes as the bytes sent, marked with this header.
+inline constexpr const char* kRefusedCoding = "X-Vokari-Compressed-Body";
+bool compressedBody(const httplib::Request& request);
+
+// Keep-alive without Nagle stalls, the body limit, compressed bodies left compressed (the JSON
+// routes refuse them with 415; to other routes they are unreadable bytes), and errorBody for
+// every reply >= 400 that has no body of its own (unknown paths, bodies over the limit,
+// unreadable bodies).
 void configure(httplib::Server& server, httplib::Server::Handler errorBody);
 
 // A route pattern that matches exactly this path (routes are regular expressions).

@@ -118,6 +118,7 @@ std::string storeFile(Call& call, const std::string& code, const std::string& na
   auto folder = std::filesystem::path(call.dataDir) / "report-files" / code;
   std::filesystem::create_directories(folder);
   auto path = folder / (std::to_string(std::stoi((*count)["n"]) + 1) + "-" + safeName(name));
+  createPrivateFile(path.string());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out.flush()) throw std::runtime_error("cannot write " + path.string());

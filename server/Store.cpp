@@ -1,6 +1,8 @@
 #include "Store.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -62,6 +64,11 @@ std::string randomDigits(Call& call, int count) {
   std::string digits;
   for (int i = 0; i < count; ++i) digits += static_cast<char>('0' + digit(call.random));
   return digits;
+}
+
+void createPrivateFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
 }
 
 std::string databasePath(const std::string& dataDir) {

@@ -46,6 +46,9 @@ class Store final {
 std::string randomDigits(Call& call, int count);
 
 std::string databasePath(const std::string& dataDir);
+// Creates the file empty and private (0600) when it does not exist yet, so what is written into
+// it later is never readable by other users whatever the process's umask.
+void createPrivateFile(const std::string& path);
 
 // The fixed part of a fresh database: stations, business types and the first news.
 void seed(Call& call);

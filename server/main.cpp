@@ -1,5 +1,7 @@
 // vokari-backend: serves the four stand-in services, or lists what they recorded.
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -143,5 +145,6 @@ int run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ::umask(077);  // codes, reports and positions are private, like the client's files
   return run(std::vector<std::string>(argv + 1, argv + argc));
 }

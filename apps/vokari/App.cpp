@@ -26,6 +26,7 @@ App::App(const Options& options, Clockwork& clock, std::string& error) : clock_(
   platform_.push = &push_;
   platform_.device = DeviceInfo::desktop();
   Platform::install(&platform_);
+  previousEngine_ = HttpEngine::install(&network_);
   toolkit_ = std::make_unique<ui::Toolkit>(clock.loop(), screens_);
   delegate_ = std::make_unique<AppDelegate>();
   screens_.delegate = delegate_.get();
@@ -36,6 +37,7 @@ App::~App() {
   delegate_.reset();
   toolkit_.reset();
   clock_.pump();
+  HttpEngine::install(previousEngine_);
   backend_.stop();
   Platform::install(nullptr);
 }
@@ -87,6 +89,9 @@ SessionTargets App::targets() {
   t.ui = &toolkit_->ui;
   t.location = &location_;
   t.reachability = reachability_.get();
+  t.network = &network_;
+  t.enterForeground = [this] { delegate_->applicationWillEnterForeground(); };
+  t.becomeActive = [this] { delegate_->applicationDidBecomeActive(); };
   t.urls = &urls_;
   t.deliverToken = [this](const std::string& bytes) {
     delegate_->didRegisterForRemoteNotificationsWithDeviceToken(bytes);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Clockwork.h"
+#include "NetworkSwitch.h"
 #include "Options.h"
 #include "Session.h"
 #include "app/AppDelegate.h"
@@ -39,6 +40,8 @@ class App final {
   std::unique_ptr<FileSettingsStore> settings_;
   std::unique_ptr<ExpiringCache> cache_;
   std::unique_ptr<DesktopReachability> reachability_;
+  NetworkSwitch network_{HttpEngine::current()};
+  HttpEngine* previousEngine_ = nullptr;
   ScriptedLocation location_;
   RecordingUrlOpener urls_;
   RecordingPush push_;

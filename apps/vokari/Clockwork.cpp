@@ -6,8 +6,12 @@ namespace {
 class RealClockwork final : public Clockwork {
  public:
   RunLoop& loop() override { return loop_; }
-  void pump() override { loop_.runUntil([] { return true; }, 0); }
-  void wait(double seconds) override { loop_.runUntil([] { return false; }, seconds); }
+  void pump() override {
+    loop_.runUntil([] { return true; }, 0);
+  }
+  void wait(double seconds) override {
+    loop_.runUntil([] { return false; }, seconds);
+  }
   bool waitUntil(const std::function<bool()>& done, double realSeconds) override {
     return loop_.runUntil(done, realSeconds);
   }
@@ -36,7 +40,11 @@ class FakeClockwork final : public Clockwork {
 
 }  // namespace
 
-std::unique_ptr<Clockwork> Clockwork::real() { return std::make_unique<RealClockwork>(); }
-std::unique_ptr<Clockwork> Clockwork::fake() { return std::make_unique<FakeClockwork>(); }
+std::unique_ptr<Clockwork> Clockwork::real() {
+  return std::make_unique<RealClockwork>();
+}
+std::unique_ptr<Clockwork> Clockwork::fake() {
+  return std::make_unique<FakeClockwork>();
+}
 
 }  // namespace vokari::terminal

@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -13,8 +14,15 @@ std::optional<double> parseNumber(const std::string& text) {
   return value;
 }
 
+std::string trimmed(const std::string& text) {
+  auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 std::string defaultDataDir() {
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return std::string(xdg) + "/vokari";
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+    return std::string(xdg) + "/vokari";
   if (const char* home = std::getenv("HOME"); home && *home) {
     return std::string(home) + "/.local/share/vokari";
   }
@@ -35,11 +43,16 @@ std::optional<ServicePorts> parsePorts(const std::string& text, ServicePorts bas
       return std::nullopt;
     }
     int port = static_cast<int>(*number);
-    if (name == "general") base.general = port;
-    else if (name == "account") base.account = port;
-    else if (name == "appointment") base.appointment = port;
-    else if (name == "report") base.report = port;
-    else return std::nullopt;
+    if (name == "general")
+      base.general = port;
+    else if (name == "account")
+      base.account = port;
+    else if (name == "appointment")
+      base.appointment = port;
+    else if (name == "report")
+      base.report = port;
+    else
+      return std::nullopt;
   }
   return base;
 }
@@ -73,14 +86,11 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
         return std::nullopt;
       }
     } else if (arg == "--position" && (v = value())) {
-      auto comma = v->find(',');
-      auto lat = comma == std::string::npos ? std::nullopt : parseNumber(v->substr(0, comma));
-      auto lon = comma == std::string::npos ? std::nullopt : parseNumber(v->substr(comma + 1));
-      if (!lat || !lon) {
+      options.position = parsePosition(*v);
+      if (!options.position) {
         error = "--position wants LAT,LON";
         return std::nullopt;
       }
-      options.position = std::make_pair(*lat, *lon);
     } else {
       error = "unknown or incomplete argument: " + arg;
       return std::nullopt;
@@ -94,6 +104,23 @@ std::string usage() {
          "              [--ports general=N,account=N,appointment=N,report=N]\n"
          "              [--position LAT,LON] [--script FILE|-] [--fake-clock]\n"
          "Without --host, the stand-in services start inside the client on free loopback ports.\n";
+}
+
+std::optional<std::pair<double, double>> parsePosition(const std::string& text) {
+  std::string latitude, longitude;
+  if (auto comma = text.find(','); comma != std::string::npos) {
+    latitude = trimmed(text.substr(0, comma));
+    longitude = trimmed(text.substr(comma + 1));
+  } else {
+    std::istringstream in(text);
+    std::string extra;
+    if (!(in >> latitude >> longitude) || (in >> extra)) return std::nullopt;
+  }
+  auto lat = parseNumber(latitude);
+  auto lon = parseNumber(longitude);
+  // strtod also reads "nan" and "inf": neither is a place.
+  if (!lat || !lon || !(std::fabs(*lat) <= 90) || !(std::fabs(*lon) <= 180)) return std::nullopt;
+  return std::make_pair(*lat, *lon);
 }
 
 }  // namespace vokari::terminal

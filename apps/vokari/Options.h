@@ -14,12 +14,12 @@ struct ServicePorts {
 };
 
 struct Options {
-  std::string dataDir;                 // default: $XDG_DATA_HOME/vokari
-  std::optional<std::string> host;     // services elsewhere; none starts the built-in ones
+  std::string dataDir;              // default: $XDG_DATA_HOME/vokari
+  std::optional<std::string> host;  // services elsewhere; none starts the built-in ones
   std::optional<std::string> reportHost;
   std::optional<ServicePorts> ports;
   std::optional<std::pair<double, double>> position;  // latitude, longitude
-  std::optional<std::string> script;   // a file, or "-" for standard input
+  std::optional<std::string> script;                  // a file, or "-" for standard input
   bool fakeClock = false;
   bool help = false;
 };
@@ -29,5 +29,8 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error);
 // "general=N,account=N,appointment=N,report=N" (any subset).
 std::optional<ServicePorts> parsePorts(const std::string& text, ServicePorts base = {});
 std::string usage();
+// A position "LAT,LON" (as --position takes it) or "LAT LON": degrees within [-90, 90] and
+// [-180, 180]; none otherwise.
+std::optional<std::pair<double, double>> parsePosition(const std::string& text);
 
 }  // namespace vokari::terminal

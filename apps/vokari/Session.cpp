@@ -1,20 +1,25 @@
 #include "Session.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ostream>
-#include <sstream>
 
 #include "DisplayWidth.h"
+#include "Options.h"
 
 namespace vokari::terminal {
 namespace {
 
 std::string hudLine(const ui::HudState& s) {
   switch (s.kind) {
-    case ui::HudKind::Busy: return "hud: busy " + s.text;
-    case ui::HudKind::Success: return "hud: success " + s.text;
-    case ui::HudKind::Error: return "hud: error " + s.text;
-    case ui::HudKind::Hidden: break;
+    case ui::HudKind::Busy:
+      return "hud: busy " + s.text;
+    case ui::HudKind::Success:
+      return "hud: success " + s.text;
+    case ui::HudKind::Error:
+      return "hud: error " + s.text;
+    case ui::HudKind::Hidden:
+      break;
   }
   return "hud: hidden";
 }
@@ -27,77 +32,151 @@ std::string alertLine(const ui::AlertModel& a) {
 }
 
 std::optional<int> number(const std::string& text) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return {};
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+    return {};
   return std::atoi(text.c_str());
+}
+
+std::pair<std::string, std::string> firstWord(const std::string& text) {
+  auto space = text.find(' ');
+  if (space == std::string::npos) return {text, ""};
+  return {text.substr(0, space), text.substr(space + 1)};
+}
+
+// The lines one element is drawn as, by the toolkit's own renderer.
+std::vector<std::string> linesOf(const ui::ElementModel& element) {
+  ui::ScreenModel alone;
+  alone.elements.push_back(element);
+  std::vector<std::string> lines = ui::describe(alone);
+  lines.erase(lines.begin());  // the navigation bar
+  return lines;
+}
+
+void addTable(const ui::TableModel& table, int element, int& inputs, std::vector<DrawnLine>& out) {
+  for (int s = 0; s < static_cast<int>(table.sections.size()); ++s) {
+    const ui::TableSectionModel& section = table.sections[s];
+    if (!section.heading.empty()) out.push_back({"# " + section.heading, std::nullopt});
+    for (int r = 0; r < static_cast<int>(section.rows.size()); ++r) {
+      ui::TableModel one;
+      one.sections.push_back({"", {section.rows[r]}});
+      ScreenItem item{ScreenItem::Kind::Row, element, s, r, 0};
+      if (section.rows[r].editable) item.inputIndex = ++inputs;
+      out.push_back({linesOf(one).front(), item});
+    }
+  }
 }
 
 // Rows of a table keep their details in one column, measured in terminal columns.
 std::vector<std::string> aligned(const std::vector<std::string>& lines) {
+  auto isRow = [](const std::string& l) { return l.rfind("  ", 0) == 0 || l.rfind("✓ ", 0) == 0; };
   std::size_t width = 0;
   for (const auto& l : lines) {
-    if (auto gap = l.find("  ", 2); l.rfind("  ", 0) == 0 || l.rfind("✓ ", 0) == 0) {
-      if (gap != std::string::npos) width = std::max(width, displayWidth(l.substr(0, gap)));
-    }
+    if (auto gap = l.find("  ", 2); isRow(l) && gap != std::string::npos)
+      width = std::max(width, displayWidth(l.substr(0, gap)));
   }
   std::vector<std::string> out;
   for (const auto& l : lines) {
     auto gap = l.find("  ", 2);
-    bool row = l.rfind("  ", 0) == 0 || l.rfind("✓ ", 0) == 0;
-    out.push_back(row && gap != std::string::npos
+    out.push_back(isRow(l) && gap != std::string::npos
                       ? padTo(l.substr(0, gap), width) + "  " + l.substr(gap + 2)
                       : l);
   }
   return out;
 }
 
-bool startsWith(const std::string& l, const char* prefix) { return l.rfind(prefix, 0) == 0; }
-
-bool isCheckBox(const std::string& l) { return startsWith(l, "[x] ") || startsWith(l, "[ ] "); }
-bool isRow(const std::string& l) { return startsWith(l, "  ") || startsWith(l, "✓ "); }
-bool isInput(const std::string& l) {
-  return (startsWith(l, "[") && !isCheckBox(l)) ||
-         (!startsWith(l, "<") && l.find(" [") != std::string::npos);
-}
-
-// What interactive mode numbers, in the order drawn: buttons, inputs, check boxes and rows.
-struct Item {
-  std::string line;
-  bool input;
-  int inputIndex;  // 1-based among inputs
-};
-
-std::vector<Item> numberedItems(const std::vector<std::string>& lines) {
-  std::vector<Item> items;
-  int inputs = 0;
-  for (std::size_t i = 1; i < lines.size(); ++i) {  // line 0 is the navigation bar
-    const std::string& l = lines[i];
-    bool input = isInput(l);
-    if (input) ++inputs;
-    if (input || isRow(l) || isCheckBox(l) || startsWith(l, "<")) items.push_back({l, input, inputs});
+std::vector<ScreenItem> itemsOf(const std::vector<DrawnLine>& lines) {
+  std::vector<ScreenItem> items;
+  for (const auto& line : lines) {
+    if (line.item) items.push_back(*line.item);
   }
   return items;
 }
 
+// Settle gives up after this much real time, so a script never hangs on a service that does not
+// answer.
+constexpr double kSettleSeconds = 30;
+
 }  // namespace
 
-std::string helpText() {
-  return "commands:\n"
-         "  screen                      print the current screen\n"
-         "  press <text> | <n>          press a button, bar button, row or check box\n"
-         "  type <field> <text>         fill the input with that placeholder or caption (#n: n-th)\n"
-         "  <n> <text>                  fill input number n\n"
-         "  return <field>              the return key on an input; cancel <field>: its cancel\n"
-         "  alert <button>              answer the alert or sheet on top\n"
-         "  back                        the navigation bar's back control\n"
-         "  pick <column> <row text>    choose in a picker\n"
-         "  wait <seconds> | settle     let time pass / wait for replies (at most 30 s)\n"
-         "  position <lat> <lon> | position fail | position denied\n"
-         "  network on | network off\n"
-         "  push-token <hex> | push <alert text>\n"
-         "  attach <path> | attach cancel\n"
-         "  expect <text>               fail unless the text is shown\n"
-         "  help | quit\n"
-         "$CODE stands for the last verification code the built-in services sent.\n";
+std::vector<DrawnLine> drawnLines(const ui::ScreenModel& model) {
+  ui::ScreenModel bar = model;
+  bar.elements.clear();
+  std::vector<DrawnLine> out{{ui::describe(bar).front(), std::nullopt}};
+  int inputs = 0;
+  for (int i = 0; i < static_cast<int>(model.elements.size()); ++i) {
+    const ui::ElementModel& e = model.elements[i];
+    std::optional<ScreenItem> item;
+    if (auto* b = std::get_if<ui::ButtonModel>(&e); b && !b->hidden) {
+      item = ScreenItem{ScreenItem::Kind::Button, i};
+    } else if (auto* c = std::get_if<ui::CheckBoxModel>(&e); c && !c->hidden) {
+      item = ScreenItem{ScreenItem::Kind::CheckBox, i};
+    } else if (auto* f = std::get_if<ui::TextFieldModel>(&e); f && !f->hidden) {
+      item = ScreenItem{ScreenItem::Kind::Input, i, 0, 0, ++inputs};
+    } else if (auto* t = std::get_if<ui::TableModel>(&e); t && !t->hidden) {
+      addTable(*t, i, inputs, out);
+      continue;
+    }
+    for (const auto& text : linesOf(e)) out.push_back({text, item});
+  }
+  return out;
+}
+
+const std::vector<Session::Command>& Session::commands() {
+  static const std::vector<Command> table = {
+      {"screen", "screen", "print the current screen", &Session::screen},
+      {"press", "press <text> | <n>",
+       "press the bar button, button, check box or row with that text (buttons first; a row also "
+       "by the start of its text), or item n",
+       &Session::press},
+      {"row", "row <text>",
+       "select the table row with that text (or starting with it), never a button of the same "
+       "text: \"row 交警\" picks the directory row where \"press 交警\" hits the tab",
+       &Session::row},
+      {"type", "type <field> <text>",
+       "fill the input with that placeholder or caption (#n: the n-th input)", &Session::type},
+      {"return", "return <field>", "the return key on an input", &Session::returnKey},
+      {"cancel", "cancel <field>", "the cancel control of a search input", &Session::cancel},
+      {"alert", "alert <button>", "answer the alert or sheet on top", &Session::alert},
+      {"back", "back", "the navigation bar's back control", &Session::back},
+      {"pick", "pick <column> <row text>", "choose in a picker", &Session::pick},
+      {"wait", "wait <seconds>", "let the time pass, handling replies and timers meanwhile",
+       &Session::wait},
+      {"settle", "settle",
+       "wait until no request is running and nothing is due now (at most 30 s); timers still to "
+       "come (a notice's end, a screen opened after 1 s) are left to \"wait\"",
+       &Session::settle},
+      {"position", "position <lat>,<lon> | <lat> <lon> | fail | denied",
+       "the phone's position; fail: a location failure; denied: permission withdrawn, which "
+       "also reports a location failure",
+       &Session::position},
+      {"network", "network on | off",
+       "off: the network is unreachable and every request fails as without a connection",
+       &Session::network},
+      {"foreground", "foreground", "the application returns to the foreground",
+       &Session::foreground},
+      {"activate", "activate", "the application becomes active", &Session::activate},
+      {"push-token", "push-token <hex>", "the push service delivers a device token",
+       &Session::pushToken},
+      {"push", "push <alert text>", "a notification arrives", &Session::push},
+      {"attach", "attach <path> | attach cancel", "answer a picture or video picker",
+       &Session::attach},
+      {"expect", "expect <text>", "fail unless the text is on the screen, the overlay or an alert",
+       &Session::expect},
+      {"help", "help", "this list", &Session::help},
+      {"quit", "quit | exit", "end the session", &Session::quit},
+  };
+  return table;
+}
+
+std::string Session::helpText() {
+  std::string text = "commands:\n";
+  auto line = [&](const std::string& usage, const std::string& help) {
+    text +=
+        "  " + usage + std::string(usage.size() < 28 ? 28 - usage.size() : 1, ' ') + help + "\n";
+  };
+  for (const Command& c : commands()) line(c.usage, c.help);
+  line("<n> | <n> <text>", "in a terminal: press item n, or fill input n");
+  return text + "$CODE stands for the last verification code the built-in services sent.\n";
 }
 
 Session::Session(SessionTargets targets, std::ostream& out, bool interactive)
@@ -105,7 +184,9 @@ Session::Session(SessionTargets targets, std::ostream& out, bool interactive)
   attachEvents();
 }
 
-void Session::say(const std::string& line) { out_ << line << '\n' << std::flush; }
+void Session::say(const std::string& line) {
+  out_ << line << '\n' << std::flush;
+}
 
 void Session::attachEvents() {
   t_.ui->hud->onChange = [this](const ui::HudState& s) { say(hudLine(s)); };
@@ -131,25 +212,26 @@ void Session::flush() {
     lines.swap(messages_);
   }
   for (const auto& l : lines) say(l);
-  if (interactive_ && screenChanged_) printScreen();
+  if (interactive_ && screenChanged_) printScreen(true);
 }
 
-void Session::printScreen() {
+// Interactive mode numbers what can be chosen, so "3" presses item 3.
+void Session::printScreen(bool numbered) {
   screenChanged_ = false;
-  auto lines = aligned(driver_.screenLines());
-  if (!interactive_) {
-    for (const auto& l : lines) say(l);
-    return;
-  }
-  // Interactive: number what can be chosen, so "3" presses item 3.
-  auto items = numberedItems(lines);
-  std::size_t next = 0;
+  ui::Screen* top = t_.ui->navigator ? t_.ui->navigator->top() : nullptr;
+  if (!top) return;
+  std::vector<DrawnLine> lines = drawnLines(top->model());
+  std::vector<std::string> texts;
+  for (const auto& l : lines) texts.push_back(l.text);
+  texts = aligned(texts);
+  int next = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& l = lines[i];
-    if (i > 0 && next < items.size() && items[next].line == l) {
-      say("[" + std::to_string(++next) + "] " + l);
+    if (!numbered) {
+      say(texts[i]);
+    } else if (lines[i].item) {
+      say("[" + std::to_string(++next) + "] " + texts[i]);
     } else {
-      say("    " + l);
+      say("    " + texts[i]);
     }
   }
 }
@@ -182,98 +264,108 @@ Session::Outcome Session::execute(const std::string& raw) {
   if (first == std::string::npos || line[first] == '#') return Outcome::Continue;
   line = line.substr(first);
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-  auto space = line.find(' ');
-  std::string command = line.substr(0, space);
-  std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+  auto [command, rest] = firstWord(line);
+  if (command == "exit") command = "quit";
   t_.clock->pump();
-  Outcome outcome = run(command, rest);
+  Outcome outcome = dispatch(command, rest);
   t_.clock->pump();
   flush();
   return outcome;
 }
 
-Session::Outcome Session::run(const std::string& command, const std::string& rest) {
-  if (auto n = number(command)) {
-    return rest.empty() ? pressNumbered(*n) : typeNumbered(*n, rest);
-  }
-  if (command == "help") {
-    out_ << helpText() << std::flush;
-    return Outcome::Continue;
-  }
-  if (command == "quit" || command == "exit") return Outcome::Quit;
-  if (command == "screen") {
-    screenChanged_ = true;
-    bool wasInteractive = interactive_;
-    interactive_ = false;  // "screen" prints the plain texts, one a line
-    printScreen();
-    interactive_ = wasInteractive;
-    return Outcome::Continue;
-  }
-  if (command == "press") {
-    if (auto n = number(rest); n && interactive_) return pressNumbered(*n);
-    return report(driver_.press(rest));
-  }
-  if (command == "type" || command == "return" || command == "cancel") {
-    auto space = rest.find(' ');
-    std::string field = rest.substr(0, space);
-    if (command == "return") return report(driver_.returnKey(rest));
-    if (command == "cancel") return report(driver_.cancel(rest));
-    return report(driver_.type(field, space == std::string::npos ? "" : rest.substr(space + 1)));
-  }
-  if (command == "alert") return report(driver_.alert(rest));
-  if (command == "back") return report(driver_.back());
-  if (command == "pick") {
-    auto space = rest.find(' ');
-    auto column = number(rest.substr(0, space));
-    if (!column || space == std::string::npos) return fail("pick wants <column> <row text>");
-    return report(driver_.pick(*column, rest.substr(space + 1)));
-  }
-  if (command == "wait") {
-    char* end = nullptr;
-    double seconds = std::strtod(rest.c_str(), &end);
-    if (rest.empty() || *end != '\0' || seconds < 0) return fail("wait wants a number of seconds");
-    t_.clock->wait(seconds);
-    return Outcome::Continue;
-  }
-  if (command == "settle") return settle();
-  if (command == "position") return position(rest);
-  if (command == "network") {
-    if (rest != "on" && rest != "off") return fail("network wants on or off");
-    t_.reachability->setOverride(rest == "on");
-    return Outcome::Continue;
-  }
-  if (command == "push-token") {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < rest.size(); i += 2) {
-      bytes.push_back(static_cast<char>(std::strtol(rest.substr(i, 2).c_str(), nullptr, 16)));
-    }
-    if (rest.empty() || rest.size() % 2 || rest.find_first_not_of("0123456789abcdefABCDEF") !=
-                                                std::string::npos) {
-      return fail("push-token wants hexadecimal bytes");
-    }
-    if (t_.deliverToken) t_.deliverToken(bytes);
-    return Outcome::Continue;
-  }
-  if (command == "push") {
-    if (t_.deliverNotification) t_.deliverNotification(rest);
-    return Outcome::Continue;
-  }
-  if (command == "attach") return fail("no screen is asking for a picture or video");
-  if (command == "expect") {
-    if (driver_.shows(rest)) return Outcome::Continue;
-    say("expect failed: \"" + rest + "\" is not shown");
-    for (const auto& l : driver_.screenLines()) say("  | " + l);
-    return Outcome::ExpectFailed;
+Session::Outcome Session::dispatch(const std::string& command, const std::string& rest) {
+  if (auto n = number(command)) return rest.empty() ? pressNumbered(*n) : typeNumbered(*n, rest);
+  for (const Command& c : commands()) {
+    if (command == c.name) return (this->*c.run)(rest);
   }
   return fail("unknown command \"" + command + "\" (try help)");
 }
 
-Session::Outcome Session::settle() {
+Session::Outcome Session::help(const std::string&) {
+  out_ << helpText() << std::flush;
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::quit(const std::string&) {
+  return Outcome::Quit;
+}
+
+// The plain texts, one a line, also in a terminal.
+Session::Outcome Session::screen(const std::string&) {
+  printScreen(false);
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::press(const std::string& rest) {
+  if (auto n = number(rest); n && interactive_) return pressNumbered(*n);
+  return report(driver_.press(rest));
+}
+
+Session::Outcome Session::row(const std::string& rest) {
+  ui::Screen* top = t_.ui->navigator ? t_.ui->navigator->top() : nullptr;
+  if (!top) return fail("no screen is shown");
+  std::vector<ScreenItem> rows;
+  std::vector<std::string> texts;
+  ui::ScreenModel model = top->model();
+  for (const auto& line : drawnLines(model)) {
+    if (!line.item || line.item->kind != ScreenItem::Kind::Row) continue;
+    const auto& table = std::get<ui::TableModel>(model.elements[line.item->element]);
+    rows.push_back(*line.item);
+    texts.push_back(table.sections[line.item->section].rows[line.item->row].text);
+  }
+  for (bool exact : {true, false}) {  // exact texts first, then by the start
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (exact ? texts[i] == rest : texts[i].rfind(rest, 0) == 0) {
+        return perform(ui::Action::select(rows[i].element, rows[i].section, rows[i].row), texts[i]);
+      }
+    }
+  }
+  return fail("no row \"" + rest + "\" on the screen");
+}
+
+Session::Outcome Session::type(const std::string& rest) {
+  auto [field, text] = firstWord(rest);
+  return report(driver_.type(field, text));
+}
+
+Session::Outcome Session::returnKey(const std::string& rest) {
+  return report(driver_.returnKey(rest));
+}
+
+Session::Outcome Session::cancel(const std::string& rest) {
+  return report(driver_.cancel(rest));
+}
+
+Session::Outcome Session::alert(const std::string& rest) {
+  return report(driver_.alert(rest));
+}
+
+Session::Outcome Session::back(const std::string&) {
+  return report(driver_.back());
+}
+
+Session::Outcome Session::pick(const std::string& rest) {
+  auto [columnText, rowText] = firstWord(rest);
+  auto column = number(columnText);
+  if (!column || rowText.empty()) return fail("pick wants <column> <row text>");
+  return report(driver_.pick(*column, rowText));
+}
+
+Session::Outcome Session::wait(const std::string& rest) {
+  char* end = nullptr;
+  double seconds = std::strtod(rest.c_str(), &end);
+  if (rest.empty() || *end != '\0' || !(seconds >= 0))
+    return fail("wait wants a number of seconds");
+  t_.clock->wait(seconds);
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::settle(const std::string&) {
   RunLoop& loop = t_.clock->loop();
   auto quiet = [&] {
     return (!t_.requestsInFlight || t_.requestsInFlight() == 0) && !loop.hasDueWork();
   };
-  if (!t_.clock->waitUntil(quiet, 30)) say("settle: still busy after 30 s");
+  if (!t_.clock->waitUntil(quiet, kSettleSeconds)) say("settle: still busy after 30 s");
   return Outcome::Continue;
 }
 
@@ -281,42 +373,104 @@ Session::Outcome Session::position(const std::string& rest) {
   if (rest == "fail") {
     t_.location->fail();
   } else if (rest == "denied") {
+    // A phone whose permission is withdrawn stops delivering positions and reports a failure.
     t_.location->setAuthorization(LocationAuthorization::Denied);
-  } else {
-    std::istringstream in(rest);
-    double lat = 0, lon = 0;
-    std::string extra;
-    if (!(in >> lat >> lon) || (in >> extra)) return fail("position wants <lat> <lon>, fail or denied");
+    t_.location->fail();
+  } else if (auto place = parsePosition(rest)) {
     t_.location->setAuthorization(LocationAuthorization::Authorized);
-    t_.location->report(lat, lon);
+    t_.location->report(place->first, place->second);
+  } else {
+    return fail("position wants <lat>,<lon>, <lat> <lon>, fail or denied");
   }
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::network(const std::string& rest) {
+  if (rest != "on" && rest != "off") return fail("network wants on or off");
+  t_.reachability->setOverride(rest == "on");
+  if (t_.network) t_.network->setOnline(rest == "on");
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::foreground(const std::string&) {
+  if (t_.enterForeground) t_.enterForeground();
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::activate(const std::string&) {
+  if (t_.becomeActive) t_.becomeActive();
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::pushToken(const std::string& rest) {
+  if (rest.empty() || rest.size() % 2 ||
+      rest.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+    return fail("push-token wants hexadecimal bytes");
+  }
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < rest.size(); i += 2) {
+    bytes.push_back(static_cast<char>(std::strtol(rest.substr(i, 2).c_str(), nullptr, 16)));
+  }
+  if (t_.deliverToken) t_.deliverToken(bytes);
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::push(const std::string& rest) {
+  if (t_.deliverNotification) t_.deliverNotification(rest);
+  return Outcome::Continue;
+}
+
+Session::Outcome Session::attach(const std::string&) {
+  return fail("no screen is asking for a picture or video");
+}
+
+Session::Outcome Session::expect(const std::string& rest) {
+  if (driver_.shows(rest)) return Outcome::Continue;
+  say("expect failed: \"" + rest + "\" is not shown");
+  for (const auto& l : driver_.screenLines()) say("  | " + l);
+  return Outcome::ExpectFailed;
+}
+
+Session::Outcome Session::perform(const ui::Action& action, const std::string& what) {
+  ui::Screen* top = t_.ui->navigator ? t_.ui->navigator->top() : nullptr;
+  if (!top) return fail("no screen is shown");
+  if (t_.ui->alerts && t_.ui->alerts->top()) return fail("an alert is open: answer it first");
+  if (t_.ui->hud && t_.ui->hud->state().blocksTouches)
+    return fail("the screen is busy (\"" + t_.ui->hud->state().text + "\")");
+  if (!top->perform(action)) return fail("\"" + what + "\" is disabled");
   return Outcome::Continue;
 }
 
 // The numbers printed in interactive mode.
 Session::Outcome Session::pressNumbered(int wanted) {
-  auto items = numberedItems(aligned(driver_.screenLines()));
-  if (wanted < 1 || wanted > static_cast<int>(items.size())) {
+  ui::Screen* top = t_.ui->navigator ? t_.ui->navigator->top() : nullptr;
+  if (!top) return fail("no screen is shown");
+  std::vector<ScreenItem> items = itemsOf(drawnLines(top->model()));
+  if (wanted < 1 || wanted > static_cast<int>(items.size()))
     return fail("no item " + std::to_string(wanted));
+  const ScreenItem& item = items[wanted - 1];
+  std::string name = "item " + std::to_string(wanted);
+  switch (item.kind) {
+    case ScreenItem::Kind::Input:
+      return fail(name + " is an input: type \"" + std::to_string(wanted) + " <text>\"");
+    case ScreenItem::Kind::Row:
+      return perform(ui::Action::select(item.element, item.section, item.row), name);
+    case ScreenItem::Kind::Button:
+    case ScreenItem::Kind::CheckBox:
+      break;
   }
-  const std::string& l = items[wanted - 1].line;
-  if (items[wanted - 1].input) {
-    return fail("item " + std::to_string(wanted) + " is an input: type \"" + std::to_string(wanted) +
-                " <text>\"");
-  }
-  if (startsWith(l, "<")) return report(driver_.press(l.substr(1, l.find('>') - 1)));
-  if (isCheckBox(l)) return report(driver_.press(l.substr(4)));
-  std::string text = l.substr(startsWith(l, "✓ ") ? std::string("✓ ").size() : 2);
-  return report(driver_.press(text.substr(0, text.find("  "))));
+  return perform(ui::Action::on(ui::Action::Kind::Press, item.element), name);
 }
 
 Session::Outcome Session::typeNumbered(int wanted, const std::string& text) {
-  auto items = numberedItems(aligned(driver_.screenLines()));
-  if (wanted < 1 || wanted > static_cast<int>(items.size())) {
+  ui::Screen* top = t_.ui->navigator ? t_.ui->navigator->top() : nullptr;
+  if (!top) return fail("no screen is shown");
+  std::vector<ScreenItem> items = itemsOf(drawnLines(top->model()));
+  if (wanted < 1 || wanted > static_cast<int>(items.size()))
     return fail("no item " + std::to_string(wanted));
-  }
-  if (!items[wanted - 1].input) return fail("item " + std::to_string(wanted) + " is not an input");
-  return report(driver_.type("#" + std::to_string(items[wanted - 1].inputIndex), text));
+  const ScreenItem& item = items[wanted - 1];
+  if (item.inputIndex == 0) return fail("item " + std::to_string(wanted) + " is not an input");
+  return report(driver_.type("#" + std::to_string(item.inputIndex), text));
 }
 
 }  // namespace vokari::terminal

@@ -27,10 +27,14 @@ int runScript(Session& session, std::istream& in) {
   std::string line;
   while (std::getline(in, line)) {
     switch (session.execute(line)) {
-      case Session::Outcome::Quit: return 0;
-      case Session::Outcome::Error: return 2;
-      case Session::Outcome::ExpectFailed: return 1;
-      case Session::Outcome::Continue: break;
+      case Session::Outcome::Quit:
+        return 0;
+      case Session::Outcome::Error:
+        return 2;
+      case Session::Outcome::ExpectFailed:
+        return 1;
+      case Session::Outcome::Continue:
+        break;
     }
   }
   return 0;
@@ -63,7 +67,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options->help) {
-    std::cout << usage() << helpText();
+    std::cout << usage() << Session::helpText();
     return 0;
   }
   bool interactive = !options->script && isatty(STDIN_FILENO);

@@ -49,7 +49,9 @@ void AreaSelectViewController::selectArea(int row) {
 
 void AreaSelectViewController::backPressed() {
   std::string ids = BookArea::sharedBookAreaManage().getIdsWithAreaNames(currentArea);
-  AccountManager::sharedAccountManage().updateAccountInfo({{"newsbookarea", ids}});
+  // Not stored, the old choice is what the screen shows at the next visit.
+  static_cast<void>(
+      AccountManager::sharedAccountManage().updateAccountInfo({{"newsbookarea", ids}}));
   ui::Screen::backPressed();
 }
 

@@ -71,7 +71,10 @@ void PhoneNumberSetViewController::requestFinished(HttpRequest& finished) {
   txAuthCodeInput.text.clear();
   hud.showSuccess("修改成功", 0.8);
   AccountManager& accounts = AccountManager::sharedAccountManage();
-  if (accounts.isLogin()) accounts.changePhoneNumber(storedItem("phone_number"), strNewPhoneNum);
+  // The service has the new number whatever happens here; a store that keeps the old one is put
+  // right by the next appointment call ("账号异常", then login with the new number).
+  if (accounts.isLogin())
+    static_cast<void>(accounts.changePhoneNumber(storedItem("phone_number"), strNewPhoneNum));
   pop();
 }
 

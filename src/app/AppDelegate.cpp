@@ -58,7 +58,8 @@ void AppDelegate::didRegisterForRemoteNotificationsWithDeviceToken(const std::st
   token = bytes;
   SettingsStore& settings = *Platform::current().settings;
   settings.set("token", printedToken(bytes));
-  settings.synchronize();
+  // Not flushed, the token still serves this run and the push service delivers it at every launch.
+  static_cast<void>(settings.synchronize());
 }
 
 void AppDelegate::didReceiveRemoteNotification(const nlohmann::json& payload) {

@@ -17,15 +17,16 @@ bool SystemInfo::isVersion(Text v) {
   return *v == currentAppVersion();
 }
 
-void SystemInfo::saveCurrentVersion() {
+Status SystemInfo::saveCurrentVersion() {
   SettingsStore& settings = *Platform::current().settings;
   settings.set(kVersionKey, currentAppVersion());
-  settings.synchronize();
+  return settings.synchronize();
 }
 
-bool SystemInfo::hasSaveVersion() {
+bool SystemInfo::hasSaveVersion(bool* recorded) {
   if (isVersion(Platform::current().settings->get(kVersionKey))) return true;
-  saveCurrentVersion();
+  bool saved = saveCurrentVersion().ok();
+  if (recorded) *recorded = saved;
   return false;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/Extern.h"
+#include "platform/Status.h"
 
 namespace vokari {
 
@@ -18,11 +19,13 @@ class SystemInfo final {
   // False when v is absent or not exactly 5 characters long; otherwise whether v is the
   // application version.
   static bool isVersion(Text v);
-  // Records the application version under "version" and flushes the settings store.
-  static void saveCurrentVersion();
+  // Records the application version under "version" and flushes the settings store; fails when
+  // the flush does.
+  static Status saveCurrentVersion();
   // True when the recorded version is this application's. Otherwise records it and answers false,
-  // so the first call after an install or upgrade answers false and later ones true.
-  static bool hasSaveVersion();
+  // so the first call after an install or upgrade answers false and later ones true. `recorded`,
+  // when given, tells whether that recording reached the disk.
+  [[nodiscard]] static bool hasSaveVersion(bool* recorded = nullptr);
 
   // Tests only: run as another application version; none restores the build constant.
   static void setAppVersionForTesting(std::optional<std::string> version);

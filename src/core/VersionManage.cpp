@@ -22,7 +22,11 @@ VersionManage& VersionManage::sharedVersionManage() {
 
 void VersionManage::dataInit() {
   if (!SystemInfo::isVersion("2.0.0")) return;
-  if (SystemInfo::hasSaveVersion()) return;
+  bool recorded = false;
+  if (SystemInfo::hasSaveVersion(&recorded)) return;
+  // Unrecorded, the clean-up would run again at every launch and wipe what each run stored; it
+  // waits for a launch that can record it. Nothing is shown: the user loses nothing by waiting.
+  if (!recorded) return;
   clearAllFiles();
 }
 

@@ -36,6 +36,10 @@ struct Platform {
   Push* push = nullptr;
   DeviceInfo device;
   DataPaths paths;
+  // Whether database writes wait until they are on the disk. Tests, whose files are thrown away
+  // with their folder, turn it off: a screen test that signs in otherwise spends most of its time
+  // waiting for the disk.
+  bool durableWrites = true;
 
   // The installed platform; installing replaces the previous one (tests install a fresh one).
   static Platform& current();

@@ -1,5 +1,8 @@
 #include "platform/SettingsStore.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <nlohmann/json.hpp>
 
 #include "platform/FileManager.h"
@@ -22,10 +25,14 @@ FileSettingsStore::FileSettingsStore(std::string path) : path_(std::move(path)) 
   }
 }
 
-bool FileSettingsStore::synchronize() {
+Status FileSettingsStore::synchronize() {
   nlohmann::json json(values_);
-  return FileManager::writeFileAtomically(path_, json.dump(2, ' ', false,
-                                                           nlohmann::json::error_handler_t::replace));
+  errno = 0;
+  if (FileManager::writeFileAtomically(
+          path_, json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)))
+    return Status::success();
+  return Status::failure("cannot write " + path_ +
+                         (errno ? ": " + std::string(std::strerror(errno)) : ""));
 }
 
 }  // namespace vokari

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/Status.h"
+
 namespace vokari {
 
 class SettingsStore {
@@ -13,8 +15,9 @@ class SettingsStore {
   virtual std::optional<std::string> get(const std::string& key) const = 0;
   virtual void set(const std::string& key, const std::string& value) = 0;
   virtual void remove(const std::string& key) = 0;
-  // Makes what was set durable; answers false when it could not be written.
-  virtual bool synchronize() = 0;
+  // Makes what was set durable; fails, with the reason, when it could not be written. The values
+  // stay set in memory either way, and the next flush that succeeds writes them all.
+  virtual Status synchronize() = 0;
 };
 
 // In memory: for tests, and the base of the file-backed store.
@@ -23,7 +26,7 @@ class MemorySettingsStore : public SettingsStore {
   std::optional<std::string> get(const std::string& key) const override;
   void set(const std::string& key, const std::string& value) override { values_[key] = value; }
   void remove(const std::string& key) override { values_.erase(key); }
-  bool synchronize() override { return true; }
+  Status synchronize() override { return Status::success(); }
 
  protected:
   std::map<std::string, std::string> values_;
@@ -33,7 +36,7 @@ class MemorySettingsStore : public SettingsStore {
 class FileSettingsStore final : public MemorySettingsStore {
  public:
   explicit FileSettingsStore(std::string path);
-  bool synchronize() override;
+  Status synchronize() override;
 
  private:
   std::string path_;

@@ -21,7 +21,7 @@ std::optional<std::string> AccountManager::currentUser() {
 
 bool AccountManager::isLogin() {
   std::optional<std::string> phone = currentUser();
-  if (!phone) return false;
+  if (!phone || !VersionManage::isUserFolderName(*phone)) return false;
   VersionManage::sharedVersionManage().initWithCurrentUser(*phone);
   return true;
 }
@@ -29,18 +29,18 @@ bool AccountManager::isLogin() {
 void AccountManager::clearUserInfo() {
   SettingsStore& settings = *Platform::current().settings;
   settings.remove(kCurrentUserKey);
-  settings.synchronize();
+  static_cast<void>(settings.synchronize());  // see the header: the sign-out holds regardless
 }
 
 // Writes dict's phone number under "currentuser" before any database access, so the database
 // opened next is that user's.
-bool AccountManager::makeCurrentUser(const Row& dict) {
+Status AccountManager::makeCurrentUser(const Row& dict) {
   std::optional<std::string> phone = textOf(dict, "phone_number");
-  if (!phone || !VersionManage::isUserFolderName(*phone)) return false;
+  if (!phone || !VersionManage::isUserFolderName(*phone))
+    return Status::failure("no phone number that can name a user folder");
   SettingsStore& settings = *Platform::current().settings;
   settings.set(kCurrentUserKey, *phone);
-  settings.synchronize();
-  return true;
+  return settings.synchronize();
 }
 
 bool AccountManager::saveAccountInfo(const Row& dict) {
@@ -66,19 +66,35 @@ std::optional<Value> AccountManager::getUserItemForKey(Text key) {
   return found->second;
 }
 
-bool AccountManager::signIn(std::string_view phone, const Row& account) {
+Status AccountManager::signIn(std::string_view phone, const Row& account) {
   std::optional<std::string> path = DBBase::databasePath(phone);
-  if (!path) return false;
+  if (!path) return Status::failure("\"" + std::string(phone) + "\" cannot name a user folder");
+  std::optional<std::string> previous = currentUser();
+  Status stored = storeSignIn(phone, *path, account);
+  if (!stored) {
+    SettingsStore& settings = *Platform::current().settings;
+    if (previous)
+      settings.set(kCurrentUserKey, *previous);
+    else
+      settings.remove(kCurrentUserKey);
+    static_cast<void>(settings.synchronize());  // the failure reported is the first one
+  }
+  return stored;
+}
+
+Status AccountManager::storeSignIn(std::string_view phone, const std::string& path,
+                                   const Row& account) {
   VersionManage::sharedVersionManage().initWithCurrentUser(phone);
   Row row = account;
   row["phone_number"] = std::string(phone);
-  if (FileManager::fileExistsAtPath(*path)) {
-    bool updated = updateAccountInfo(row);
-    // A file left without its row (an insert that failed earlier) would otherwise keep the
-    // account empty for good.
-    if (getUserInfo()) return updated;
-  }
-  return saveAccountInfo(row);
+  if (Status current = makeCurrentUser(row); !current) return current;
+  DBBase& db = DBBase::sharedDBBase();
+  if (Status opened = db.makeDBIsExistAndOpen(); !opened) return opened;
+  // A file without its row (new, replaced after damage, or an insert that failed earlier) gets
+  // the account as its row; otherwise the row of an earlier sign-in is refreshed.
+  bool stored = db.getUserInfo() ? db.updateAccountInfo(row) : db.AddAccout(row);
+  if (stored) return Status::success();
+  return Status::failure("cannot store the account in " + path);
 }
 
 bool AccountManager::changePhoneNumber(std::string_view oldPhone, std::string_view newPhone) {

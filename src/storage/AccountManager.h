@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/Extern.h"
+#include "platform/Status.h"
 #include "storage/Row.h"
 
 namespace vokari {
@@ -21,35 +22,44 @@ class AccountManager final {
   // The phone number under "currentuser", if any.
   static std::optional<std::string> currentUser();
 
-  // False when nobody is signed in; otherwise prepares that user's folders and answers true.
-  bool isLogin();
-  // Signs out: forgets "currentuser". The user's folders and database stay on disk.
+  // False when nobody is signed in, or when the stored user cannot name a folder (a damaged
+  // store); otherwise prepares that user's folders and answers true.
+  [[nodiscard]] bool isLogin();
+  // Signs out: forgets "currentuser". The user's folders and database stay on disk. A flush that
+  // fails is not reported: the sign-out holds for this run, and the next flush that succeeds
+  // writes it; keeping a user signed in who asked to leave (or whom the service refused) would be
+  // worse.
   void clearUserInfo();
   // Makes dict["phone_number"] the current user, then inserts dict as the account row (ignored
   // on a conflict). False, with nothing written, when the phone number is missing or cannot name
-  // a folder; false when the insert fails ("currentuser" stays written).
-  bool saveAccountInfo(const Row& dict);
+  // a folder; false when the settings cannot be flushed or the insert fails ("currentuser" stays
+  // set).
+  [[nodiscard]] bool saveAccountInfo(const Row& dict);
   // When dict has a phone number, makes it the current user first (refused like above); then
   // writes every entry of dict into the account row.
-  bool updateAccountInfo(const Row& dict);
+  [[nodiscard]] bool updateAccountInfo(const Row& dict);
   // The signed-in user's account row; none when nobody is signed in or the row is missing.
   std::optional<Row> getUserInfo();
   // The row's value for the key (Null for a column never written); none for a blank key, an
   // unknown column, or no account.
-  std::optional<Value> getUserItemForKey(Text key);
+  [[nodiscard]] std::optional<Value> getUserItemForKey(Text key);
 
   // The one signing-in rule, used by login and by accepted registration: prepares P's folders,
   // then refreshes the row of an earlier sign-in on this device, or creates P's database with
-  // the account as its row. The row's phone_number is always P.
-  bool signIn(std::string_view phone, const Row& account);
+  // the account as its row. The row's phone_number is always P. On failure (a number that cannot
+  // name a folder, settings that cannot be flushed, a database that cannot be opened or written)
+  // the previous "currentuser" is put back, so a failed sign-in never leaves a user signed in
+  // without an account row.
+  Status signIn(std::string_view phone, const Row& account);
   // After the service accepted a new phone number: renames Documents/O to Documents/N and O.db
   // to N.db inside it (rename failures are ignored), prepares N's folders and makes N the current
   // user and the row's phone number. Every row is kept.
-  bool changePhoneNumber(std::string_view oldPhone, std::string_view newPhone);
+  [[nodiscard]] bool changePhoneNumber(std::string_view oldPhone, std::string_view newPhone);
 
  private:
   AccountManager() = default;
-  bool makeCurrentUser(const Row& dict);
+  Status makeCurrentUser(const Row& dict);
+  Status storeSignIn(std::string_view phone, const std::string& path, const Row& account);
 };
 
 }  // namespace vokari

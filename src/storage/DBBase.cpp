@@ -1,14 +1,17 @@
 #include "storage/DBBase.h"
 
+#include <sys/stat.h>
+
 #include "core/VersionManage.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
+#include "platform/Status.h"
 
 namespace vokari {
 namespace {
 
 // The tables, exactly as every copy of this database has been created.
-const char* const kCreateStatements[] = {
+const std::vector<std::string> kCreateStatements = {
     "CREATE TABLE IF NOT EXISTS vok_user ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, "
     "phone_number varchar(20), device_token varchar(100), nickname varchar(20), username "
     "varchar(20), password varchar(30), sex integer(1), idcard_type varchar(20), idcard_number "
@@ -28,7 +31,7 @@ const char* const kCreateStatements[] = {
 };
 
 // Indexes for the existence tests; other readers of the same schema are not disturbed by them.
-const char* const kIndexStatements[] = {
+const std::vector<std::string> kIndexStatements = {
     "CREATE INDEX IF NOT EXISTS vok_news_report_time ON vok_news_report (time)",
     "CREATE INDEX IF NOT EXISTS vok_person_history_idcard ON vok_person_history (idcard)",
 };
@@ -39,15 +42,27 @@ std::string joined(const std::vector<std::string>& parts, const std::string& sep
   return text;
 }
 
+// The file's identity: a file replaced under the same name is checked again.
+std::string fileIdentity(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return {};
+  return path + "#" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 }  // namespace
 
 DBBase& DBBase::sharedDBBase() {
   static DBBase shared;
   std::optional<std::string> phone = Platform::current().settings->get("currentuser");
   shared.dbPath = phone ? databasePath(*phone).value_or("") : "";
+  // A failed open leaves no connection: the operations that follow fail and find nothing.
   if (shared.makeDBIsExistAndOpen() && FileManager::fileExistsAtPath(shared.dbPath))
     FileManager::AddSkipBackupAttributeToFilePath(shared.dbPath);
   return shared;
+}
+
+const std::vector<std::string>& DBBase::createStatements() {
+  return kCreateStatements;
 }
 
 std::optional<std::string> DBBase::databasePath(std::string_view phone) {
@@ -57,18 +72,65 @@ std::optional<std::string> DBBase::databasePath(std::string_view phone) {
   return FileManager::join(folder, std::string(phone) + ".db");
 }
 
-bool DBBase::makeDBIsExistAndOpen() {
+Status DBBase::makeDBIsExistAndOpen() {
   db_.reset();
-  if (dbPath.empty()) return false;
-  db_ = SqliteDatabase::open(dbPath);
-  if (!db_) return false;
-  for (const char* sql : kCreateStatements) db_->execute(sql);
-  for (const char* sql : kIndexStatements) db_->execute(sql);
-  return true;
+  if (dbPath.empty()) return Status::failure("nobody is signed in");
+  if (Status opened = openSound(); !opened) return opened;
+  for (const auto& sql : kCreateStatements) {
+    if (!db_->execute(sql)) {
+      Status failed =
+          Status::failure("cannot create the tables of " + dbPath + ": " + db_->errorMessage());
+      db_.reset();
+      return failed;
+    }
+  }
+  // The indexes only speed up the existence tests; the tables work without them.
+  for (const auto& sql : kIndexStatements) static_cast<void>(db_->execute(sql));
+  return Status::success();
+}
+
+// Opens dbPath; a file SQLite cannot read as a database would make every later write fail for
+// good, so it is kept for inspection under a name that says what it is and replaced.
+Status DBBase::openSound() {
+  std::string why;
+  if (!openFile(why)) return Status::failure("cannot open " + dbPath + ": " + why);
+  // The thorough check reads every page, so it runs once per file; every open takes the quick look.
+  std::string identity = fileIdentity(dbPath);
+  bool thorough = identity.empty() || identity != checkedFile_;
+  SqliteDatabase::Soundness soundness = db_->soundness(thorough);
+  if (soundness != SqliteDatabase::Soundness::Damaged) {
+    if (thorough && soundness == SqliteDatabase::Soundness::Sound) checkedFile_ = identity;
+    return Status::success();
+  }
+  db_.reset();
+  if (Status moved = moveAside(); !moved) return moved;
+  if (!openFile(why)) return Status::failure("cannot open " + dbPath + ": " + why);
+  checkedFile_ = fileIdentity(dbPath);
+  return Status::success();
+}
+
+bool DBBase::openFile(std::string& why) {
+  db_ = SqliteDatabase::open(dbPath, &why);
+  if (db_ && !Platform::current().durableWrites)
+    static_cast<void>(db_->execute("PRAGMA synchronous=OFF"));
+  return db_.has_value();
+}
+
+Status DBBase::moveAside() {
+  std::string aside = dbPath + ".corrupt";
+  for (int n = 2; FileManager::fileExistsAtPath(aside); ++n)
+    aside = dbPath + ".corrupt-" + std::to_string(n);
+  if (!FileManager::renameFileName(dbPath, aside))
+    return Status::failure("cannot move the damaged " + dbPath + " aside");
+  // A journal left beside the damaged file belongs to it, not to the new one.
+  std::string journal = dbPath + "-journal";
+  if (FileManager::fileExistsAtPath(journal))
+    static_cast<void>(FileManager::renameFileName(journal, aside + "-journal"));
+  return Status::success();
 }
 
 bool DBBase::ensureOpen() {
-  return db_ || makeDBIsExistAndOpen();
+  return db_ || makeDBIsExistAndOpen().ok();
 }
 
 bool DBBase::updateTable(const std::string& table, const Row& infoDic, const std::string& where,
@@ -88,7 +150,7 @@ bool DBBase::updateTable(const std::string& table, const Row& infoDic, const std
 }
 
 bool DBBase::deleteTable(const std::string& table) {
-  if (!ensureOpen() && !ensureOpen()) return false;
+  if (!ensureOpen()) return false;
   return db_->execute("DELETE FROM " + quotedIdentifier(table));
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Extern.h"
+#include "platform/Status.h"
 #include "storage/Row.h"
 #include "storage/Sqlite.h"
 
@@ -27,34 +28,42 @@ class DBBase final {
   DBBase(const DBBase&) = delete;
   DBBase& operator=(const DBBase&) = delete;
 
-  // Opens dbPath (creating the file) and creates the four tables and their indexes; false when
-  // the open fails.
-  bool makeDBIsExistAndOpen();
+  // Opens dbPath (creating the file) and creates the four tables and their indexes. A file SQLite
+  // calls damaged or not a database (checked thoroughly at its first open in this process, by a
+  // quick look at every other) is moved aside as "P.db.corrupt" (then ".corrupt-2", ...) and a
+  // new one is started. Fails, saying why, when nobody is signed in or the file cannot be opened
+  // or written.
+  Status makeDBIsExistAndOpen();
   // UPDATE table SET column=? ... followed by the condition text `where` (for example "WHERE
   // tableid = 1"); whereValues are bound to the "?" in the condition. False for an empty infoDic.
-  bool updateTable(const std::string& table, const Row& infoDic, const std::string& where,
-                   const std::vector<Value>& whereValues = {});
-  bool deleteTable(const std::string& table);
+  [[nodiscard]] bool updateTable(const std::string& table, const Row& infoDic,
+                                 const std::string& where,
+                                 const std::vector<Value>& whereValues = {});
+  [[nodiscard]] bool deleteTable(const std::string& table);
 
-  // The account row: inserted (ignored on a conflict), updated as row tableid 1, read back.
-  bool AddAccout(const Row& row);
-  bool updateAccountInfo(const Row& row);
+  // The account row: inserted (ignored on a conflict), updated as row tableid 1, read back (the
+  // last row when there are several).
+  [[nodiscard]] bool AddAccout(const Row& row);
+  [[nodiscard]] bool updateAccountInfo(const Row& row);
   std::optional<Row> getUserInfo();
 
   // News keyed by "time": an item whose time is stored already is not stored again (answers
   // true); an item without a time answers false.
-  bool AddOneNews(const Row& row);
+  [[nodiscard]] bool AddOneNews(const Row& row);
   // 1 when stored, 0 when not, -1 for an absent or empty time.
   int TestNewsIsExist(Text time);
   // Newest time first.
   std::vector<Row> getAllNews();
 
   // Persons keyed by "idcard": inserted, or updated when the identity number is stored already.
-  bool addOnePerson(const Row& row);
-  bool updatePersonInfo(const Row& row);
+  [[nodiscard]] bool addOnePerson(const Row& row);
+  [[nodiscard]] bool updatePersonInfo(const Row& row);
   int TestPersonIsExist(Text idcard);
   std::vector<Row> getAllPersons();
-  bool clearPersons();
+  [[nodiscard]] bool clearPersons();
+
+  // The statements the tables are created with, in creation order.
+  static const std::vector<std::string>& createStatements();
 
   std::string dbPath;
 
@@ -65,8 +74,12 @@ class DBBase final {
   bool insert(const std::string& prefix, const Row& row);
   int exists(const std::string& sql, Text key);
   std::vector<Row> all(const std::string& sql);
+  Status openSound();
+  bool openFile(std::string& why);
+  Status moveAside();
 
   std::optional<SqliteDatabase> db_;
+  std::string checkedFile_;  // the file last checked thoroughly: its path and inode
 };
 
 }  // namespace vokari

@@ -16,8 +16,8 @@ class ReservaionPersonManager final {
 
   // dict holds name, idcard, phone_number and time; a person whose idcard is stored already is
   // updated instead of added twice.
-  bool addOnePerson(const Row& dict);
-  bool clearPersons();
+  [[nodiscard]] bool addOnePerson(const Row& dict);
+  [[nodiscard]] bool clearPersons();
   // Newest time first.
   std::vector<Row> getAllPersons();
 

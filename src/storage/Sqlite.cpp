@@ -82,10 +82,11 @@ Row SqliteStatement::row() const {
   return row;
 }
 
-std::optional<SqliteDatabase> SqliteDatabase::open(const std::string& path) {
+std::optional<SqliteDatabase> SqliteDatabase::open(const std::string& path, std::string* why) {
   sqlite3* db = nullptr;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    if (why) *why = db ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close(db);  // a failed open may still hand out a handle
     return std::nullopt;
   }
@@ -136,6 +137,22 @@ std::optional<std::vector<Row>> SqliteDatabase::query(const std::string& sql,
   while ((step = statement->step()) == SqliteStatement::Step::Row) rows.push_back(statement->row());
   if (step == SqliteStatement::Step::Error) return std::nullopt;
   return rows;
+}
+
+SqliteDatabase::Soundness SqliteDatabase::soundness(bool thorough) {
+  auto rows = query(thorough ? "PRAGMA quick_check" : "SELECT count(*) FROM sqlite_master");
+  if (!rows) {
+    int code = sqlite3_errcode(db_) & 0xff;
+    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT ? Soundness::Damaged
+                                                           : Soundness::Unknown;
+  }
+  if (!thorough) return Soundness::Sound;
+  bool ok = rows->size() == 1 && textOf(rows->front(), "quick_check") == "ok";
+  return ok ? Soundness::Sound : Soundness::Damaged;
+}
+
+std::string SqliteDatabase::errorMessage() const {
+  return db_ ? sqlite3_errmsg(db_) : "no connection";
 }
 
 std::string quotedIdentifier(const std::string& name) {

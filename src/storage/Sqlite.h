@@ -40,8 +40,9 @@ class SqliteStatement final {
 // An open connection; closed when destroyed.
 class SqliteDatabase final {
  public:
-  // Opens the file for reading and writing, creating it when absent; none when that fails.
-  static std::optional<SqliteDatabase> open(const std::string& path);
+  // Opens the file for reading and writing, creating it when absent; none when that fails, with
+  // SQLite's reason in `why` when given.
+  static std::optional<SqliteDatabase> open(const std::string& path, std::string* why = nullptr);
 
   SqliteDatabase(SqliteDatabase&& other) noexcept;
   SqliteDatabase& operator=(SqliteDatabase&& other) noexcept;
@@ -49,12 +50,21 @@ class SqliteDatabase final {
   SqliteDatabase& operator=(const SqliteDatabase&) = delete;
   ~SqliteDatabase();
 
-  std::optional<SqliteStatement> prepare(const std::string& sql);
+  [[nodiscard]] std::optional<SqliteStatement> prepare(const std::string& sql);
   // Runs one statement with the values bound to its "?" parameters, stepping it to the end.
-  bool execute(const std::string& sql, const std::vector<Value>& values = {});
+  [[nodiscard]] bool execute(const std::string& sql, const std::vector<Value>& values = {});
   // Runs one query and collects its rows; none when it fails.
-  std::optional<std::vector<Row>> query(const std::string& sql,
-                                        const std::vector<Value>& values = {});
+  [[nodiscard]] std::optional<std::vector<Row>> query(const std::string& sql,
+                                                      const std::vector<Value>& values = {});
+
+  enum class Soundness { Sound, Damaged, Unknown };
+  // Whether SQLite reads the file as a database. The quick look reads the schema only (a file
+  // that is not a database at all); the thorough one checks the structure of every page (a
+  // truncated or overwritten file). Damaged only on SQLite's own verdict; a locked or unreadable
+  // file is Unknown.
+  [[nodiscard]] Soundness soundness(bool thorough);
+  // SQLite's message for the last failure on this connection.
+  std::string errorMessage() const;
 
  private:
   explicit SqliteDatabase(sqlite3* db) : db_(db) {}

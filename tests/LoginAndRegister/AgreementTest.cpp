@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "LoginAndRegister/Register/AgreementText.h"
@@ -38,12 +39,25 @@ TEST_F(Agreement, BackStoresNothingAndTheReadingPageOffersNoAcceptance) {
   ASSERT_TRUE(driver.back().ok);
   EXPECT_FALSE(AccountManager::sharedAccountManage().isLogin());
 
-  AccountManager::sharedAccountManage().signIn("13900000000", {{"password", "secret1"}});
+  ASSERT_TRUE(
+      AccountManager::sharedAccountManage().signIn("13900000000", {{"password", "secret1"}}));
   toolkit.navigator.top()->push(
       std::make_shared<AgreementVC>(nlohmann::json{{"password", "x"}}, "13800000000"));
   EXPECT_FALSE(driver.press("同意").ok);  // hidden while signed in
   toolkit.navigator.setRoot(std::make_shared<AgreementVC>());
   EXPECT_FALSE(driver.shows("<同意>"));
+}
+
+TEST_F(Agreement, AnAccountThatCannotBeStoredStaysOnTheAgreementWithTheFailure) {
+  std::filesystem::create_directories(platform.documents() + "/13800000000/13800000000.db");
+  toolkit.navigator.setRoot(std::make_shared<testing::StandIn>("完成注册"));
+  toolkit.navigator.top()->push(
+      std::make_shared<AgreementVC>(nlohmann::json{{"password", "x"}}, "13800000000"));
+  ASSERT_TRUE(driver.press("同意").ok);
+  EXPECT_EQ(lastHud(), "登陆失败");
+  advance(2);
+  EXPECT_EQ(topTitle(), "安装协议");
+  EXPECT_FALSE(AccountManager::sharedAccountManage().isLogin());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "LoginAndRegister/Login/LoginViewController.h"
 #include "storage/AccountManager.h"
 #include "support/ScreenTest.h"
@@ -210,6 +212,20 @@ TEST_F(Login, TheToggleShowsAndMasksThePassword) {
   EXPECT_FALSE(screen->passwordField().secure);
   driver.press("显示密码");
   EXPECT_TRUE(screen->passwordField().secure);
+}
+
+TEST_F(Login, AnAccountThatCannotBeStoredFailsTheLoginInsteadOfGoingOn) {
+  // The database's place is taken, so no account row can be written.
+  std::filesystem::create_directories(platform.documents() + "/13800000000/13800000000.db");
+  http.answer("!login", FakeReply::json(R"({"STATES":"1"})"));
+  loginAs();
+  EXPECT_EQ(lastHud(), "登陆失败");
+  EXPECT_EQ(lastHudDuration(), 1.0);
+  EXPECT_EQ(count("findInformation"), 0u);
+  advance(2);
+  EXPECT_EQ(topTitle(), "登录");
+  EXPECT_FALSE(AccountManager::sharedAccountManage().isLogin());
+  EXPECT_TRUE(loginEnabled());
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ const nlohmann::json kPerson = {{"schedule_name", "李四"},
 struct PersonalCenter : testing::ScreenTest {
   std::shared_ptr<PersonalcenterViewController> screen;
   PersonalCenter() {
-    AccountManager::sharedAccountManage().signIn("13800000000",
-                                                 {{"password", "secret1"}, {"username", "李四"}});
+    EXPECT_TRUE(AccountManager::sharedAccountManage().signIn(
+        "13800000000", {{"password", "secret1"}, {"username", "李四"}}));
     toolkit.navigator.setRoot(std::make_shared<testing::StandIn>("设置"));
     screen = std::make_shared<PersonalcenterViewController>(kPerson);
     toolkit.navigator.top()->push(screen);

@@ -64,6 +64,22 @@ TEST_F(Version, CleanUpRunsOnceOnUpgradeAndKeepsTheSignedInUser) {
   EXPECT_TRUE(fs::exists(platform.documents() + "/13800000000/13800000000.db"));
 }
 
+TEST_F(Version, CleanUpWaitsWhileTheVersionCannotBeRecorded) {
+  // Unrecorded, it would run again at every launch and wipe what every run stored.
+  struct Unwritable final : MemorySettingsStore {
+    Status synchronize() override { return Status::failure("read-only"); }
+  } unwritable;
+  unwritable.set("version", "1.9.0");
+  platform.platform.settings = &unwritable;
+  fillDocuments();
+  VersionManage::sharedVersionManage().dataInit();
+  EXPECT_FALSE(documentsEmpty());
+  platform.platform.settings = &platform.settings;
+  platform.settings.set("version", "1.9.0");
+  VersionManage::sharedVersionManage().dataInit();
+  EXPECT_TRUE(documentsEmpty());
+}
+
 TEST_F(Version, CleanUpNeverRunsForAnotherVersion) {
   SystemInfo::setAppVersionForTesting("2.1.0");
   fillDocuments();

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "Harness.h"
 #include "support/TestPlatform.h"
 
@@ -29,6 +32,87 @@ TEST(Terminal, ExpectFailsWithOneOnAMissingText) {
   VokariRun run = runVokari(dir.path() + "/data", "expect 这段文字不在屏幕上\nquit\n");
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_TRUE(run.contains("expect failed")) << run.output;
+}
+
+const std::vector<std::string> kFakeClock = {"--fake-clock"};
+
+TEST(Terminal, WithTheNetworkOffRequestsFailAsWithoutAConnectionAndOnRestoresThem) {
+  TempDir dir;
+  VokariRun run = runVokari(dir.path() + "/data",
+                            "network off\n"
+                            "type 请输入手机号 13800000011\n"
+                            "type 请输入密码 secret11\n"
+                            "press 登录\n"
+                            "settle\n"
+                            "expect 连接失败\n"
+                            "wait 1\n"
+                            "network on\n"
+                            "press 登录\n"
+                            "settle\n"
+                            "expect 账号或密码错误\n"  // the service answered: no such account
+                            "quit\n",
+                            kFakeClock);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.printed("hud: error 连接失败")) << run.output;
+}
+
+TEST(Terminal, HooksPositionsAndRowsCanBeDrivenFromAScript) {
+  TempDir dir;
+  std::string data = dir.path() + "/data";
+  VokariRun registered = runVokari(data, scenario("register.vks") + "quit\n", kFakeClock);
+  ASSERT_EQ(registered.status, 0) << registered.output;
+
+  // Started signed in: the main screen is the one the hooks act on.
+  VokariRun run = runVokari(data,
+                            "expect LanzoVokari\n"
+                            "network off\n"
+                            "activate\n"
+                            "expect 网络不给力\n"
+                            "foreground\n"  // closes the warning
+                            "network on\n"
+                            "position denied\n"
+                            "activate\n"
+                            "expect 定位服务\n"
+                            "foreground\n"
+                            "position 36.06,103.83\n"
+                            "position 36.06 103.83\n"
+                            "press 一键服务\n"
+                            "press 交警\n"  // the tab
+                            "row 交警\n"    // the directory row of the same name
+                            "quit\n",
+                            kFakeClock);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.contains("alert:  | 网络不给力 | [好]")) << run.output;
+  EXPECT_TRUE(run.printed("open: telprompt://019986560122")) << run.output;
+
+  VokariRun bad = runVokari(data, "position 91,0\n", kFakeClock);
+  EXPECT_EQ(bad.status, 2) << bad.output;
+  VokariRun help = runVokari(data, "help\nquit\n", kFakeClock);
+  EXPECT_TRUE(help.contains("row <text>")) << help.output;
+  EXPECT_TRUE(help.contains("never a button of the same text")) << help.output;
+}
+
+// The README's sample session, as the README shows it, does what the README says it does.
+TEST(Terminal, TheReadmeSampleSessionShowsWhatItClaims) {
+  std::ifstream in(VOKARI_README);
+  std::stringstream readme;
+  readme << in.rdbuf();
+  std::string text = readme.str();
+  auto intro = text.find("A sample session");
+  ASSERT_NE(intro, std::string::npos);
+  auto start = text.find("```\n", intro);
+  ASSERT_NE(start, std::string::npos);
+  start += 4;
+  auto end = text.find("```", start);
+  ASSERT_NE(end, std::string::npos);
+  std::string sample = text.substr(start, end - start);
+
+  TempDir dir;
+  VokariRun run = runVokari(dir.path() + "/data", sample + "quit\n", kFakeClock);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.printed("hud: busy 正在获取短信验证码...")) << run.output;
+  EXPECT_TRUE(run.contains("sms: 13800000011 【Vokari】您的验证码是")) << run.output;
+  EXPECT_TRUE(run.printed("screen: 完成注册")) << run.output;
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "platform/ExpiringCache.h"
 #include "platform/FileManager.h"
 #include "platform/SettingsStore.h"
@@ -64,7 +67,7 @@ TEST(FileManager, ListsFoldersAndFilesSeparatelyAndCreatesPrivateFolders) {
   testing::TestPlatform platform;
   std::string docs = platform.documents();
   EXPECT_TRUE(FileManager::createDirectoryWithPath(docs + "/a"));
-  EXPECT_TRUE(FileManager::createDirectoryWithPath(docs + "/a"));  // existing: still true
+  EXPECT_TRUE(FileManager::createDirectoryWithPath(docs + "/a"));     // existing: still true
   EXPECT_FALSE(FileManager::createDirectoryWithPath(docs + "/x/y"));  // parents not made
   EXPECT_EQ(FileManager::getDirSubFiles(docs), std::vector<std::string>{});
   ASSERT_TRUE(FileManager::writeFileAtomically(docs + "/f", "x"));
@@ -82,6 +85,52 @@ TEST(FileManager, TmpPathAcceptsAnythingAlreadyInItsPlace) {
   testing::TestPlatform platform;
   ASSERT_TRUE(FileManager::writeFileAtomically(platform.platform.paths.tmp(), "occupied"));
   EXPECT_EQ(FileManager::getTmpPath(), platform.platform.paths.tmp());
+}
+
+TEST(FileManager, TmpPathIsCreatedOnDemandWithoutParents) {
+  testing::TestPlatform platform;
+  const std::string tmp = platform.platform.paths.tmp();
+  std::filesystem::remove_all(tmp);
+  EXPECT_EQ(FileManager::getTmpPath(), tmp);
+  EXPECT_TRUE(std::filesystem::is_directory(tmp));
+  EXPECT_EQ(FileManager::getTmpPath(), tmp);  // found, not made again
+
+  std::filesystem::remove_all(platform.platform.paths.library());  // no parent to make it in
+  EXPECT_EQ(FileManager::getTmpPath(), std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(platform.platform.paths.library()));
+}
+
+TEST(FileManager, RemovesWholeFolderTreesAndRenamesFilesAndFolders) {
+  TempDir dir;
+  const std::string user = dir.path() + "/13800000000";
+  std::filesystem::create_directories(user + "/PictureClue/deeper");
+  std::ofstream(user + "/13800000000.db") << "rows";
+  std::ofstream(user + "/PictureClue/deeper/a.jpg") << "jpeg";
+
+  EXPECT_TRUE(FileManager::renameFileName(user + "/13800000000.db", user + "/13900000000.db"));
+  EXPECT_FALSE(FileManager::fileExistsAtPath(user + "/13800000000.db"));
+  EXPECT_EQ(FileManager::readFile(user + "/13900000000.db"), "rows");
+  EXPECT_TRUE(FileManager::renameFileName(user, dir.path() + "/13900000000"));
+  EXPECT_TRUE(FileManager::fileExistsAtPath(dir.path() + "/13900000000/PictureClue/deeper/a.jpg"));
+  EXPECT_FALSE(FileManager::renameFileName(user, dir.path() + "/elsewhere"));  // gone already
+
+  EXPECT_TRUE(FileManager::removeFileAtPath(dir.path() + "/13900000000"));
+  EXPECT_FALSE(FileManager::fileExistsAtPath(dir.path() + "/13900000000"));
+  EXPECT_FALSE(FileManager::removeFileAtPath(dir.path() + "/13900000000"));  // nothing there
+  std::ofstream(dir.path() + "/plain") << "x";
+  EXPECT_TRUE(FileManager::removeFileAtPath(dir.path() + "/plain"));
+  EXPECT_EQ(FileManager::getDirSubFiles(dir.path()), std::vector<std::string>{});
+}
+
+TEST(FileSettingsStore, AFlushThatCannotBeWrittenSaysWhereAndKeepsTheValues) {
+  TempDir dir;
+  FileSettingsStore store(dir.path() + "/missing-folder/settings.json");
+  store.set("currentuser", "13800000000");
+  Status flushed = store.synchronize();
+  EXPECT_FALSE(flushed);
+  EXPECT_NE(flushed.message().find(dir.path() + "/missing-folder/settings.json"), std::string::npos)
+      << flushed.message();
+  EXPECT_EQ(store.get("currentuser"), "13800000000");
 }
 
 }  // namespace

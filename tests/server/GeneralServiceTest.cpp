@@ -98,6 +98,15 @@ TEST_F(BackendTest, SosTextsAreRecordedExactlyUnderTheirAlarm) {
   EXPECT_EQ(alarms[1]["latitude"], "-37.774929");
   EXPECT_EQ(alarms[2]["latitude"], "-45.000001");
   EXPECT_EQ(alarms[2]["phone"], "13800138000");
+
+  // A position sent earlier but received later is listed in its place in time.
+  send(sosText("2024-05-01 09:59:30", alarm, "1.000000|2.000000"));
+  alarms = listing(Listing::Alarms);
+  ASSERT_EQ(alarms.size(), 4u);
+  EXPECT_EQ(alarms[0]["time"], "2024-05-01 09:59:30");
+  EXPECT_EQ(alarms[1]["time"], "2024-05-01 10:00:00");
+  EXPECT_EQ(alarms[2]["time"], "2024-05-01 10:01:00");
+  EXPECT_EQ(alarms[3]["alarm_id"], "13800138000202405011000999");
 }
 
 TEST_F(BackendTest, TokensAndFeedbackAreRecorded) {

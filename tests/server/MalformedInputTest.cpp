@@ -1,6 +1,11 @@
 // Bad bodies of every kind get the failure code of the action addressed, promptly, and the
 // service goes on serving.
 
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <filesystem>
+
 #include "BackendFixture.h"
 
 namespace vokari_backend::testing {
@@ -82,6 +87,63 @@ TEST_F(BackendTest, BodiesOverThirtyTwoMebibytesAnswerTheFailureCode) {
   EXPECT_NE(soap.body.find("<SaveFileResult>Update:0</SaveFileResult>"), std::string::npos)
       << soap.body;
   EXPECT_EQ(account("getCode", {{"PHONE_NUMBER", "13800138000"}})["STATES"], "1");
+}
+
+std::string gzipped(const std::string& plain) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + 15, 9, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string out(deflateBound(&z, plain.size()), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data()));
+  z.avail_in = static_cast<uInt>(plain.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+TEST_F(BackendTest, CompressedBodiesAreRefusedUnread) {
+  const Json feedback = {{"TYPE", "其他"},          {"MESSAGE", "压缩"},
+                         {"PHONE_TYPE", "x86_64"},  {"SDK_VERSION", "6.1"},
+                         {"APK_VERSION", "1.0"},    {"MOBILE_IMEI", ""},
+                         {"APK_AGREEMENT", "满意"}, {"PHONE_NUMBER", "13800138000"}};
+  const std::string path = "/serverAgent!getClientInformation.action";
+  for (const char* coding : {"gzip", " GZip ", "deflate", "br"}) {
+    Reply reply = post(ports.general, path, gzipped(feedback.dump()),
+                       {std::string("Content-Encoding: ") + coding});
+    EXPECT_EQ(reply.status, 415) << coding;
+    EXPECT_EQ(states(reply), "FAIL") << coding;
+  }
+  // A small body that would inflate past the body limit is refused as promptly.
+  Reply bomb = post(ports.account, "/serverAgent!getCode.action",
+                    gzipped(std::string(64u << 20, ' ')), {"Content-Encoding: gzip"});
+  EXPECT_EQ(states(bomb), "0");
+  EXPECT_EQ(bomb.status, 415);
+  Reply soap = post(ports.report, "/CrimeReports_App/Service.asmx", gzipped("<x/>"),
+                    {"Content-Type: text/xml; charset=utf-8", "Content-Encoding: gzip",
+                     "SOAPAction: http://tempuri.org/SaveFile"});
+  EXPECT_EQ(soap.body.find("<SaveFileResult>Update:1"), std::string::npos) << soap.body;
+  EXPECT_TRUE(listing(Listing::Feedback).empty());
+
+  // An uncompressed body, plainly labelled or not, is read as always.
+  EXPECT_EQ(states(post(ports.general, path, feedback.dump(), {"Content-Encoding: identity"})),
+            "SUCCESS");
+  EXPECT_EQ(general("getClientInformation", feedback)["STATES"], "SUCCESS");
+  EXPECT_EQ(listing(Listing::Feedback).size(), 2u);
+}
+
+TEST_F(BackendTest, TheFilesOfTheServicesArePrivate) {
+  registerPerson(Person{});  // writes the database and its journal
+  int files = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dataDir)) {
+    if (!entry.is_regular_file()) continue;
+    struct stat info {};
+    ASSERT_EQ(stat(entry.path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << entry.path();
+    ++files;
+  }
+  EXPECT_GE(files, 1);
 }
 
 TEST_F(BackendTest, MalformedSoapAnswersTheOperationsFailureOrAFault) {

@@ -44,7 +44,7 @@ TEST_F(SettingsMenuTest, RowsShowStoredValuesAndAreReadAgainOnReturn) {
 
   ASSERT_TRUE(driver.press(row(1, 0)).ok);
   EXPECT_EQ(topTitle(), "areaSelect");
-  AccountManager::sharedAccountManage().updateAccountInfo({{"newsbookarea", "11"}});
+  ASSERT_TRUE(AccountManager::sharedAccountManage().updateAccountInfo({{"newsbookarea", "11"}}));
   ASSERT_TRUE(driver.back().ok);
   EXPECT_EQ(row(1, 0), "订阅区域:Jovanne区");
 

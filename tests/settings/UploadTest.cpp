@@ -52,20 +52,28 @@ TEST_F(SettingsTest, FeedbackJsonCarriesEveryKnownKeyAndLeavesOutMissingOnes) {
   record.type = "设置";
   record.message = "好用/方便";
   record.agreement = "满意";
-  auto json = nlohmann::json::parse(*UploadFeedback::buildFeedbackJson(record));
-  EXPECT_EQ(json.size(), 6u);
-  EXPECT_FALSE(json.contains("PHONE_NUMBER"));
-  EXPECT_FALSE(json.contains("MOBILE_IMEI"));
-  EXPECT_EQ(json["PHONE_TYPE"], DeviceString::deviceString());
-  EXPECT_EQ(json["SDK_VERSION"], Platform::current().device.systemVersion);
+  EXPECT_EQ(nlohmann::json::parse(*UploadFeedback::buildFeedbackJson(record)),
+            (nlohmann::json{{"TYPE", "设置"},
+                            {"MESSAGE", "好用/方便"},
+                            {"PHONE_TYPE", "Simulator"},  // the test platform's "x86_64"
+                            {"SDK_VERSION", "6.1.0"},
+                            {"APK_VERSION", "2.0.0"},
+                            {"APK_AGREEMENT", "满意"}}));
   EXPECT_NE(UploadFeedback::buildFeedbackJson(record)->find("好用/方便"), std::string::npos);
 
   signIn();
   Platform::current().device.carrierName = "Carrier";
-  json = nlohmann::json::parse(*UploadFeedback::buildFeedbackJson(FeedBack::make()));
-  EXPECT_EQ(json["PHONE_NUMBER"], kPhone);
-  EXPECT_EQ(json["MOBILE_IMEI"], "Carrier");
-  EXPECT_EQ(json.size(), 8u);
+  Platform::current().device.machine = "iPhone5,2";
+  Platform::current().device.systemVersion = "7.1.2";
+  EXPECT_EQ(nlohmann::json::parse(*UploadFeedback::buildFeedbackJson(FeedBack::make())),
+            (nlohmann::json{{"TYPE", ""},
+                            {"MESSAGE", ""},
+                            {"PHONE_TYPE", "iPhone 5"},
+                            {"SDK_VERSION", "7.1.2"},
+                            {"APK_VERSION", "2.0.0"},
+                            {"MOBILE_IMEI", "Carrier"},
+                            {"APK_AGREEMENT", ""},
+                            {"PHONE_NUMBER", kPhone}}));
 }
 
 TEST_F(SettingsTest, FeedbackSenderJudgesSuccessAndDropsTheOutcomeWhenGone) {

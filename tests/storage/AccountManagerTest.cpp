@@ -125,5 +125,45 @@ TEST_F(AccountManagerTest, PhoneNumbersThatAreNotFolderNamesAreRefused) {
   EXPECT_FALSE(fs::exists(platform.root() + "/escape"));
 }
 
+TEST_F(AccountManagerTest, AStoredUserThatCannotNameAFolderIsNotSignedIn) {
+  for (const char* stored : {"", "..", "a/b", "../../x"}) {
+    platform.settings.set("currentuser", stored);
+    EXPECT_FALSE(accounts().isLogin()) << "\"" << stored << "\"";
+  }
+  EXPECT_FALSE(fs::exists(platform.root() + "/x"));
+}
+
+// Settings whose flush fails, as on a full disk; what was set stays in memory.
+class UnwritableSettings final : public MemorySettingsStore {
+ public:
+  Status synchronize() override { return Status::failure("disk full"); }
+};
+
+TEST_F(AccountManagerTest, ASignInWhoseSettingsCannotBeWrittenFailsAndKeepsThePreviousUser) {
+  fillAsA();
+  UnwritableSettings settings;
+  settings.set("currentuser", kA);
+  platform.platform.settings = &settings;
+  Status signedIn = accounts().signIn(kB, {{"password", "x"}});
+  EXPECT_FALSE(signedIn);
+  EXPECT_EQ(signedIn.message(), "disk full");
+  EXPECT_EQ(settings.get("currentuser"), kA);
+  EXPECT_EQ(accounts().getUserItemForKey("username"), Value("张三"));
+
+  // Signing out holds for the run even when it cannot be written.
+  accounts().clearUserInfo();
+  EXPECT_FALSE(accounts().isLogin());
+  platform.platform.settings = &platform.settings;
+}
+
+TEST_F(AccountManagerTest, ASignInWhoseDatabaseCannotBeOpenedLeavesNobodySignedIn) {
+  fs::create_directories(dbFile(kA));  // the database's place is taken by a folder
+  Status signedIn = accounts().signIn(kA, {{"password", "secret1"}});
+  EXPECT_FALSE(signedIn);
+  EXPECT_NE(signedIn.message().find(dbFile(kA)), std::string::npos) << signedIn.message();
+  EXPECT_FALSE(platform.settings.get("currentuser").has_value());
+  EXPECT_FALSE(accounts().isLogin());
+}
+
 }  // namespace
 }  // namespace vokari

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "StorageFixture.h"
 #include "storage/ReservaionPersonManager.h"
 
 namespace vokari {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::kA;
 
 class DBBaseTest : public testing::StorageTest {
@@ -112,6 +116,128 @@ TEST_F(DBBaseTest, OneObjectServesSeveralOperationsInARow) {
   EXPECT_TRUE(same.AddOneNews(news("b")));
   EXPECT_EQ(same.getAllNews().size(), 2u);
   EXPECT_TRUE(same.getUserInfo().has_value());
+}
+
+// Written out here, apart from the storage's copy, so a slip in either shows.
+const char* const kSchema[] = {
+    "CREATE TABLE IF NOT EXISTS vok_user ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, "
+    "phone_number varchar(20), device_token varchar(100), nickname varchar(20), username "
+    "varchar(20), password varchar(30), sex integer(1), idcard_type varchar(20), idcard_number "
+    "varchar(30), newsbookarea varchar(50), acceptpoint_filepath varchar(256), accept_updatetime "
+    "varchar(30))",
+    "CREATE TABLE IF NOT EXISTS vok_news_report ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT NOT "
+    "NULL, imgUrl varchar(255), imgUrl1 varchar(255), imgUrl2 varchar(255), imgUrl3 varchar(255), "
+    "newsUrl varchar(255), newsUrl1 varchar(255), newsUrl2 varchar(255), newsUrl3 varchar(255), "
+    "time varchar(30) NOT NULL,  title varchar(200), title1 varchar(200), title2 varchar(200), "
+    "title3 varchar(200), newsArea varchar(10))",
+    "CREATE TABLE IF NOT EXISTS vok_picture_clue ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT NOT "
+    "NULL, clueid varchar(50) NOT NULL, phone_number varchar(20), time varchar(30), describe TEXT, "
+    "address varchar(100), position varchar(50))",
+    "CREATE TABLE IF NOT EXISTS vok_person_history ( tableid  INTEGER PRIMARY KEY AUTOINCREMENT "
+    "NOT NULL, name varchar(20) NOT NULL, idcard varchar(20) NOT NULL, phone_number varchar(20) "
+    "NOT NULL, time varchar(30))",
+};
+
+TEST_F(DBBaseTest, TheFileKeepsTheTablesExactlyAsTheyWereWritten) {
+  const std::vector<std::string>& written = DBBase::createStatements();
+  ASSERT_EQ(written.size(), 4u);
+  auto file = SqliteDatabase::open(dbFile(kA));
+  ASSERT_TRUE(file);
+  auto kept = file->query(
+      "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name "
+      "LIKE 'vok%' ORDER BY rowid");
+  ASSERT_TRUE(kept);
+  ASSERT_EQ(kept->size(), 4u);
+  const char* names[] = {"vok_user", "vok_news_report", "vok_picture_clue", "vok_person_history"};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(written[i], kSchema[i]);
+    // SQLite keeps the text as given, only without "IF NOT EXISTS".
+    std::string expected = written[i];
+    expected.replace(0, std::string("CREATE TABLE IF NOT EXISTS").size(), "CREATE TABLE");
+    EXPECT_EQ((*kept)[i].at("name"), Value(names[i]));
+    EXPECT_EQ((*kept)[i].at("sql"), Value(expected)) << names[i];
+  }
+}
+
+TEST_F(DBBaseTest, TheAccountIsTheLastRowAndUpdatesTouchOnlyRowOne) {
+  // Nothing in the table stops a second row; reading and updating must still agree on which.
+  ASSERT_TRUE(db().AddAccout({{"phone_number", "13700000003"}, {"password", "second"}}));
+  Row last = db().getUserInfo().value_or(Row{});
+  EXPECT_EQ(last.at("tableid"), Value(2));
+  EXPECT_EQ(last.at("password"), Value("second"));
+
+  ASSERT_TRUE(db().updateAccountInfo({{"username", "王五"}, {"password", "changed"}}));
+  std::vector<Row> rows = rowsIn(kA, "vok_user");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].at("username"), Value("王五"));
+  EXPECT_EQ(rows[0].at("password"), Value("changed"));
+  EXPECT_EQ(rows[0].at("phone_number"), Value(kA));
+  EXPECT_EQ(rows[1].at("username"), Value(Null{}));
+  EXPECT_EQ(rows[1].at("password"), Value("second"));
+}
+
+class DamagedDatabaseTest : public testing::StorageTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(login(kA));
+    ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews(news("2026-01-02 08:00:00")));
+  }
+  // Replaces the file under its name, as a crash or another program would between two runs.
+  void replaceFile(const std::string& bytes) {
+    std::string temp = dbFile(kA) + ".new";
+    std::ofstream(temp, std::ios::binary) << bytes;
+    fs::rename(temp, dbFile(kA));
+  }
+  std::string contentOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+TEST_F(DamagedDatabaseTest, AFileThatIsNotADatabaseIsMovedAsideAndANewOneStarted) {
+  const std::string garbage(3000, 'x');
+  // Overwritten in place: the quick look every open takes finds it.
+  std::ofstream(dbFile(kA), std::ios::binary | std::ios::trunc) << garbage;
+  DBBase& db = DBBase::sharedDBBase();
+  EXPECT_EQ(contentOf(dbFile(kA) + ".corrupt"), garbage);
+  EXPECT_TRUE(db.getAllNews().empty());
+  EXPECT_TRUE(db.AddOneNews(news("2026-01-03 08:00:00")));
+  EXPECT_EQ(db.getAllNews().size(), 1u);
+
+  // A second damaged file does not replace the first one kept.
+  replaceFile("also not a database, but long enough to have a header of its own........");
+  EXPECT_TRUE(DBBase::sharedDBBase().makeDBIsExistAndOpen());
+  EXPECT_TRUE(fs::exists(dbFile(kA) + ".corrupt-2"));
+  EXPECT_EQ(contentOf(dbFile(kA) + ".corrupt"), garbage);
+}
+
+TEST_F(DamagedDatabaseTest, ATruncatedFileIsFoundAtItsFirstOpen) {
+  std::string whole = contentOf(dbFile(kA));
+  ASSERT_GT(whole.size(), 8192u);
+  replaceFile(whole.substr(0, 4096 + 100));  // the schema page survives, the tables do not
+  DBBase& db = DBBase::sharedDBBase();
+  EXPECT_TRUE(fs::exists(dbFile(kA) + ".corrupt"));
+  EXPECT_TRUE(db.AddOneNews(news("2026-01-03 08:00:00")));
+  EXPECT_EQ(db.getAllNews().size(), 1u);
+  // A sign-in finds the new file without its row and stores the account again.
+  ASSERT_TRUE(login(kA, "again1"));
+  EXPECT_EQ(accounts().getUserItemForKey("password"), Value("again1"));
+}
+
+TEST_F(DamagedDatabaseTest, AFileThatCannotBeOpenedFailsWithItsReason) {
+  fs::remove(dbFile(kA));
+  fs::create_directory(dbFile(kA));  // something in the way that cannot be moved for a database
+  Status opened = DBBase::sharedDBBase().makeDBIsExistAndOpen();
+  EXPECT_FALSE(opened);
+  EXPECT_NE(opened.message().find(dbFile(kA)), std::string::npos) << opened.message();
+  EXPECT_FALSE(DBBase::sharedDBBase().AddOneNews(news("2026-01-03 08:00:00")));
+}
+
+TEST_F(DBBaseTest, ClearingATableOpensTheFileOnce) {
+  ASSERT_TRUE(persons().addOnePerson(person("110105194912310011", "李四", "2026-01-02 10:00:00")));
+  EXPECT_TRUE(db().deleteTable("vok_person_history"));
+  EXPECT_TRUE(persons().getAllPersons().empty());
+  EXPECT_FALSE(db().deleteTable("no_such_table"));
 }
 
 }  // namespace

@@ -21,9 +21,11 @@ class StorageTest : public ::testing::Test {
 
   // Signs in as the login screen does after an accepted login.
   bool login(const std::string& phone, const std::string& password = "secret1") {
-    return accounts().signIn(phone, {{"phone_number", phone},
-                                     {"password", password},
-                                     {"newsbookarea", "2,3,4,5,6,7,8,9,10,11"}});
+    return accounts()
+        .signIn(phone, {{"phone_number", phone},
+                        {"password", password},
+                        {"newsbookarea", "2,3,4,5,6,7,8,9,10,11"}})
+        .ok();
   }
 
   static Row news(const std::string& time, const std::string& title = "t") {

@@ -35,6 +35,7 @@ TestPlatform::TestPlatform() {
   platform.urlOpener = &urlOpener;
   platform.push = &push;
   platform.device = DeviceInfo::fixed();
+  platform.durableWrites = false;
   platform.paths.root = makeRoot();
   EXPECT_TRUE(platform.paths.prepare());
   Platform::install(&platform);

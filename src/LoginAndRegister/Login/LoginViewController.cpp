@@ -109,8 +109,11 @@ void LoginViewController::loginFinished(HttpRequest& request) {
   if (verdict == ReplyVerdict::Success) {
     Row account = rowFromJson(request.userInfo());
     account["newsbookarea"] = std::string("2,3,4,5,6,7,8,9,10,11");
-    AccountManager::sharedAccountManage().signIn(textOf(account, "phone_number").value_or(""),
-                                                 account);
+    if (!AccountManager::sharedAccountManage().signIn(textOf(account, "phone_number").value_or(""),
+                                                      account)) {
+      hud.showError("登陆失败", 1.0);  // no account stored: the main screen would have none
+      return;
+    }
     findInformation();  // the overlay stays up
   } else if (verdict == ReplyVerdict::Refused) {
     hud.showError("账号或密码错误", 1.0);
@@ -134,7 +137,9 @@ void LoginViewController::personFinished(HttpRequest& request) {
   nlohmann::json list = reply.object.value("USER_LIST", nlohmann::json());
   if (reply.verdict == ReplyVerdict::Success && list.is_array() && !list.empty() &&
       list[0].is_object()) {
-    AccountManager::sharedAccountManage().updateAccountInfo(personAccount(list[0]));
+    // Not stored, the details are asked for again at the next personal-centre visit.
+    static_cast<void>(
+        AccountManager::sharedAccountManage().updateAccountInfo(personAccount(list[0])));
   }
   ui::Ui::current().hud->showSuccess("登陆成功", 0.8);
   mainTimer_ = Platform::current().loop->after(1.0, [this] {

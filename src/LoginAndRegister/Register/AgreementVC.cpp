@@ -25,7 +25,10 @@ void AgreementVC::viewWillAppear() {
 }
 
 void AgreementVC::agree() {
-  AccountManager::sharedAccountManage().signIn(phoneNum, rowFromJson(dicAccount));
+  if (!AccountManager::sharedAccountManage().signIn(phoneNum, rowFromJson(dicAccount))) {
+    ui::Ui::current().hud->showError("登陆失败", 1.0);  // the account is the service's; login works
+    return;
+  }
   pushToMain();
 }
 
