@@ -206,7 +206,7 @@ Json selectScheduleInfo(const Json&, Call& call, const std::string& login) {
   reply["USER_LIST"] = toJson(call.db.query(
       "SELECT number AS schedule_id, person AS schedule_name, card AS schedule_card_number, "
       "business_name AS schedule_type_name, station_name AS schedule_address_name, "
-      "date_text AS schedule_date, slot AS schedule_date_dual, phone AS name, "
+      "day AS schedule_date, slot AS schedule_date_dual, phone AS name, "
       "CASE WHEN state = '1' AND day < ? THEN '4' ELSE state END AS statu "
       "FROM bookings WHERE login = ? ORDER BY id DESC",
       {dayText(call.now), login}));

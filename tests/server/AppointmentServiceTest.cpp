@@ -152,6 +152,7 @@ TEST_F(AppointmentTest, BookingsAreListedCancelledOnceAndGoStaleWhenTheirDayPass
   EXPECT_EQ(booked["schedule_type_name"], business["name"]);
   EXPECT_EQ(booked["schedule_address_name"], station["schedule_type"]);
   EXPECT_EQ(booked["schedule_date_dual"], slot["dic_list_id"]);
+  EXPECT_EQ(booked["schedule_date"], day["DAY"]);  // the day alone: the slot goes apart
   EXPECT_EQ(booked["statu"], "1");
 
   EXPECT_EQ(appointment("cannelSchedule", withAccount({{"ID", number}}))["STATES"], "1");
