@@ -155,7 +155,9 @@ int blacklist(const std::vector<std::string>& args, const Flags& flags) {
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return fail(std::string("missing command\n") + kUsage);
   size_t words = wordsOf(args);
-  if (args.size() < words) return fail(std::string("missing arguments\n") + kUsage);
+  bool wordsGiven = args.size() >= words;
+  for (size_t i = 0; wordsGiven && i < words; ++i) wordsGiven = !args[i].starts_with("--");
+  if (!wordsGiven) return fail(std::string("missing arguments\n") + kUsage);
   bool news = words == 2;
   auto flags = parseFlags(args, words);
   if (!flags || flag(*flags, "data-dir").empty()) {
