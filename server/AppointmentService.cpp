@@ -79,10 +79,11 @@ Json findType(const Json& body, Call& call, const std::string&) {
   return reply;
 }
 
-// Places a station offers in one slot of one day: a fixed spread from 0 to 5.
-int capacity(const std::string& station, const std::string& day, const std::string& slot) {
+// Places a station offers in one slot of any day: a fixed spread from 0 to 5 over its
+// slots, the same every day, so that a script can rely on it.
+int capacity(const std::string& station, const std::string& slot) {
   std::uint32_t hash = 2166136261u;
-  for (char c : station + "|" + day + "|" + slot) {
+  for (char c : station + "|" + slot) {
     hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
   }
   return static_cast<int>(hash % 6);
@@ -96,7 +97,7 @@ int remaining(Call& call, const std::string& station, const std::string& day,
   auto taken = call.db.row(std::string("SELECT count(*) AS n FROM bookings WHERE ") + kActive +
                                " AND station = ? AND day = ? AND slot = ?",
                            {dayText(call.now), station, day, slot});
-  return capacity(station, day, slot) - std::stoi((*taken)["n"]);
+  return capacity(station, slot) - std::stoi((*taken)["n"]);
 }
 
 Json slotsOf(Call& call, const std::string& station, const std::string& day) {
@@ -170,6 +171,9 @@ Json commitSchedule(const Json& body, Call& call, const std::string& login) {
   if (!names || !isOffered(call, b) || b.person.empty() || !isIdentityNumber(b.card)) {
     return states("0");
   }
+  if (call.db.row("SELECT 1 FROM blacklist WHERE phone IN (?, ?)", {login, b.phone})) {
+    return states("4");
+  }
   if (hasActive(call, "card = ? AND day = ? AND slot = ?", {b.card, b.day(), b.slot})) {
     return states("3");
   }
@@ -202,7 +206,7 @@ Json selectScheduleInfo(const Json&, Call& call, const std::string& login) {
   reply["USER_LIST"] = toJson(call.db.query(
       "SELECT number AS schedule_id, person AS schedule_name, card AS schedule_card_number, "
       "business_name AS schedule_type_name, station_name AS schedule_address_name, "
-      "date_text AS schedule_date, slot AS schedule_date_dual, phone AS name, "
+      "day AS schedule_date, slot AS schedule_date_dual, phone AS name, "
       "CASE WHEN state = '1' AND day < ? THEN '4' ELSE state END AS statu "
       "FROM bookings WHERE login = ? ORDER BY id DESC",
       {dayText(call.now), login}));

@@ -176,4 +176,35 @@ Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
   }
 }
 
+Result<std::string> setBookingState(const std::string& dataDir, const std::string& number,
+                                    const std::string& state) {
+  if (state.size() != 1 || state[0] < '1' || state[0] > '4') {
+    return {std::nullopt, "a booking state is 1, 2, 3 or 4"};
+  }
+  try {
+    Store store(dataDir, {}, {});
+    int changed = store.transact("", [&](Call& call) {
+      return call.db.run("UPDATE bookings SET state = ? WHERE number = ?", {state, number});
+    });
+    if (changed != 1) return {std::nullopt, "no booking " + number};
+    return {number, ""};
+  } catch (const std::exception& e) {
+    return {std::nullopt, e.what()};
+  }
+}
+
+Result<std::string> addToBlacklist(const std::string& dataDir, const std::string& phone) {
+  if (phone.empty()) return {std::nullopt, "a phone number is needed"};
+  try {
+    Store store(dataDir, {}, {});
+    store.transact("", [&](Call& call) {
+      return call.db.run("INSERT OR IGNORE INTO blacklist(phone, added_at) VALUES (?, ?)",
+                         {phone, timeText(call.now)});
+    });
+    return {phone, ""};
+  } catch (const std::exception& e) {
+    return {std::nullopt, e.what()};
+  }
+}
+
 }  // namespace vokari_backend

@@ -102,4 +102,13 @@ struct NewsDraft {
 Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
                             const Clock& clock = {});
 
+// Marks a booking (by its number) as booked "1", handled "2", cancelled "3" or not attended
+// "4", as the station's staff would; returns the number.
+Result<std::string> setBookingState(const std::string& dataDir, const std::string& number,
+                                    const std::string& state);
+
+// Puts a phone number on the blacklist: bookings by that account or for that phone are refused
+// with "4". Adding a number twice is not an error. Returns the number.
+Result<std::string> addToBlacklist(const std::string& dataDir, const std::string& phone);
+
 }  // namespace vokari_backend

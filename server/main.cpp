@@ -23,6 +23,9 @@ constexpr const char* kUsage = R"(usage:
   vokari-backend sms|alarms|reports|feedback|tokens|bookings --data-dir DIR
   vokari-backend news add --data-dir DIR --area 2..11 --title TEXT [--title TEXT]...
                  [--time "yyyy-MM-dd HH:mm:ss"]
+  vokari-backend bookings set-state NUMBER 1|2|3|4 --data-dir DIR
+                 (1 booked, 2 handled, 3 cancelled, 4 not attended)
+  vokari-backend blacklist add PHONE --data-dir DIR
 )";
 
 // "--name value" pairs; a repeated name keeps every value in order.
@@ -129,15 +132,43 @@ int addNews(const Flags& flags) {
   return 0;
 }
 
+// "bookings set-state NUMBER STATE" and "blacklist add PHONE": the words before the flags.
+size_t wordsOf(const std::vector<std::string>& args) {
+  if (args.size() > 1 && args[0] == "news" && args[1] == "add") return 2;
+  if (args.size() > 1 && args[0] == "bookings" && args[1] == "set-state") return 4;
+  if (args.size() > 1 && args[0] == "blacklist" && args[1] == "add") return 3;
+  return 1;
+}
+
+int setState(const std::vector<std::string>& args, const Flags& flags) {
+  auto changed = vb::setBookingState(flag(flags, "data-dir"), args[2], args[3]);
+  if (!changed.ok()) return fail(changed.error);
+  std::cout << "booking " << *changed.value << " state " << args[3] << "\n";
+  return 0;
+}
+
+int blacklist(const std::vector<std::string>& args, const Flags& flags) {
+  auto added = vb::addToBlacklist(flag(flags, "data-dir"), args[2]);
+  if (!added.ok()) return fail(added.error);
+  std::cout << "blacklisted " << *added.value << "\n";
+  return 0;
+}
+
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return fail(std::string("missing command\n") + kUsage);
-  bool news = args[0] == "news" && args.size() > 1 && args[1] == "add";
-  auto flags = parseFlags(args, news ? 2 : 1);
+  size_t words = wordsOf(args);
+  bool wordsGiven = args.size() >= words;
+  for (size_t i = 0; wordsGiven && i < words; ++i) wordsGiven = !args[i].starts_with("--");
+  if (!wordsGiven) return fail(std::string("missing arguments\n") + kUsage);
+  bool news = words == 2;
+  auto flags = parseFlags(args, words);
   if (!flags || flag(*flags, "data-dir").empty()) {
     return fail(std::string("--data-dir DIR is needed\n") + kUsage);
   }
   if (args[0] == "serve") return serve(*flags);
   if (news) return addNews(*flags);
+  if (words == 4) return setState(args, *flags);
+  if (words == 3) return blacklist(args, *flags);
   if (auto listing = vb::listingNamed(args[0])) return list(*listing, *flags);
   return fail("unknown command " + args[0] + "\n" + kUsage);
 }

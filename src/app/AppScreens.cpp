@@ -11,6 +11,11 @@
 #include "alarm/AlarmNumber.h"
 #include "alarm/EKeyServiceViewController.h"
 #include "alarm/MainViewController.h"
+#include "appointments/PointAndBusiSelectViewController.h"
+#include "appointments/PointSelectViewController.h"
+#include "appointments/QueryReservationViewController.h"
+#include "appointments/ReservationDetailViewController.h"
+#include "appointments/ReservationMainViewController.h"
 #include "settings/NewSettingViewController.h"
 #include "settings/YIjianVC.h"
 
@@ -59,5 +64,27 @@ std::shared_ptr<ui::Screen> AppScreens::areaSelect() {
 }
 
 std::shared_ptr<ui::Screen> AppScreens::feedback() { return std::make_shared<YIjianVC>(); }
+
+std::shared_ptr<ui::Screen> AppScreens::queryReservation() {
+  return std::make_shared<QueryReservationViewController>();
+}
+
+std::shared_ptr<ui::Screen> AppScreens::reservationMain() {
+  return std::make_shared<ReservationMainViewController>();
+}
+
+std::shared_ptr<ui::Screen> AppScreens::pointSelect(
+    std::function<void(const nlohmann::json&)> picked) {
+  return std::make_shared<PointSelectViewController>(std::move(picked));
+}
+
+std::shared_ptr<ui::Screen> AppScreens::pointAndBusiSelect(
+    const nlohmann::json& stationId, std::function<void(const nlohmann::json&)> picked) {
+  return std::make_shared<PointAndBusiSelectViewController>(stationId, std::move(picked));
+}
+
+std::shared_ptr<ui::Screen> AppScreens::reservationDetail(const nlohmann::json& record) {
+  return std::make_shared<ReservationDetailViewController>(record);
+}
 
 }  // namespace vokari

@@ -137,3 +137,49 @@ TEST(SettingsScenario, AResetPasswordLogsInWithTheNewOne) {
 
 }  // namespace
 }  // namespace vokari::e2e
+
+namespace vokari::e2e {
+namespace {
+
+// A signed-in resident's road through the household-registration appointments.
+VokariRun appointmentRoad(const std::string& data, const std::string& name) {
+  return runVokari(data, scenario("register.vks") + scenario(name), kFakeClock);
+}
+
+TEST(AppointmentScenario, ABookingIsListedOpenedAndCancelled) {
+  TempDir dir;
+  std::string data = dir.path() + "/data";
+  VokariRun run = appointmentRoad(data, "appointment_book_cancel.vks");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.printed("hud: success 预约成功")) << run.output;
+  EXPECT_TRUE(run.printed("alert: 取消预约？ |  | [否] [是]")) << run.output;
+  EXPECT_TRUE(run.printed("hud: success 取消预约成功")) << run.output;
+  // The slot's hours are shown once, after the booked day.
+  EXPECT_FALSE(run.contains("11:00-12:00 11:00-12:00")) << run.output;
+  auto booked = listing(data, vokari_backend::Listing::Bookings);
+  ASSERT_EQ(booked.size(), 1u);
+  EXPECT_EQ(booked[0]["login"], "13800000011");
+  EXPECT_EQ(booked[0]["person"], "张三");
+  EXPECT_EQ(booked[0]["card"], "11010519491231002X");
+  EXPECT_EQ(booked[0]["phone"], "13800000011");
+  EXPECT_EQ(booked[0]["station"], "Cindral区望湖派出所");
+  EXPECT_EQ(booked[0]["business"], "户口迁入");
+  EXPECT_EQ(booked[0]["slot"], "3");
+  EXPECT_EQ(booked[0]["state"], "3");
+}
+
+TEST(AppointmentScenario, TheLastPlaceOfASlotIsTakenAndTheNextBookingIsRefused) {
+  TempDir dir;
+  std::string data = dir.path() + "/data";
+  VokariRun run = appointmentRoad(data, "appointment_full_slot.vks");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.printed("hud: error 预约数已满")) << run.output;
+  auto booked = listing(data, vokari_backend::Listing::Bookings);
+  ASSERT_EQ(booked.size(), 1u);
+  EXPECT_EQ(booked[0]["person"], "张三");
+  EXPECT_EQ(booked[0]["slot"], "1");
+  EXPECT_EQ(booked[0]["state"], "1");
+}
+
+}  // namespace
+}  // namespace vokari::e2e

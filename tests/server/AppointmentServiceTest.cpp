@@ -152,6 +152,7 @@ TEST_F(AppointmentTest, BookingsAreListedCancelledOnceAndGoStaleWhenTheirDayPass
   EXPECT_EQ(booked["schedule_type_name"], business["name"]);
   EXPECT_EQ(booked["schedule_address_name"], station["schedule_type"]);
   EXPECT_EQ(booked["schedule_date_dual"], slot["dic_list_id"]);
+  EXPECT_EQ(booked["schedule_date"], day["DAY"]);  // the day alone: the slot goes apart
   EXPECT_EQ(booked["statu"], "1");
 
   EXPECT_EQ(appointment("cannelSchedule", withAccount({{"ID", number}}))["STATES"], "1");
@@ -165,6 +166,33 @@ TEST_F(AppointmentTest, BookingsAreListedCancelledOnceAndGoStaleWhenTheirDayPass
   EXPECT_EQ(stale["statu"], "4");
   EXPECT_EQ(appointment("cannelSchedule", withAccount({{"ID", again}}))["STATES"], "0");
   EXPECT_EQ(listing(Listing::Bookings).size(), 2u);
+}
+
+TEST_F(AppointmentTest, StaffStatesAndTheBlacklistChangeWhatTheServiceAnswers) {
+  Json offered = days();
+  Json day, slot;
+  for (const Json& s : offered[2]["TIME"]) {
+    if (slot.is_null() && std::stoi(s["yyl"].get<std::string>()) >= 1) day = offered[2], slot = s;
+  }
+  ASSERT_FALSE(slot.is_null());
+  std::string number = commit(business, day, slot, card(3))["YYNUM"];
+  ASSERT_FALSE(number.empty());
+
+  // Handled: the same business may be booked again; shown as handled.
+  ASSERT_TRUE(setBookingState(dataDir, number, "2").ok());
+  EXPECT_EQ(appointment("selectScheduleInfo", credentials(person))["USER_LIST"][0]["statu"], "2");
+  EXPECT_EQ(appointment("cannelSchedule", withAccount({{"ID", number}}))["STATES"], "0");
+  ASSERT_TRUE(setBookingState(dataDir, number, "4").ok());
+  EXPECT_EQ(appointment("selectScheduleInfo", credentials(person))["USER_LIST"][0]["statu"], "4");
+  EXPECT_FALSE(setBookingState(dataDir, number, "5").ok());
+  EXPECT_FALSE(setBookingState(dataDir, "nosuchbooking", "2").ok());
+
+  // The booked person's phone on the blacklist refuses every booking for it, before the
+  // other checks.
+  ASSERT_TRUE(addToBlacklist(dataDir, "13600136000").ok());
+  ASSERT_TRUE(addToBlacklist(dataDir, "13600136000").ok());
+  EXPECT_EQ(commit(business, day, slot, card(4))["STATES"], "4");
+  EXPECT_EQ(listing(Listing::Bookings).size(), 1u);
 }
 
 }  // namespace

@@ -1,0 +1,75 @@
+#include "appointments/QueryReservationViewController.h"
+
+#include "appointments/BookingRecord.h"
+#include "appointments/QueryCell.h"
+#include "ui/Ui.h"
+
+namespace vokari {
+
+QueryReservationViewController::QueryReservationViewController() : ui::Screen("户政业务") {
+  lbTitles.text = std::string("序列  姓名  预约号  ") + "      详情";
+  lbEmpty.text = "对不起,您没有任何预约信息！";
+  btReserve.title = "我要预约";
+  table.onSelect = [this](int, int row) { didSelect(row); };
+  btReserve.onPress = [this] { reserve(); };
+  add(lbTitles);
+  add(table);
+  add(lbEmpty);
+  add(btReserve);
+  reloadData();
+}
+
+void QueryReservationViewController::viewWillAppear() {
+  query();
+}
+
+void QueryReservationViewController::backPressed() {
+  ui::Ui::current().hud->dismiss();
+  request_.cancel();
+  ui::Screen::backPressed();
+}
+
+void QueryReservationViewController::query() {
+  request_.send(ScheduleAction::SelectScheduleInfo, nlohmann::json::object(),
+                [this](const ScheduleReply& reply) { queried(reply); });
+}
+
+void QueryReservationViewController::queried(const ScheduleReply& reply) {
+  if (reply.kind == ScheduleReply::Kind::Blank) return;
+  answered_ = true;
+  if (reply.kind == ScheduleReply::Kind::Success) {
+    dataArray_.clear();
+    const auto list = reply.object.value("USER_LIST", nlohmann::json::array());
+    if (list.is_array()) {
+      for (const auto& booking : list) dataArray_.push_back(detailFromBooking(booking));
+    }
+  }
+  reloadData();
+}
+
+void QueryReservationViewController::reloadData() {
+  table.sections.assign(1, {});
+  for (int i = 0; i < static_cast<int>(dataArray_.size()); ++i) {
+    table.sections[0].rows.push_back(QueryCell::make(i, dataArray_[i]).row());
+  }
+  const bool any = !dataArray_.empty();
+  table.hidden = !any;
+  lbTitles.hidden = !any;
+  lbEmpty.hidden = any || !answered_;
+}
+
+void QueryReservationViewController::didSelect(int row) {
+  if (row < 0 || row >= static_cast<int>(dataArray_.size())) return;
+  ui::Ui& ui = ui::Ui::current();
+  ui.hud->dismiss();
+  if (auto detail = ui.screens->reservationDetail(dataArray_[row])) push(detail);
+}
+
+void QueryReservationViewController::reserve() {
+  ui::Ui& ui = ui::Ui::current();
+  ui.hud->dismiss();
+  request_.cancel();
+  if (auto form = ui.screens->reservationMain()) push(form);
+}
+
+}  // namespace vokari

@@ -1,0 +1,97 @@
+// Every way back from a booking screen cancels its exchange and takes the overlay away; a late
+// reply reaches nobody.
+
+#include "AppointmentFixture.h"
+#include "appointments/PointAndBusiSelectViewController.h"
+#include "appointments/PointSelectViewController.h"
+#include "appointments/QueryReservationViewController.h"
+#include "appointments/ReservationDetailViewController.h"
+#include "appointments/ReservationMainViewController.h"
+
+namespace vokari::testing {
+namespace {
+
+class LeavingTest : public AppointmentTest {
+ protected:
+  void SetUp() override { signIn(); }
+
+  // Goes back while the action is awaited, then answers it as the service would have.
+  void leaveAndAnswer(const std::string& action, const std::string& answer) {
+    auto waiting = held(action);
+    ASSERT_EQ(waiting.size(), 1u) << action;
+    EXPECT_TRUE(toolkit.hud.visible()) << action;
+    ASSERT_TRUE(driver.back().ok) << action;
+    settle();
+    EXPECT_EQ(topTitle(), "MAIN") << action;
+    EXPECT_FALSE(toolkit.hud.visible()) << action;
+    EXPECT_TRUE(engine.requests()[waiting[0]].cancelled) << action;
+    EXPECT_FALSE(engine.respond(waiting[0], FakeReply::json(answer))) << action;
+    settle();
+    EXPECT_EQ(topTitle(), "MAIN") << action;
+    EXPECT_EQ(stored("phone_number"), kPhone) << action;
+  }
+};
+
+TEST_F(LeavingTest, EachScreenLeftWithAnExchangeInFlight) {
+  // "6" would sign out and navigate if it reached a screen.
+  const std::string anomaly = R"({"STATES":"6"})";
+  open<QueryReservationViewController>();
+  leaveAndAnswer("selectScheduleInfo", R"({"STATES":"1","USER_LIST":[]})");
+
+  open<PointSelectViewController>([](const json&) { ADD_FAILURE() << "picked"; });
+  leaveAndAnswer("findStation", anomaly);
+
+  open<PointAndBusiSelectViewController>(json("AV01"),
+                                         [](const json&) { ADD_FAILURE() << "picked"; });
+  leaveAndAnswer("findType", anomaly);
+
+  auto detail = open<ReservationDetailViewController>(json{{"bookid", "1"}});
+  ASSERT_TRUE(driver.press("取消预约").ok);
+  ASSERT_TRUE(driver.alert("是").ok);
+  leaveAndAnswer("cannelSchedule", anomaly);
+
+  auto form = open<ReservationMainViewController>();
+  ASSERT_TRUE(driver.press("受理点:").ok);
+  reply("findStation", stations().dump());
+  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
+  ASSERT_TRUE(driver.press("业务类型:").ok);
+  reply("findType", types().dump());
+  ASSERT_TRUE(driver.press("出生登记").ok);
+  ASSERT_TRUE(driver.press("时间段:").ok);
+  leaveAndAnswer("findTime", anomaly);
+}
+
+TEST_F(LeavingTest, TheFormLeftWhileASubmissionIsAwaited) {
+  auto form = open<ReservationMainViewController>();
+  ASSERT_TRUE(driver.press("受理点:").ok);
+  reply("findStation", stations().dump());
+  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
+  ASSERT_TRUE(driver.press("业务类型:").ok);
+  reply("findType", types().dump());
+  ASSERT_TRUE(driver.press("出生登记").ok);
+  ASSERT_TRUE(driver.press("时间段:").ok);
+  reply("findTime", times().dump());
+  ASSERT_TRUE(driver.press("完成").ok);
+  ASSERT_TRUE(driver.press("提交预约").ok);
+  leaveAndAnswer("commitSchedule", R"({"STATES":"1","YYNUM":"1"})");
+  EXPECT_TRUE(screens.details.empty());
+}
+
+TEST_F(LeavingTest, ASecondPressOfTheTimeLineReplacesTheFirstLookup) {
+  auto form = open<ReservationMainViewController>();
+  ASSERT_TRUE(driver.press("受理点:").ok);
+  reply("findStation", stations().dump());
+  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
+  ASSERT_TRUE(driver.press("业务类型:").ok);
+  reply("findType", types().dump());
+  ASSERT_TRUE(driver.press("出生登记").ok);
+  ASSERT_TRUE(driver.press("时间段:").ok);
+  ASSERT_TRUE(driver.press("时间段:").ok);
+  ASSERT_EQ(held("findTime").size(), 1u);
+  EXPECT_EQ(count("findTime"), 2u);
+  reply("findTime", times().dump());
+  EXPECT_FALSE(form->slotPicker.hidden);
+}
+
+}  // namespace
+}  // namespace vokari::testing
