@@ -11,6 +11,7 @@
 #include "alarm/AlarmNumber.h"
 #include "alarm/EKeyServiceViewController.h"
 #include "alarm/MainViewController.h"
+#include "news/NewsViewController.h"
 #include "settings/NewSettingViewController.h"
 #include "settings/YIjianVC.h"
 
@@ -37,6 +38,8 @@ std::shared_ptr<ui::Screen> AppScreens::agreement(const nlohmann::json& account,
 std::shared_ptr<ui::Screen> AppScreens::personalCenter(const nlohmann::json& person) {
   return std::make_shared<PersonalcenterViewController>(person);
 }
+
+std::shared_ptr<ui::Screen> AppScreens::news() { return std::make_shared<NewsViewController>(); }
 
 std::shared_ptr<ui::Screen> AppScreens::eKeyService() {
   return std::make_shared<EKeyServiceViewController>();
