@@ -32,7 +32,7 @@ TEST_F(BackendTest, FurtherStoriesHavePicturesNamedInChineseWithABlank) {
   std::string main = item["img_url"];
   std::string further = item["img_url1"];
   EXPECT_EQ(main.substr(main.size() - 6), "/0.png");
-  EXPECT_EQ(further.substr(further.size() - 19), "/1/现场 照片.png");
+  EXPECT_EQ(further.substr(further.size() - 20), "/1/现场 照片.png");
   Reply picture = get(ports.general, encoded(pathOf(further)));
   EXPECT_EQ(picture.status, 200);
   EXPECT_EQ(picture.body.substr(0, 8), "\x89PNG\r\n\x1a\n");
