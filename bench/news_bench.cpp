@@ -108,7 +108,7 @@ std::size_t rawRead(const std::string& file) {
     NewsItem& item = items.emplace_back();
     for (int i = 0; i < 14; ++i) {
       auto text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
-      if (text) item.*fields[i].assign(text, sqlite3_column_bytes(statement, i));
+      if (text) (item.*fields[i]).assign(text, sqlite3_column_bytes(statement, i));
     }
   }
   sqlite3_finalize(statement);

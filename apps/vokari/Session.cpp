@@ -84,6 +84,7 @@ std::string helpText() {
   return "commands:\n"
          "  screen                      print the current screen\n"
          "  press <text> | <n>          press a button, bar button, row or check box\n"
+         "  press <card>.<story>        tap a story of a news card (story 0: the main one)\n"
          "  type <field> <text>         fill the input with that placeholder or caption (#n: n-th)\n"
          "  <n> <text>                  fill input number n\n"
          "  return <field>              the return key on an input; cancel <field>: its cancel\n"
