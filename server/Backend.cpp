@@ -120,7 +120,7 @@ struct ListingQuery {
   const char* sql;
 };
 
-constexpr std::array<ListingQuery, 6> kListings{{
+constexpr std::array<ListingQuery, 7> kListings{{
     {"sms", Listing::Sms, "SELECT sent_at AS time, phone, code, text FROM sms ORDER BY id"},
     {"alarms", Listing::Alarms,
      "SELECT alarm_id, phone, time, longitude, latitude, received_at FROM positions "
@@ -138,6 +138,9 @@ constexpr std::array<ListingQuery, 6> kListings{{
     {"bookings", Listing::Bookings,
      "SELECT booked_at AS time, number, login, person, card, phone, station_name AS station, "
      "business_name AS business, day, slot, state FROM bookings ORDER BY id"},
+    {"fetches", Listing::NewsFetches,
+     "SELECT received_at AS time, after, coalesce(areas, '(none)') AS areas, items "
+     "FROM news_fetches ORDER BY id"},
 }};
 
 }  // namespace

@@ -83,7 +83,7 @@ struct Record {
 };
 
 // What the inspection commands list, oldest first (alarms grouped by alarm id).
-enum class Listing { Sms, Alarms, Reports, Feedback, Tokens, Bookings };
+enum class Listing { Sms, Alarms, Reports, Feedback, Tokens, Bookings, NewsFetches };
 
 // Reads a data folder that a backend created; safe while a backend serves it, in this
 // process or another. Fails when the folder holds no database.

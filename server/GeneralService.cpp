@@ -82,6 +82,10 @@ Json getNewsForIos(const Json& body, Call& call) {
   }
   Json reply = kSuccess;
   reply["NEWS_LIST"] = newsList(call, after, areas);
+  // Kept so that an operator (and the tests) can see what each client asked from.
+  call.db.run("INSERT INTO news_fetches(received_at, after, areas, items) VALUES (?, ?, ?, ?)",
+              {timeText(call.now), after, areas ? Value(*areas) : Value(nullptr),
+               static_cast<long long>(reply["NEWS_LIST"].size())});
   return reply;
 }
 

@@ -21,11 +21,15 @@ Json emptyItem(const Record& row) {
   return item;
 }
 
+// Pictures of further stories carry the file names the police give them, Chinese characters and
+// blanks included, sent as they are: the client must make such an address URL-safe.
+constexpr const char* kStoryPictureName = "/现场 照片.png";
+
 void addStory(Json& item, const std::string& origin, const Record& row) {
   long long story = std::stoll(row["idx"]);
   std::string address = origin + "/news/" + row["id"] + "/" + row["idx"];
   item["title" + suffix(story)] = row["title"];
-  item["img_url" + suffix(story)] = address + ".png";
+  item["img_url" + suffix(story)] = address + (story == 0 ? ".png" : kStoryPictureName);
   item["new_url" + suffix(story)] = address + ".html";
 }
 
@@ -47,7 +51,7 @@ void serveStory(Store& store, const httplib::Request& request, httplib::Response
     response.status = 404;  // the error handler writes the body
     return;
   }
-  if (request.matches[3] == "png") {
+  if (request.matches[3] != ".html") {
     auto seed = static_cast<std::uint32_t>(std::stoll((*story)["id"]) * 4 +
                                            std::stoll((*story)["idx"]));
     response.set_content(gradientPng(seed), "image/png");
@@ -96,7 +100,7 @@ Json newsList(Call& call, const std::string& after, const std::optional<std::str
 }
 
 void serveNewsMedia(httplib::Server& server, Store& store) {
-  server.Get(R"(/news/(\d{1,9})/(\d)\.(png|html))",
+  server.Get(R"(/news/(\d{1,9})/(\d)(\.png|\.html|/现场 照片\.png))",
              [&store](const httplib::Request& request, httplib::Response& response) {
                serveStory(store, request, response);
              });

@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kUsage = R"(usage:
   vokari-backend serve --data-dir DIR [--host 127.0.0.1]
                  [--ports auto | general=64110,account=64112,appointment=8097,report=38888]
-  vokari-backend sms|alarms|reports|feedback|tokens|bookings --data-dir DIR
+  vokari-backend sms|alarms|reports|feedback|tokens|bookings|fetches --data-dir DIR
   vokari-backend news add --data-dir DIR --area 2..11 --title TEXT [--title TEXT]...
                  [--time "yyyy-MM-dd HH:mm:ss"]
   vokari-backend bookings set-state NUMBER 1|2|3|4 --data-dir DIR

@@ -126,7 +126,8 @@ const std::vector<Session::Command>& Session::commands() {
       {"screen", "screen", "print the current screen", &Session::screen},
       {"press", "press <text> | <n>",
        "press the bar button, button, check box or row with that text (buttons first; a row also "
-       "by the start of its text), or item n",
+       "by the start of its text), or item n; <card>.<story> taps a story of a news card "
+       "(story 0: the main one)",
        &Session::press},
       {"row", "row <text>",
        "select the table row with that text (or starting with it), never a button of the same "

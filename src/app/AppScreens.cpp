@@ -16,6 +16,7 @@
 #include "appointments/QueryReservationViewController.h"
 #include "appointments/ReservationDetailViewController.h"
 #include "appointments/ReservationMainViewController.h"
+#include "news/NewsViewController.h"
 #include "settings/NewSettingViewController.h"
 #include "settings/YIjianVC.h"
 
@@ -42,6 +43,8 @@ std::shared_ptr<ui::Screen> AppScreens::agreement(const nlohmann::json& account,
 std::shared_ptr<ui::Screen> AppScreens::personalCenter(const nlohmann::json& person) {
   return std::make_shared<PersonalcenterViewController>(person);
 }
+
+std::shared_ptr<ui::Screen> AppScreens::news() { return std::make_shared<NewsViewController>(); }
 
 std::shared_ptr<ui::Screen> AppScreens::eKeyService() {
   return std::make_shared<EKeyServiceViewController>();

@@ -16,6 +16,7 @@ class AppScreens final : public ui::Screens {
   std::shared_ptr<ui::Screen> agreement(const nlohmann::json& account,
                                         const std::string& phone) override;
   std::shared_ptr<ui::Screen> personalCenter(const nlohmann::json& person) override;
+  std::shared_ptr<ui::Screen> news() override;
   std::shared_ptr<ui::Screen> eKeyService() override;
   std::shared_ptr<ui::Screen> settings() override;
   std::shared_ptr<ui::Screen> alarmNumber() override;

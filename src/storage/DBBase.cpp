@@ -214,6 +214,68 @@ std::vector<Row> DBBase::getAllNews() {
   return all("select * from vok_news_report ORDER BY time DESC");
 }
 
+std::optional<std::size_t> DBBase::AddNewsRows(const std::vector<Row>& rows) {
+  if (!ensureOpen()) return std::nullopt;
+  auto exists = db_->prepare("SELECT 1 FROM vok_news_report where time = ?");
+  if (!exists || !db_->execute("BEGIN")) {
+    db_.reset();
+    return std::nullopt;
+  }
+  std::size_t added = 0;
+  std::string insertSql;
+  std::optional<SqliteStatement> insert;
+  for (const Row& row : rows) {
+    std::optional<std::string> time = textOf(row, "time");
+    if (Extern::isEmptyString(time)) continue;
+    exists->reset();
+    exists->bind(1, *time);
+    if (exists->step() == SqliteStatement::Step::Row) continue;  // the first of a time wins
+    std::vector<std::string> columns, placeholders;
+    std::vector<Value> values;
+    for (const auto& [column, value] : row) {
+      columns.push_back(quotedIdentifier(column));
+      placeholders.push_back("?");
+      values.push_back(value);
+    }
+    std::string sql = "INSERT INTO  vok_news_report (" + joined(columns, ",") + ") VALUES (" +
+                      joined(placeholders, ",") + ")";
+    if (sql != insertSql) {  // replies give every row the same keys: prepared once
+      insert = db_->prepare(sql);
+      insertSql = sql;
+    }
+    // As one by one: a row that cannot be inserted is left out and the others go on.
+    if (!insert) continue;
+    insert->reset();
+    if (!insert->bindAll(values) || insert->step() != SqliteStatement::Step::Done) continue;
+    ++added;
+  }
+  exists.reset();
+  insert.reset();
+  bool ok = db_->execute("COMMIT");
+  if (!ok) db_->execute("ROLLBACK");
+  db_.reset();
+  if (!ok) return std::nullopt;
+  return added;
+}
+
+bool DBBase::readNews(const std::vector<std::string>& columns,
+                      const std::function<bool(const SqliteStatement&)>& onRow) {
+  if (!ensureOpen()) return false;
+  std::vector<std::string> quoted;
+  for (const auto& column : columns) quoted.push_back(quotedIdentifier(column));
+  auto statement = db_->prepare("select " + joined(quoted, ",") +
+                                " from vok_news_report ORDER BY time DESC");
+  bool ok = statement.has_value();
+  SqliteStatement::Step step = SqliteStatement::Step::Done;
+  while (ok && (step = statement->step()) == SqliteStatement::Step::Row) {
+    if (!onRow(*statement)) break;
+  }
+  ok = ok && step != SqliteStatement::Step::Error;
+  statement.reset();
+  db_.reset();
+  return ok;
+}
+
 bool DBBase::addOnePerson(const Row& row) {
   std::optional<std::string> idcard = textOf(row, "idcard");
   if (Extern::isEmptyString(idcard)) return false;

@@ -3,6 +3,8 @@
 // the persons used in bookings. Rows are bound as parameters, never pasted into SQL. Main thread
 // only; failures are answered as false, -1, none or an empty list.
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +56,16 @@ class DBBase final {
   int TestNewsIsExist(Text time);
   // Newest time first.
   std::vector<Row> getAllNews();
+  // The rows of one reply, each stored exactly as AddOneNews would store it in list order (the
+  // first row of a time wins, a row without a time is skipped), on one connection in one
+  // transaction, so that a large table does not slow the sync. Answers how many rows were added;
+  // none when the database cannot be opened or the transaction fails (then nothing is stored).
+  std::optional<std::size_t> AddNewsRows(const std::vector<Row>& rows);
+  // Steps through the stored news, newest time first, handing each row's statement to onRow with
+  // the named columns in that order; onRow answers whether to go on. False when the table
+  // cannot be read. For readers of many rows, which need no dictionary per row.
+  bool readNews(const std::vector<std::string>& columns,
+                const std::function<bool(const SqliteStatement&)>& onRow);
 
   // Persons keyed by "idcard": inserted, or updated when the identity number is stored already.
   [[nodiscard]] bool addOnePerson(const Row& row);

@@ -73,6 +73,17 @@ Value SqliteStatement::column(int index) const {
   }
 }
 
+std::string SqliteStatement::text(int index) const {
+  const void* bytes = sqlite3_column_blob(statement_, index);
+  int size = sqlite3_column_bytes(statement_, index);
+  return bytes ? std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size))
+               : std::string();
+}
+
+void SqliteStatement::reset() {
+  sqlite3_reset(statement_);
+}
+
 Row SqliteStatement::row() const {
   Row row;
   for (int i = 0; i < sqlite3_column_count(statement_); ++i) {

@@ -32,6 +32,10 @@ class SqliteStatement final {
   // Every column of the current row by name.
   Row row() const;
   Value column(int index) const;
+  // The column's bytes as text; empty for NULL.
+  std::string text(int index) const;
+  // Makes the statement ready to run again; the bindings are kept until bound anew.
+  void reset();
 
  private:
   sqlite3_stmt* statement_;

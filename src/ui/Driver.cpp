@@ -1,6 +1,8 @@
 #include "ui/Driver.h"
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 namespace vokari::ui {
 namespace {
@@ -46,6 +48,23 @@ void describePicker(const PickerModel& p, std::vector<std::string>& out) {
   }
 }
 
+std::string pictureState(const PictureModel& p) {
+  if (p.source.empty()) return "no picture";
+  return p.bytes ? "picture ✓" : "picture …";
+}
+
+// A card as its time, then one row per story named "card.story" (0 the main story), so that a
+// person can tap a story by that label or by its title.
+void describeCard(const NewsCardModel& c, int number, std::vector<std::string>& out) {
+  std::string n = std::to_string(number) + ".";
+  out.push_back("— " + c.time + " —");
+  out.push_back("  " + n + "0 " + c.title + "  " + pictureState(c.picture));
+  for (const auto& story : c.stories) {
+    out.push_back("  " + n + std::to_string(story.number) + " " + story.title + "  " +
+                  pictureState(story.picture));
+  }
+}
+
 void describeElement(const ElementModel& e, std::vector<std::string>& out) {
   if (auto* l = std::get_if<LabelModel>(&e)) {
     if (l->hidden) return;
@@ -76,6 +95,30 @@ bool startsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The point a finger taps to open a story of a card: the middle of the main picture, or of the
+// story's band.
+std::pair<double, double> storyPoint(const NewsCardModel& c, int story) {
+  const Rect* r = &c.pictureRect;
+  for (const auto& s : c.stories) {
+    if (s.number == story) r = &s.band;
+  }
+  return {r->x + r->width / 2, r->y + r->height / 2};
+}
+
+// Whether the text names a story of the card numbered `number`: its label ("2.1"), its row as
+// drawn ("2.1 title") or its title.
+std::optional<int> namedStory(const NewsCardModel& c, int number, const std::string& text) {
+  auto matches = [&](int story, const std::string& title) {
+    std::string label = std::to_string(number) + "." + std::to_string(story);
+    return text == label || text == label + " " + title || (!title.empty() && text == title);
+  };
+  if (matches(0, c.title)) return 0;
+  for (const auto& s : c.stories) {
+    if (matches(s.number, s.title)) return s.number;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<std::string> describe(const ScreenModel& m) {
@@ -88,7 +131,14 @@ std::vector<std::string> describe(const ScreenModel& m) {
     bar += " <" + m.rightButton->title + ">" + (m.rightButton->enabled ? "" : " (disabled)");
   }
   out.push_back(bar);
-  for (const auto& e : m.elements) describeElement(e, out);
+  int cards = 0;
+  for (const auto& e : m.elements) {
+    if (auto* c = std::get_if<NewsCardModel>(&e)) {
+      if (!c->hidden) describeCard(*c, ++cards, out);
+    } else {
+      describeElement(e, out);
+    }
+  }
   return out;
 }
 
@@ -115,6 +165,15 @@ DriverResult Driver::press(const std::string& text) {
   };
   if (m.leftButton && m.leftButton->title == text) return pressed(screen.pressLeft());
   if (m.rightButton && m.rightButton->title == text) return pressed(screen.pressRight());
+  int cards = 0;
+  for (int i = 0; i < static_cast<int>(m.elements.size()); ++i) {
+    auto* c = std::get_if<NewsCardModel>(&m.elements[i]);
+    if (!c || c->hidden) continue;
+    if (auto story = namedStory(*c, ++cards, text)) {
+      auto [x, y] = storyPoint(*c, *story);
+      return pressed(screen.perform(Action::tap(i, x, y)));
+    }
+  }
   for (int pass = 0; pass < 2; ++pass) {  // exact texts first, then rows by their start
     for (int i = 0; i < static_cast<int>(m.elements.size()); ++i) {
       const ElementModel& e = m.elements[i];

@@ -21,7 +21,8 @@ class Driver final {
   explicit Driver(Ui& ui) : ui_(ui) {}
 
   // The first navigation-bar button, button, row or check box whose visible text is the text,
-  // in display order; a row may also be named by the start of its text.
+  // in display order; a row may also be named by the start of its text. A story of a news card
+  // is tapped by its label "card.story" (1-based cards, story 0 the main one) or its title.
   DriverResult press(const std::string& text);
   // The input whose placeholder or caption is the field, or the n-th input when field is "#n";
   // an editable row counts as an input captioned with the row's text.

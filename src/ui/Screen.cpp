@@ -108,6 +108,7 @@ ScreenModel Screen::model() const {
           if constexpr (std::is_same_v<Model, Table>) return TableModel(*widget);
           if constexpr (std::is_same_v<Model, Picker>) return PickerModel(*widget);
           if constexpr (std::is_same_v<Model, Picture>) return PictureModel(*widget);
+          if constexpr (std::is_same_v<Model, NewsCard>) return NewsCardModel(*widget);
         },
         element));
   }
@@ -131,6 +132,11 @@ bool Screen::perform(const Action& action) {
           [&](Picker* p) { return performOnPicker(*p, action); },
           [&](Picture* p) {
             return action.kind == Action::Kind::Press && !p->hidden && call(p->onPress);
+          },
+          [&](NewsCard* c) {
+            if (action.kind != Action::Kind::Tap || c->hidden || !c->onTap) return false;
+            c->onTap(action.x, action.y);
+            return true;
           },
       },
       elements_[action.element]);

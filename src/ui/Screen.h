@@ -28,12 +28,14 @@ struct ScreenModel {
 
 // A user action addressed to the element at an index of ScreenModel::elements.
 struct Action {
-  enum class Kind { Press, Edit, Return, EndEditing, Cancel, Select, EditRow, Pick };
+  enum class Kind { Press, Edit, Return, EndEditing, Cancel, Select, EditRow, Pick, Tap };
   Kind kind = Kind::Press;
   int element = 0;
   std::string text;  // Edit, EditRow
   int section = 0;   // Select, EditRow; the column for Pick
   int row = 0;       // Select, EditRow, Pick
+  double x = 0;      // Tap: the point in the element, in points
+  double y = 0;
 
   static Action on(Kind kind, int element) { return make(kind, element, "", 0, 0); }
   static Action edit(int element, std::string text) {
@@ -47,6 +49,12 @@ struct Action {
   }
   static Action pick(int element, int column, int row) {
     return make(Kind::Pick, element, "", column, row);
+  }
+  static Action tap(int element, double x, double y) {
+    Action a = make(Kind::Tap, element, "", 0, 0);
+    a.x = x;
+    a.y = y;
+    return a;
   }
 
  private:
@@ -115,10 +123,16 @@ class Screen : public std::enable_shared_from_this<Screen> {
   void add(W& widget) {
     elements_.emplace_back(&widget);
   }
+  // Takes a widget out of the display (before the screen lets go of it); no-op when not listed.
+  template <typename W>
+  void remove(W& widget) {
+    std::erase(elements_, Element(&widget));
+  }
 
  private:
   friend class Navigator;
-  using Element = std::variant<Label*, TextField*, Button*, CheckBox*, Table*, Picker*, Picture*>;
+  using Element =
+      std::variant<Label*, TextField*, Button*, CheckBox*, Table*, Picker*, Picture*, NewsCard*>;
   bool hasBackControl() const;
 
   std::vector<Element> elements_;

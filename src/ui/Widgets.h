@@ -76,6 +76,53 @@ struct PictureModel {
   bool hidden = false;
 };
 
+// A rectangle in points, from the top left corner of the element it lies in.
+struct Rect {
+  double x = 0;
+  double y = 0;
+  double width = 0;
+  double height = 0;
+  bool contains(double px, double py) const {
+    return px >= x && px < x + width && py >= y && py < y + height;
+  }
+};
+
+// One further story of a news card (shown only when it has a title).
+struct NewsStoryModel {
+  int number = 0;  // 1 to 3: which further story of the item
+  std::string title;
+  Rect titleRect;
+  Rect band;             // the full card width across the title's vertical extent: its tap area
+  PictureModel picture;  // the small square beside the title
+  Rect pictureRect;
+};
+
+// A police news card: the time above it, the main story's picture with its title over the lower
+// edge, then the further stories, each under a thin line. All geometry is in points within the
+// card, so every renderer draws, and every test taps, the same places.
+struct NewsCardModel {
+  std::string time;
+  double width = 0;
+  double height = 0;
+  Rect timeRect;
+  std::string title;
+  PictureModel picture;
+  Rect pictureRect;
+  Rect titleRect;
+  std::vector<NewsStoryModel> stories;  // in item order, only those with a title
+  bool hidden = false;
+
+  // What a tap at the point opens: 0 for the main picture, then the story number whose band
+  // holds the point; none (-1) elsewhere.
+  int storyAt(double px, double py) const {
+    if (pictureRect.contains(px, py)) return 0;
+    for (const auto& story : stories) {
+      if (story.band.contains(px, py)) return story.number;
+    }
+    return -1;
+  }
+};
+
 struct Label : LabelModel {};
 
 struct TextField : TextFieldModel {
@@ -107,8 +154,12 @@ struct Picture : PictureModel {
   std::function<void()> onPress;  // none: the picture takes no taps
 };
 
+struct NewsCard : NewsCardModel {
+  std::function<void(double x, double y)> onTap;  // a point in the card, in points
+};
+
 // What a renderer sees of one element, in display order.
 using ElementModel = std::variant<LabelModel, TextFieldModel, ButtonModel, CheckBoxModel,
-                                  TableModel, PickerModel, PictureModel>;
+                                  TableModel, PickerModel, PictureModel, NewsCardModel>;
 
 }  // namespace vokari::ui

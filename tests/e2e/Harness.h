@@ -2,6 +2,7 @@
 // Runs the terminal client in script mode as a separate process, the way a person's script
 // would, and captures what it printed.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,18 @@ VokariRun runVokari(const std::string& dataDir, const std::string& script,
               const std::vector<std::string>& extra = {});
 // The text of a scenario file under tests/e2e/scripts.
 std::string scenario(const std::string& name);
+
+// A piece of a script, and what to do beside the client once the piece has run.
+struct ScriptStep {
+  std::string script;
+  std::function<void()> then;  // none: go on at once
+};
+// `vokari --script - --data-dir <dataDir> <extra...>`, fed one step at a time: the next step is
+// written only once the client has run the previous one and its `then` has returned. Pieces
+// must not quit; a failing command ends the run early, and so the remaining steps.
+VokariRun runVokariSteps(const std::string& dataDir, const std::vector<ScriptStep>& steps,
+                         const std::vector<std::string>& extra = {});
+// `vokari-backend <args...>`; its status and output.
+VokariRun runBackend(const std::vector<std::string>& args);
 
 }  // namespace vokari::e2e

@@ -1,0 +1,51 @@
+#pragma once
+// The news screen's manager: finds the newest stored time, fetches what is newer, stores it and
+// hands its delegate the whole stored list, newest first. Owned by the news screen; going away
+// cancels a fetch in flight, whose reply is then neither stored nor delivered. Main thread only.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "news/NewsItem.h"
+#include "news/getNews.h"
+
+namespace vokari {
+
+class NewsManagerDelegate {
+ public:
+  virtual ~NewsManagerDelegate() = default;
+  // After every fetch, success or not: the complete stored list, newest first.
+  virtual void newsResponse(const std::vector<NewsItem>& items) = 0;
+};
+
+class NewsManager final : public GetNewsDelegate {
+ public:
+  NewsManager() = default;
+  NewsManager(const NewsManager&) = delete;
+  NewsManager& operator=(const NewsManager&) = delete;
+
+  // Starts one fetch from the newest stored time; the outcome reaches the delegate later.
+  void getNewsWithLastTime();
+  // The stored items, newest first; empty when the database cannot be opened.
+  std::vector<NewsItem> getShowNews();
+  // The stored rows, newest first.
+  std::vector<Row> getAllNews();
+  // Stores the items not kept yet, in list order: the first item of a time wins.
+  void saveData(const std::vector<NewsItem>& items);
+  static Row ObjectToDic(const NewsItem& item);
+  static std::optional<NewsItem> DicToObject(const std::optional<Row>& row);
+  // The newest stored time; none for an empty table.
+  static std::optional<std::string> newestTime();
+
+  void newsResponse(const std::optional<std::vector<NewsItem>>& items) override;
+
+  NewsManagerDelegate* delegate = nullptr;  // not owned; cleared by a screen that goes away
+  std::optional<std::string> strLastTime;   // the time the latest fetch asked from
+
+ private:
+  std::unique_ptr<getNews> news_;  // made on the first fetch, reused after
+};
+
+}  // namespace vokari

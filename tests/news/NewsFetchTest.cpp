@@ -1,0 +1,183 @@
+// Fetching, decoding and storing the news, and what the screen's delegate receives.
+
+#include "NewsFixture.h"
+
+namespace vokari::testing {
+namespace {
+
+struct Delivered : NewsManagerDelegate {
+  std::vector<std::vector<NewsItem>> lists;
+  void newsResponse(const std::vector<NewsItem>& items) override { lists.push_back(items); }
+};
+
+TEST_F(NewsTest, TheBodyCarriesTheNewestStoredTimeAndTheSubscribedAreas) {
+  NewsManager manager;
+  manager.getNewsWithLastTime();
+  settle();
+  EXPECT_EQ(lastBody("getNewsForIos"), (nlohmann::json{{"TIME", ""}, {"CODE", kAllAreas}}));
+  const RecordedRequest* request = http.last("getNewsForIos");
+  EXPECT_EQ(request->method, "POST");
+  EXPECT_EQ(request->timeOutSeconds, 30);
+  EXPECT_FALSE(request->header("Content-Type"));
+
+  store({"2026-03-01 08:00:00", "2026-03-02 09:30:00", "2026-02-28 23:59:59"});
+  manager.getNewsWithLastTime();
+  settle();
+  EXPECT_EQ(lastBody("getNewsForIos"),
+            (nlohmann::json{{"TIME", "2026-03-02 09:30:00"}, {"CODE", kAllAreas}}));
+  EXPECT_EQ(manager.strLastTime, "2026-03-02 09:30:00");
+}
+
+TEST_F(NewsTest, AnAccountWithoutSubscribedAreasSendsOnlyTheTime) {
+  signIn("13900000002", false);
+  EXPECT_EQ(getNews::buildNewsJson(std::nullopt), R"({"TIME":""})");
+  EXPECT_EQ(getNews::buildNewsJson("2026-01-01 00:00:00"), R"({"TIME":"2026-01-01 00:00:00"})");
+}
+
+TEST_F(NewsTest, OnlyASuccessReplyYieldsItemsAndEveryFieldIsTextOrEmpty) {
+  struct Case {
+    const char* reply;
+    bool items;
+  };
+  for (const Case& c : std::vector<Case>{{"", false},
+                                         {"  \n", false},
+                                         {"not json", false},
+                                         {"{}", false},
+                                         {R"({"STATES":"FAIL","NEWS_LIST":[{"time":"x"}]})", false},
+                                         {R"({"STATES":"success"})", false},
+                                         {R"({"STATES":1})", false},
+                                         {R"({"STATES":"SUCCESS"})", true},
+                                         {R"({"STATES":"SUCCESS","NEWS_LIST":{}})", true}}) {
+    auto items = getNews::praseReturnJsonString(std::string(c.reply));
+    EXPECT_EQ(items.has_value(), c.items) << c.reply;
+    if (items) {
+      EXPECT_TRUE(items->empty()) << c.reply;
+    }
+  }
+  auto items = getNews::praseReturnJsonString(std::string(
+      R"({"STATES":"SUCCESS","NEWS_LIST":[{"time":"t1","title":"a","title2":null,"title3":7,)"
+      R"("img_url":{"x":1},"new_url":"p","area":["2"]},5]})"));
+  ASSERT_TRUE(items);
+  ASSERT_EQ(items->size(), 2u);
+  NewsItem expected;
+  expected.time = "t1";
+  expected.title = "a";
+  expected.newsUrl = "p";
+  EXPECT_EQ((*items)[0], expected);  // title1 missing, null, number, object, array: all ""
+  EXPECT_EQ((*items)[1], NewsItem{});
+}
+
+TEST_F(NewsTest, RepliesAreStoredFirstTimeWinsAndTheWholeListIsDeliveredNewestFirst) {
+  store({"2026-03-01 08:00:00"});
+  NewsManager manager;
+  Delivered delivered;
+  manager.delegate = &delivered;
+  manager.getNewsWithLastTime();
+  nlohmann::json again = element("2026-03-01 08:00:00", "changed");
+  answerNews(success({element("2026-03-03 10:00:00", "first"), element("", "no time"),
+                      element("2026-03-02 10:00:00", "b"), again,
+                      element("2026-03-03 10:00:00", "second of that time")}));
+  ASSERT_EQ(delivered.lists.size(), 1u);
+  EXPECT_EQ(times(delivered.lists[0]),
+            (std::vector<std::string>{"2026-03-03 10:00:00", "2026-03-02 10:00:00",
+                                      "2026-03-01 08:00:00"}));
+  EXPECT_EQ(delivered.lists[0][0].title, "first");
+  EXPECT_EQ(delivered.lists[0][2].title, "old 2026-03-01 08:00:00");  // never updated
+  EXPECT_EQ(DBBase::sharedDBBase().getAllNews().size(), 3u);
+}
+
+TEST_F(NewsTest, FailuresStoreNothingAndStillDeliverTheStoredList) {
+  store({"2026-03-01 08:00:00"});
+  for (const FakeReply& reply :
+       {success({}), FakeReply::json(R"({"STATES":"ERROR"})"), FakeReply::json(""),
+        FakeReply::failure(kHttpTimedOut), FakeReply::failure(kHttpConnectionFailure),
+        FakeReply::json("<html>", 500)}) {
+    NewsManager manager;
+    Delivered delivered;
+    manager.delegate = &delivered;
+    manager.getNewsWithLastTime();
+    answerNews(reply);
+    ASSERT_EQ(delivered.lists.size(), 1u) << reply.body;
+    EXPECT_EQ(times(delivered.lists[0]), std::vector<std::string>{"2026-03-01 08:00:00"});
+  }
+}
+
+TEST_F(NewsTest, PictureAddressesArriveUrlSafeAndPageAddressesUnchanged) {
+  nlohmann::json item = element("2026-03-03 10:00:00", "t", "story");
+  item["img_url"] = "http://h/news/1/现场 照片.png";
+  item["img_url1"] = "http://h/a b\"c%20d%zz.png?x=1&y=[2]";
+  item["new_url"] = "http://h/页面 1.html";
+  item["new_url1"] = " h/p q";
+  NewsManager manager;
+  Delivered delivered;
+  manager.delegate = &delivered;
+  manager.getNewsWithLastTime();
+  answerNews(success({item}));
+  ASSERT_EQ(delivered.lists.at(0).size(), 1u);
+  const NewsItem& shown = delivered.lists[0][0];
+  EXPECT_EQ(shown.imgUrl, "http://h/news/1/%E7%8E%B0%E5%9C%BA%20%E7%85%A7%E7%89%87.png");
+  EXPECT_EQ(shown.imgUrl1, "http://h/a%20b%22c%20d%25zz.png?x=1&y=[2]");
+  EXPECT_EQ(shown.newsUrl, "http://h/页面 1.html");
+  EXPECT_EQ(shown.newsUrl1, " h/p q");
+  // The store keeps what the service sent; only the list handed out is made safe.
+  EXPECT_EQ(textOf(DBBase::sharedDBBase().getAllNews().at(0), "imgUrl"),
+            "http://h/news/1/现场 照片.png");
+  auto fromRow = NewsManager::DicToObject(DBBase::sharedDBBase().getAllNews().at(0));
+  ASSERT_TRUE(fromRow);
+  EXPECT_EQ(*fromRow, shown);
+  EXPECT_FALSE(NewsManager::DicToObject(std::nullopt));
+}
+
+TEST_F(NewsTest, AReplyAfterTheDelegateLeftIsStoredButNotDelivered) {
+  NewsManager manager;
+  Delivered delivered;
+  manager.delegate = &delivered;
+  manager.getNewsWithLastTime();
+  manager.delegate = nullptr;
+  answerNews(success({element("2026-03-03 10:00:00", "late")}));
+  EXPECT_TRUE(delivered.lists.empty());
+  EXPECT_EQ(storedTimes(), std::vector<std::string>{"2026-03-03 10:00:00"});
+}
+
+TEST_F(NewsTest, AManagerDestroyedDuringAFetchCancelsItAndItsReplyIsLost) {
+  Delivered delivered;
+  {
+    NewsManager manager;
+    manager.delegate = &delivered;
+    manager.getNewsWithLastTime();
+    settle();
+  }
+  ASSERT_EQ(http.requests().size(), 1u);
+  EXPECT_TRUE(http.requests()[0].cancelled);
+  EXPECT_FALSE(http.respond(0, success({element("2026-03-03 10:00:00", "lost")})));
+  settle();
+  EXPECT_TRUE(delivered.lists.empty());
+  EXPECT_TRUE(storedTimes().empty());
+}
+
+TEST_F(NewsTest, StoringAListMatchesStoringItemByItem) {
+  std::vector<NewsItem> items;
+  for (const char* time : {"b", "a", "", "b", "c", "a"}) {
+    NewsItem item;
+    item.time = time;
+    item.title = std::string("title ") + time + std::to_string(items.size());
+    items.push_back(item);
+  }
+  NewsManager manager;
+  manager.saveData(items);
+  std::vector<Row> together = DBBase::sharedDBBase().getAllNews();
+  DBBase::sharedDBBase().deleteTable("vok_news_report");
+  for (const auto& item : items) DBBase::sharedDBBase().AddOneNews(NewsManager::ObjectToDic(item));
+  std::vector<Row> oneByOne = DBBase::sharedDBBase().getAllNews();
+  ASSERT_EQ(together.size(), 3u);
+  ASSERT_EQ(oneByOne.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    together[i].erase("tableid");
+    oneByOne[i].erase("tableid");
+    EXPECT_EQ(together[i], oneByOne[i]);
+  }
+  EXPECT_EQ(textOf(together[2], "title"), "title a1");
+}
+
+}  // namespace
+}  // namespace vokari::testing
