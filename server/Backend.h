@@ -102,4 +102,9 @@ struct NewsDraft {
 Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
                             const Clock& clock = {});
 
+// Sets the state a report's query answers between "result:" and "files:" (empty: the client
+// shows that the report is being processed). Fails for a query ID no report was filed under.
+Result<std::string> setReportState(const std::string& dataDir, const std::string& code,
+                                   const std::string& state);
+
 }  // namespace vokari_backend

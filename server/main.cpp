@@ -19,6 +19,7 @@ constexpr const char* kUsage = R"(usage:
   vokari-backend serve --data-dir DIR [--host 127.0.0.1]
                  [--ports auto | general=64110,account=64112,appointment=8097,report=38888]
   vokari-backend sms|alarms|reports|feedback|tokens|bookings --data-dir DIR
+  vokari-backend reports set-state --data-dir DIR --code QUERY_ID --state TEXT
   vokari-backend news add --data-dir DIR --area 2..11 --title TEXT [--title TEXT]...
                  [--time "yyyy-MM-dd HH:mm:ss"]
 )";
@@ -127,15 +128,27 @@ int addNews(const Flags& flags) {
   return 0;
 }
 
+int setReportState(const Flags& flags) {
+  if (!flags.contains("code") || !flags.contains("state")) {
+    return fail(std::string("--code and --state are needed\n") + kUsage);
+  }
+  auto set = vb::setReportState(flag(flags, "data-dir"), flag(flags, "code"), flag(flags, "state"));
+  if (!set.ok()) return fail(set.error);
+  std::cout << "report " << *set.value << ": " << flag(flags, "state") << "\n";
+  return 0;
+}
+
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return fail(std::string("missing command\n") + kUsage);
   bool news = args[0] == "news" && args.size() > 1 && args[1] == "add";
-  auto flags = parseFlags(args, news ? 2 : 1);
+  bool reportState = args[0] == "reports" && args.size() > 1 && args[1] == "set-state";
+  auto flags = parseFlags(args, news || reportState ? 2 : 1);
   if (!flags || flag(*flags, "data-dir").empty()) {
     return fail(std::string("--data-dir DIR is needed\n") + kUsage);
   }
   if (args[0] == "serve") return serve(*flags);
   if (news) return addNews(*flags);
+  if (reportState) return setReportState(*flags);
   if (auto listing = vb::listingNamed(args[0])) return list(*listing, *flags);
   return fail("unknown command " + args[0] + "\n" + kUsage);
 }

@@ -24,6 +24,7 @@ App::App(const Options& options, Clockwork& clock, std::string& error) : clock_(
   platform_.location = &location_;
   platform_.urlOpener = &urls_;
   platform_.push = &push_;
+  platform_.mediaPicker = &picker_;
   platform_.device = DeviceInfo::desktop();
   Platform::install(&platform_);
   toolkit_ = std::make_unique<ui::Toolkit>(clock.loop(), screens_);
@@ -88,6 +89,7 @@ SessionTargets App::targets() {
   t.location = &location_;
   t.reachability = reachability_.get();
   t.urls = &urls_;
+  t.picker = &picker_;
   t.deliverToken = [this](const std::string& bytes) {
     delegate_->didRegisterForRemoteNotificationsWithDeviceToken(bytes);
   };

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "AttachCommand.h"
 #include "DisplayWidth.h"
 
 namespace vokari::terminal {
@@ -94,7 +95,7 @@ std::string helpText() {
          "  position <lat> <lon> | position fail | position denied\n"
          "  network on | network off\n"
          "  push-token <hex> | push <alert text>\n"
-         "  attach <path> | attach cancel\n"
+         "  attach <path> | attach cancel  answer an open picture/video picker (by content)\n"
          "  expect <text>               fail unless the text is shown\n"
          "  help | quit\n"
          "$CODE stands for the last verification code the built-in services sent.\n";
@@ -258,7 +259,12 @@ Session::Outcome Session::run(const std::string& command, const std::string& res
     if (t_.deliverNotification) t_.deliverNotification(rest);
     return Outcome::Continue;
   }
-  if (command == "attach") return fail("no screen is asking for a picture or video");
+  if (command == "attach") {
+    std::string said = attachFile(t_.picker, rest);
+    if (said.starts_with("error: ")) return fail(said.substr(7));
+    say(said);
+    return Outcome::Continue;
+  }
   if (command == "expect") {
     if (driver_.shows(rest)) return Outcome::Continue;
     say("expect failed: \"" + rest + "\" is not shown");

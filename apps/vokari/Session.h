@@ -11,6 +11,7 @@
 
 #include "Clockwork.h"
 #include "platform/Location.h"
+#include "platform/MediaPicker.h"
 #include "platform/Reachability.h"
 #include "platform/UrlOpener.h"
 #include "ui/Driver.h"
@@ -24,6 +25,7 @@ struct SessionTargets {
   ScriptedLocation* location = nullptr;
   DesktopReachability* reachability = nullptr;
   RecordingUrlOpener* urls = nullptr;
+  WaitingMediaPicker* picker = nullptr;
   std::function<void(const std::string& tokenBytes)> deliverToken;
   std::function<void(const std::string& alertText)> deliverNotification;
   std::function<std::size_t()> requestsInFlight;

@@ -11,6 +11,7 @@
 #include "alarm/AlarmNumber.h"
 #include "alarm/EKeyServiceViewController.h"
 #include "alarm/MainViewController.h"
+#include "reports/ReportPrizesViewController.h"
 #include "settings/NewSettingViewController.h"
 #include "settings/YIjianVC.h"
 
@@ -40,6 +41,10 @@ std::shared_ptr<ui::Screen> AppScreens::personalCenter(const nlohmann::json& per
 
 std::shared_ptr<ui::Screen> AppScreens::eKeyService() {
   return std::make_shared<EKeyServiceViewController>();
+}
+
+std::shared_ptr<ui::Screen> AppScreens::reportPrizes() {
+  return std::make_shared<ReportPrizesViewController>();
 }
 
 std::shared_ptr<ui::Screen> AppScreens::settings() {
