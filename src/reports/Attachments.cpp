@@ -51,6 +51,9 @@ std::optional<std::string> storeAttachment(const PickedMedia& media, const std::
     std::filesystem::remove(path, error);
     return std::nullopt;
   }
+  // The copy would keep the chosen file's mode; attachments are private like every file here.
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, error);
   return path;
 }
 

@@ -6,8 +6,10 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -80,19 +82,23 @@ TEST(ReportScenario, AReportWithThreeFilesIsFiledFoundAndQueried) {
   std::vector<std::string> served;
   std::stringstream paths(report["paths"]);
   for (std::string path; std::getline(paths, path, ',');) served.push_back(bytesOf(path));
-  std::vector<std::filesystem::path> stored;
-  for (const auto& entry : std::filesystem::directory_iterator(data + "/client/Library/tmp")) {
-    stored.push_back(entry.path());
-  }
-  std::sort(stored.begin(), stored.end());  // names from the same clock: in attachment order
-  ASSERT_EQ(stored.size(), 3u);
-  EXPECT_EQ(stored[0].extension(), ".jpg");
-  EXPECT_EQ(stored[1].extension(), ".jpg");
-  EXPECT_EQ(stored[2].extension(), ".mov");
+  // Each served file is one the client stored: its two JPEG files and the movie it copied.
   ASSERT_EQ(served.size(), 3u);
-  EXPECT_EQ(served[0], bytesOf(stored[0].string()));
-  EXPECT_EQ(served[1], bytesOf(stored[1].string()));
-  EXPECT_EQ(served[2], bytesOf(stored[2].string()));
+  std::map<std::string, std::string> stored;  // extension and bytes, by name
+  for (const auto& entry : std::filesystem::directory_iterator(data + "/client/Library/tmp")) {
+    stored[entry.path().filename().string()] = bytesOf(entry.path().string());
+    EXPECT_EQ(entry.status().permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  }
+  ASSERT_EQ(stored.size(), 3u);
+  std::vector<std::string> extensions;
+  for (const std::string& bytes : served) {
+    auto match = std::find_if(stored.begin(), stored.end(),
+                              [&](const auto& file) { return file.second == bytes; });
+    ASSERT_NE(match, stored.end());
+    extensions.push_back(std::filesystem::path(match->first).extension().string());
+  }
+  EXPECT_EQ(extensions, (std::vector<std::string>{".jpg", ".jpg", ".mov"})) << "attachment order";
   EXPECT_EQ(served[2], bytesOf(media + "/clip.mov")) << "the video byte for byte as chosen";
   auto picture = decodeImage(served[0]);
   ASSERT_TRUE(picture);
