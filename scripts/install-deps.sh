@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config ccache
   libsqlite3-dev libcurl4-openssl-dev libxml2-dev zlib1g-dev nlohmann-json3-dev
-  libicu-dev libcpp-httplib-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+  libicu-dev libcpp-httplib-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

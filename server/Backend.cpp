@@ -210,4 +210,18 @@ Result<std::string> addToBlacklist(const std::string& dataDir, const std::string
   }
 }
 
+Result<std::string> setReportState(const std::string& dataDir, const std::string& code,
+                                   const std::string& state) {
+  try {
+    Store store(dataDir, {}, {});
+    int changed = store.transact("", [&](Call& call) {
+      return call.db.run("UPDATE reports SET state = ? WHERE code = ?", {state, code});
+    });
+    if (changed == 0) return {std::nullopt, "no report with the query ID " + code};
+    return {code, ""};
+  } catch (const std::exception& e) {
+    return {std::nullopt, e.what()};
+  }
+}
+
 }  // namespace vokari_backend

@@ -111,4 +111,9 @@ Result<std::string> setBookingState(const std::string& dataDir, const std::strin
 // with "4". Adding a number twice is not an error. Returns the number.
 Result<std::string> addToBlacklist(const std::string& dataDir, const std::string& phone);
 
+// Sets the state a report's query answers between "result:" and "files:" (empty: the client
+// shows that the report is being processed). Fails for a query ID no report was filed under.
+Result<std::string> setReportState(const std::string& dataDir, const std::string& code,
+                                   const std::string& state);
+
 }  // namespace vokari_backend

@@ -63,7 +63,7 @@ std::string inster(const Params& p, Call& call) {
   }
   call.db.run(
       "INSERT INTO reports(code, password, name, idcard, tel, content, state, filed_at) "
-      "VALUES (?, ?, ?, ?, ?, ?, '已受理', ?)",
+      "VALUES (?, ?, ?, ?, ?, ?, '', ?)",
       {code, password, param(p, "name"), param(p, "pass"), param(p, "tel"), param(p, "content"),
        timeText(call.now)});
   return "1";

@@ -3,6 +3,8 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <cctype>
+#include <climits>
 #include <memory>
 
 namespace vokari_backend {
@@ -42,14 +44,57 @@ std::string content(const xmlNode* node) {
   return text ? reinterpret_cast<const char*>(text.get()) : "";
 }
 
+bool validUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    int more = byte < 0x80           ? 0
+               : (byte >> 5) == 0x6  ? 1
+               : (byte >> 4) == 0xe  ? 2
+               : (byte >> 3) == 0x1e ? 3
+                                     : -1;
+    if (more < 0 || byte == 0xc0 || byte == 0xc1 || byte > 0xf4 ||
+        i + static_cast<size_t>(more) >= text.size()) {
+      return false;
+    }
+    for (int k = 1; k <= more; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return false;
+    }
+    i += static_cast<size_t>(more) + 1;
+  }
+  return true;
+}
+
+// Well-formed UTF-8 with no byte the parser could take for another encoding: the service
+// speaks UTF-8 only, and reading anything else would let a body slip past the checks below.
+bool plainUtf8(std::string_view body) {
+  if (body.find('\0') != std::string_view::npos) return false;
+  if (!validUtf8(body)) return false;
+  // A declaration naming another encoding is refused rather than overridden.
+  if (!body.starts_with("<?xml")) return true;
+  std::string_view declaration = body.substr(0, body.find("?>"));
+  size_t at = declaration.find("encoding");
+  if (at == std::string_view::npos) return true;
+  size_t quote = declaration.find_first_of("\"'", at);
+  if (quote == std::string_view::npos) return false;
+  size_t end = declaration.find(declaration[quote], quote + 1);
+  if (end == std::string_view::npos) return false;
+  std::string name(declaration.substr(quote + 1, end - quote - 1));
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "utf-8" || name == "utf8";
+}
+
 Document parse(std::string_view body) {
-  // SOAP forbids a document type declaration; refusing it up front also keeps entity
-  // expansion out, which matters since large attachments need XML_PARSE_HUGE.
-  if (body.find("<!DOCTYPE") != std::string_view::npos) return Document(nullptr, xmlFreeDoc);
-  int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
-  return Document(xmlReadMemory(body.data(), static_cast<int>(body.size()), "request.xml",
-                                nullptr, options),
-                  xmlFreeDoc);
+  Document none(nullptr, xmlFreeDoc);
+  if (body.size() > static_cast<size_t>(INT_MAX) || !plainUtf8(body)) return none;
+  // No XML_PARSE_HUGE: libxml2's own limits on entity expansion and node sizes stay on.
+  int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  Document doc(
+      xmlReadMemory(body.data(), static_cast<int>(body.size()), "request.xml", "UTF-8", options),
+      xmlFreeDoc);
+  // SOAP forbids a document type declaration; any subset, internal or external, is refused.
+  if (doc && (doc->intSubset || doc->extSubset)) return none;
+  return doc;
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ struct SoapRequest {
 };
 
 // The operation of an envelope whose Body holds one element in the http://tempuri.org/
-// namespace; nothing for anything else, including any document with a DTD.
+// namespace; nothing for anything else, including any body that is not UTF-8 and any
+// document with a document type declaration.
 std::optional<SoapRequest> parseSoap(std::string_view body);
 
 // <op>Response holding <op>Result with the given text.

@@ -21,6 +21,7 @@ constexpr const char* kUsage = R"(usage:
   vokari-backend serve --data-dir DIR [--host 127.0.0.1]
                  [--ports auto | general=64110,account=64112,appointment=8097,report=38888]
   vokari-backend sms|alarms|reports|feedback|tokens|bookings|fetches --data-dir DIR
+  vokari-backend reports set-state --data-dir DIR --code QUERY_ID --state TEXT
   vokari-backend news add --data-dir DIR --area 2..11 --title TEXT [--title TEXT]...
                  [--time "yyyy-MM-dd HH:mm:ss"]
   vokari-backend bookings set-state NUMBER 1|2|3|4 --data-dir DIR
@@ -132,9 +133,10 @@ int addNews(const Flags& flags) {
   return 0;
 }
 
-// "bookings set-state NUMBER STATE" and "blacklist add PHONE": the words before the flags.
+// How many words of a command come before its flags ("news add", "bookings set-state N S", ...).
 size_t wordsOf(const std::vector<std::string>& args) {
   if (args.size() > 1 && args[0] == "news" && args[1] == "add") return 2;
+  if (args.size() > 1 && args[0] == "reports" && args[1] == "set-state") return 2;
   if (args.size() > 1 && args[0] == "bookings" && args[1] == "set-state") return 4;
   if (args.size() > 1 && args[0] == "blacklist" && args[1] == "add") return 3;
   return 1;
@@ -154,13 +156,24 @@ int blacklist(const std::vector<std::string>& args, const Flags& flags) {
   return 0;
 }
 
+int setReportState(const Flags& flags) {
+  if (!flags.contains("code") || !flags.contains("state")) {
+    return fail(std::string("--code and --state are needed\n") + kUsage);
+  }
+  auto set = vb::setReportState(flag(flags, "data-dir"), flag(flags, "code"), flag(flags, "state"));
+  if (!set.ok()) return fail(set.error);
+  std::cout << "report " << *set.value << ": " << flag(flags, "state") << "\n";
+  return 0;
+}
+
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return fail(std::string("missing command\n") + kUsage);
   size_t words = wordsOf(args);
   bool wordsGiven = args.size() >= words;
   for (size_t i = 0; wordsGiven && i < words; ++i) wordsGiven = !args[i].starts_with("--");
   if (!wordsGiven) return fail(std::string("missing arguments\n") + kUsage);
-  bool news = words == 2;
+  bool news = words == 2 && args[0] == "news";
+  bool reportState = words == 2 && args[0] == "reports";
   auto flags = parseFlags(args, words);
   if (!flags || flag(*flags, "data-dir").empty()) {
     return fail(std::string("--data-dir DIR is needed\n") + kUsage);
@@ -169,6 +182,7 @@ int run(const std::vector<std::string>& args) {
   if (news) return addNews(*flags);
   if (words == 4) return setState(args, *flags);
   if (words == 3) return blacklist(args, *flags);
+  if (reportState) return setReportState(*flags);
   if (auto listing = vb::listingNamed(args[0])) return list(*listing, *flags);
   return fail("unknown command " + args[0] + "\n" + kUsage);
 }

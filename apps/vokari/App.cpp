@@ -24,6 +24,7 @@ App::App(const Options& options, Clockwork& clock, std::string& error) : clock_(
   platform_.location = &location_;
   platform_.urlOpener = &urls_;
   platform_.push = &push_;
+  platform_.mediaPicker = &picker_;
   platform_.device = DeviceInfo::desktop();
   Platform::install(&platform_);
   previousEngine_ = HttpEngine::install(&network_);
@@ -93,6 +94,7 @@ SessionTargets App::targets() {
   t.enterForeground = [this] { delegate_->applicationWillEnterForeground(); };
   t.becomeActive = [this] { delegate_->applicationDidBecomeActive(); };
   t.urls = &urls_;
+  t.picker = &picker_;
   t.deliverToken = [this](const std::string& bytes) {
     delegate_->didRegisterForRemoteNotificationsWithDeviceToken(bytes);
   };

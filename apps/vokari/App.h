@@ -45,6 +45,7 @@ class App final {
   ScriptedLocation location_;
   RecordingUrlOpener urls_;
   RecordingPush push_;
+  WaitingMediaPicker picker_;
   Platform platform_;
   AppScreens screens_;
   std::unique_ptr<ui::Toolkit> toolkit_;

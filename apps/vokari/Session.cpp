@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "AttachCommand.h"
 #include "DisplayWidth.h"
 #include "Options.h"
 
@@ -159,7 +160,8 @@ const std::vector<Session::Command>& Session::commands() {
       {"push-token", "push-token <hex>", "the push service delivers a device token",
        &Session::pushToken},
       {"push", "push <alert text>", "a notification arrives", &Session::push},
-      {"attach", "attach <path> | attach cancel", "answer a picture or video picker",
+      {"attach", "attach <path> | attach cancel",
+       "answer an open picture or video picker (the kind is told by the content)",
        &Session::attach},
       {"expect", "expect <text>", "fail unless the text is on the screen, the overlay or an alert",
        &Session::expect},
@@ -421,8 +423,11 @@ Session::Outcome Session::push(const std::string& rest) {
   return Outcome::Continue;
 }
 
-Session::Outcome Session::attach(const std::string&) {
-  return fail("no screen is asking for a picture or video");
+Session::Outcome Session::attach(const std::string& rest) {
+  std::string said = attachFile(t_.picker, rest);
+  if (said.starts_with("error: ")) return fail(said.substr(7));
+  say(said);
+  return Outcome::Continue;
 }
 
 Session::Outcome Session::expect(const std::string& rest) {

@@ -13,6 +13,7 @@
 #include "Clockwork.h"
 #include "NetworkSwitch.h"
 #include "platform/Location.h"
+#include "platform/MediaPicker.h"
 #include "platform/Reachability.h"
 #include "platform/UrlOpener.h"
 #include "ui/Driver.h"
@@ -27,6 +28,7 @@ struct SessionTargets {
   DesktopReachability* reachability = nullptr;
   NetworkSwitch* network = nullptr;
   RecordingUrlOpener* urls = nullptr;
+  WaitingMediaPicker* picker = nullptr;
   std::function<void(const std::string& tokenBytes)> deliverToken;
   std::function<void(const std::string& alertText)> deliverNotification;
   std::function<void()> enterForeground;  // the platform's will-enter-foreground hook

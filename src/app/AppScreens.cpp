@@ -17,6 +17,7 @@
 #include "appointments/ReservationDetailViewController.h"
 #include "appointments/ReservationMainViewController.h"
 #include "news/NewsViewController.h"
+#include "reports/ReportPrizesViewController.h"
 #include "settings/NewSettingViewController.h"
 #include "settings/YIjianVC.h"
 
@@ -48,6 +49,10 @@ std::shared_ptr<ui::Screen> AppScreens::news() { return std::make_shared<NewsVie
 
 std::shared_ptr<ui::Screen> AppScreens::eKeyService() {
   return std::make_shared<EKeyServiceViewController>();
+}
+
+std::shared_ptr<ui::Screen> AppScreens::reportPrizes() {
+  return std::make_shared<ReportPrizesViewController>();
 }
 
 std::shared_ptr<ui::Screen> AppScreens::settings() {

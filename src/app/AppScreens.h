@@ -18,6 +18,7 @@ class AppScreens final : public ui::Screens {
   std::shared_ptr<ui::Screen> personalCenter(const nlohmann::json& person) override;
   std::shared_ptr<ui::Screen> news() override;
   std::shared_ptr<ui::Screen> eKeyService() override;
+  std::shared_ptr<ui::Screen> reportPrizes() override;
   std::shared_ptr<ui::Screen> settings() override;
   std::shared_ptr<ui::Screen> alarmNumber() override;
   std::shared_ptr<ui::Screen> phoneNumberSet(const std::string& newPhone) override;

@@ -7,6 +7,7 @@
 #include "platform/DeviceInfo.h"
 #include "platform/ExpiringCache.h"
 #include "platform/Location.h"
+#include "platform/MediaPicker.h"
 #include "platform/Push.h"
 #include "platform/Reachability.h"
 #include "platform/RunLoop.h"
@@ -34,6 +35,7 @@ struct Platform {
   Location* location = nullptr;
   UrlOpener* urlOpener = nullptr;
   Push* push = nullptr;
+  MediaPicker* mediaPicker = nullptr;  // none: the device has no picker
   DeviceInfo device;
   DataPaths paths;
   // Whether database writes wait until they are on the disk. Tests, whose files are thrown away

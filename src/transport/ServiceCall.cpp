@@ -51,7 +51,11 @@ HttpRequest* startSoapCall(RequestHandle& current, const SoapCall& call) {
   request->setRequestMethod("POST");
   request->addRequestHeader("Content-Type", "text/xml; charset=utf-8");
   request->addRequestHeader("SOAPAction", "http://tempuri.org/" + std::string(call.operation));
-  request->appendPostData(call.envelope);
+  if (call.bodySource) {
+    request->setPostBodySource(call.bodySource);
+  } else {
+    request->appendPostData(call.envelope);
+  }
   prepare(request, current, call.delegate, call.tag, call.userInfo);
   request->startAsynchronous();
   return request.get();

@@ -41,6 +41,8 @@ HttpRequest* startJsonCall(RequestHandle& current, const JsonCall& call);
 struct SoapCall {
   std::string_view operation = {};  // "getCodeString", "Inster", ...
   std::string envelope = {};        // the operation's SOAP envelope
+  // When set, the body comes from the source (a large SaveFile) instead of `envelope`.
+  std::shared_ptr<HttpBodySource> bodySource = {};
   HttpRequestDelegate* delegate = nullptr;
   int tag = 0;
   nlohmann::json userInfo = nullptr;  // none

@@ -68,8 +68,11 @@ TEST_F(BackendTest, ReportChainFilesAReportWithItsFilesUnderAFreshIdAndPassword)
   EXPECT_EQ(soap("SaveFile", saveFileParams(code, password, base64(movie))), "Update:1");
   EXPECT_EQ(soap("SaveFile", saveFileParams(code, "000000x", base64(movie))), "Update:0");
 
-  EXPECT_EQ(soap("Search", element("code", code) + element("password", password)),
-            "result:已受理files:2");
+  const std::string query = element("code", code) + element("password", password);
+  EXPECT_EQ(soap("Search", query), "result:files:2") << "no state yet: being processed";
+  ASSERT_TRUE(setReportState(dataDir, code, "已受理，核实中").ok());
+  EXPECT_EQ(soap("Search", query), "result:已受理，核实中files:2");
+  EXPECT_FALSE(setReportState(dataDir, "no-such-code", "x").ok());
   std::string miss = soap("Search", element("code", code) + element("password", "nope"));
   EXPECT_EQ(miss.rfind("result:", 0), 0u);
   EXPECT_NE(miss.find("files:"), std::string::npos);

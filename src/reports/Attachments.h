@@ -1,0 +1,35 @@
+#pragma once
+// Report attachments: the files the report form writes into the temporary folder, and their
+// thumbnails. Main thread.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/MediaPicker.h"
+#include "platform/RunLoop.h"
+
+namespace vokari {
+
+// Thumbnails are 40 by 40 points, drawn at the screen's scale of 2.
+inline constexpr int kThumbnailPoints = 40;
+inline constexpr int kScreenScale = 2;
+
+// Milliseconds since 2001-01-01 00:00:00 UTC.
+double millisecondsSince2001(WallClock::time_point at);
+// "%.0f.jpg" / "%.0f.mov" of the milliseconds.
+std::string attachmentName(double milliseconds, PickedKind kind);
+
+// Writes the picked media into the folder as an attachment: a picture as JPEG at the strongest
+// compression, a movie copied byte for byte. The name comes from the time; when a file of that
+// name exists already (two picks within one millisecond), the next free millisecond is taken,
+// so no attachment overwrites another. Answers the path, or none when the media cannot be read
+// or written.
+std::optional<std::string> storeAttachment(const PickedMedia& media, const std::string& folder,
+                                           WallClock::time_point at);
+
+// The attachment's 80 x 80 pixel thumbnail as JPEG bytes: the picture itself, or a video's first
+// frame, scaled and cut; none when no picture can be had from the file.
+std::shared_ptr<const std::string> attachmentThumbnail(const std::string& path, PickedKind kind);
+
+}  // namespace vokari

@@ -1,0 +1,160 @@
+#include "reports/ReplyReaders.h"
+
+#include <libxml/entities.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <climits>
+#include <optional>
+
+namespace vokari {
+namespace {
+
+struct SaxState {
+  xmlParserCtxtPtr context = nullptr;
+  std::string_view resultElement;
+  const std::function<void(const std::string&)>* found = nullptr;
+  std::optional<std::string> collected;
+  bool stopped = false;
+  bool called = false;
+};
+
+SaxState& stateOf(void* user) {
+  return *static_cast<SaxState*>(user);
+}
+
+void onStart(void* user, const xmlChar*, const xmlChar**) {
+  stateOf(user).collected.reset();
+}
+
+void onCharacters(void* user, const xmlChar* text, int length) {
+  SaxState& state = stateOf(user);
+  if (!state.collected) state.collected.emplace();
+  state.collected->append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+}
+
+void onEnd(void* user, const xmlChar* name) {
+  SaxState& state = stateOf(user);
+  if (state.stopped) return;
+  if (std::string_view(reinterpret_cast<const char*>(name)) == state.resultElement) {
+    state.called = true;
+    // One reply is one answer: a second result element must not start a second step.
+    state.stopped = true;
+    xmlStopParser(state.context);
+    (*state.found)(state.collected.value_or(""));
+    return;
+  }
+  state.collected.reset();
+}
+
+// A document type declaration may define entities; the service never sends one.
+void onDoctype(void* user, const xmlChar*, const xmlChar*, const xmlChar*) {
+  SaxState& state = stateOf(user);
+  state.stopped = true;
+  state.called = false;
+  xmlStopParser(state.context);
+}
+
+// Only the five predefined entities exist for these replies.
+xmlEntityPtr onEntity(void*, const xmlChar* name) {
+  return xmlGetPredefinedEntity(name);
+}
+
+void quiet(void*, const char*, ...) {}
+
+xmlSAXHandler handler() {
+  xmlSAXHandler sax{};
+  sax.initialized = 1;  // SAX1 callbacks: element names exactly as written, prefix included
+  sax.startElement = onStart;
+  sax.endElement = onEnd;
+  sax.characters = onCharacters;
+  sax.cdataBlock = onCharacters;
+  sax.internalSubset = onDoctype;
+  sax.externalSubset = onDoctype;
+  sax.getEntity = onEntity;
+  sax.warning = quiet;
+  sax.error = quiet;
+  sax.fatalError = quiet;
+  return sax;
+}
+
+}  // namespace
+
+bool readSoapResult(std::string_view reply, std::string_view resultElement,
+                    const std::function<void(const std::string&)>& found) {
+  if (reply.size() > static_cast<std::size_t>(INT_MAX)) return false;
+  xmlParserCtxtPtr context =
+      xmlCreateMemoryParserCtxt(reply.data(), static_cast<int>(reply.size()));
+  if (!context) return false;
+  SaxState state{context, resultElement, &found, std::nullopt, false, false};
+  // The context frees its handler, so it gets a copy of ours from libxml2's allocator.
+  auto* sax = static_cast<xmlSAXHandler*>(xmlMalloc(sizeof(xmlSAXHandler)));
+  *sax = handler();
+  xmlFree(context->sax);
+  context->sax = sax;
+  context->userData = &state;
+  xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  context->replaceEntities = 0;
+  context->loadsubset = 0;
+  context->validate = 0;
+  xmlParseDocument(context);
+  xmlFreeParserCtxt(context);
+  return state.called;
+}
+
+CodePrase& CodePrase::sharedCodePraseManager() {
+  static CodePrase shared;
+  return shared;
+}
+
+bool CodePrase::getCodeFromResponse(std::string_view reply) {
+  return readSoapResult(reply, "getCodeStringResult", [this](const std::string& text) {
+    if (delegate) delegate->returnCode(text);
+  });
+}
+
+PWDPrase& PWDPrase::sharedPWDPraseManager() {
+  static PWDPrase shared;
+  return shared;
+}
+
+bool PWDPrase::getPwdFromResponse(std::string_view reply) {
+  return readSoapResult(reply, "getSearchPasswordResult", [this](const std::string& text) {
+    if (delegate) delegate->returnPwd(text);
+  });
+}
+
+ReportResultPrase& ReportResultPrase::sharedReportResultPraseManager() {
+  static ReportResultPrase shared;
+  return shared;
+}
+
+bool ReportResultPrase::getReportResultFromResponse(std::string_view reply) {
+  return readSoapResult(reply, "InsterResult", [this](const std::string& text) {
+    if (delegate) delegate->returnReportResult(text);
+  });
+}
+
+FilePrase& FilePrase::sharedFilePraseManager() {
+  static FilePrase shared;
+  return shared;
+}
+
+bool FilePrase::getFileFromResponse(std::string_view reply) {
+  return readSoapResult(reply, "SaveFileResult", [this](const std::string& text) {
+    if (delegate) delegate->returnFileResult(text);
+  });
+}
+
+QueryPrase& QueryPrase::sharedQueryPraseManager() {
+  static QueryPrase shared;
+  return shared;
+}
+
+bool QueryPrase::getQueryFromResponse(std::string_view reply) {
+  return readSoapResult(reply, "SearchResult", [this](const std::string& text) {
+    if (delegate) delegate->returnQueryResult(text);
+  });
+}
+
+}  // namespace vokari

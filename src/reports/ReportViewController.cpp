@@ -1,0 +1,280 @@
+#include "reports/ReportViewController.h"
+
+#include <filesystem>
+
+#include "core/Extern.h"
+#include "core/IsIdCard.h"
+#include "platform/FileManager.h"
+#include "platform/Platform.h"
+#include "reports/Attachments.h"
+#include "transport/ServiceCall.h"
+#include "ui/Ui.h"
+
+namespace vokari {
+namespace {
+
+constexpr const char* kUploading = "正在上传...";
+constexpr const char* kUploadFailed = "上传失败";
+constexpr const char* kConnectionFailed = "连接失败";
+constexpr double kNoticeSeconds = 0.8;
+
+// Files up to this size go as one SaveFile text; larger ones are streamed from the file.
+constexpr std::uintmax_t kWholeBodyFileLimit = 1u << 20;
+
+}  // namespace
+
+ReportViewController::ReportViewController() : ui::Screen("举报") {
+  nameField.placeholder = "姓名";
+  idcardField.placeholder = "身份证(领取奖励的重要凭证)";
+  idcardField.keyboard = ui::Keyboard::NumbersAndPunctuation;
+  phoneField.placeholder = "电话号码";
+  phoneField.keyboard = ui::Keyboard::NumberPad;
+  contentField.placeholder = kContentPrompt;
+  contentField.multiline = true;
+  for (ui::TextField* field : {&nameField, &idcardField, &phoneField, &contentField}) {
+    // The return key only closes the keyboard.
+    field->onReturn = [field] { field->focused = false; };
+    add(*field);
+  }
+  attachLabel.text = "添加附件";
+  add(attachLabel);
+  for (ui::Picture& thumbnail : thumbnails) {
+    thumbnail.width = thumbnail.height = kThumbnailPoints;
+    thumbnail.hidden = true;
+    add(thumbnail);
+  }
+  addButton.title = "+";
+  addButton.onPress = [this] { onAttach(); };
+  add(addButton);
+  submitButton.title = "提交";
+  submitButton.onPress = [this] { onSubmit(); };
+  add(submitButton);
+}
+
+void ReportViewController::backPressed() {
+  // Leaving ends the chain without a message; the overlay must not outlive the form.
+  if (running_) {
+    request_.reset();
+    ui::Ui::current().hud->dismiss();
+  }
+  ui::Screen::backPressed();
+}
+
+void ReportViewController::alert(const std::string& message) {
+  ui::Ui::current().alerts->show({"", message, {"好"}});
+}
+
+void ReportViewController::onAttach() {
+  for (ui::TextField* field : {&nameField, &idcardField, &phoneField, &contentField}) {
+    field->focused = false;
+  }
+  if (selectFiles_.size() >= kMaxFiles) return alert("一次最多能上传4个文件");
+  ui::AlertModel sheet{.title = "",
+                       .message = "",
+                       .buttons = {"拍照", "录像", "手机相册中选择", "取消"},
+                       .sheet = true};
+  ui::Ui::current().alerts->show(std::move(sheet), guard([this](int button) { choose(button); }));
+}
+
+void ReportViewController::choose(int button) {
+  MediaPicker* picker = Platform::current().mediaPicker;
+  if (!picker || button < 0 || button > 2) return;
+  PickerSource device =
+      picker->cameraAvailable() ? PickerSource::Camera : PickerSource::PhotoLibrary;
+  if (button == 0) return pick({device, true, false, true});
+  if (button == 1) return pick({device, false, true, true});
+  pick({PickerSource::PhotoLibrary, true, true, false});
+}
+
+void ReportViewController::pick(const PickerRequest& request) {
+  Platform::current().mediaPicker->present(
+      request, guard([this](const std::optional<PickedMedia>& media) { picked(media); }));
+}
+
+void ReportViewController::picked(const std::optional<PickedMedia>& media) {
+  // The limit holds even when pickers were stacked while the list filled up.
+  if (!media || selectFiles_.size() >= kMaxFiles) return;
+  auto folder = FileManager::getTmpPath();
+  if (!folder) return;
+  auto path = storeAttachment(*media, *folder, Platform::current().loop->wallClock());
+  if (!path) return;
+  ui::Picture& thumbnail = thumbnails[selectFiles_.size()];
+  thumbnail.source = *path;
+  thumbnail.bytes =
+      attachmentThumbnail(media->kind == PickedKind::Picture ? media->path : *path, media->kind);
+  thumbnail.hidden = false;
+  selectFiles_.push_back(*path);
+}
+
+bool ReportViewController::checkData() {
+  if (Extern::isEmptyStringTrim(nameField.text)) {
+    alert("请输入正确的姓名");
+    return false;
+  }
+  if (idcardField.text.empty() || !IsIdCard::personIdValidation(idcardField.text)) {
+    alert("请输入正确的身份证号");
+    return false;
+  }
+  if (Extern::textLength(phoneField.text) != 11 || !phoneField.text.starts_with("1")) {
+    alert("请输入以1开头的11位手机号码！");
+    return false;
+  }
+  bool noContent =
+      Extern::isEmptyStringTrim(contentField.text) || contentField.text == kContentPrompt;
+  if (noContent && selectFiles_.empty()) {
+    alert("请输入举报内容或提交文件！");
+    return false;
+  }
+  return true;
+}
+
+void ReportViewController::onSubmit() {
+  if (running_ || !checkData()) return;
+  getIDWithParm(ReportForm{nameField.text, idcardField.text, phoneField.text, contentField.text});
+}
+
+void ReportViewController::setRunning(bool running) {
+  // A second press must not cancel a report that may already be filed.
+  running_ = running;
+  submitButton.enabled = !running;
+  addButton.enabled = !running;
+}
+
+void ReportViewController::send(int tag, std::string_view operation, std::string envelope,
+                                std::shared_ptr<HttpBodySource> source) {
+  SoapCall call{.operation = operation,
+                .envelope = std::move(envelope),
+                .bodySource = std::move(source),
+                .delegate = this,
+                .tag = tag};
+  if (!startSoapCall(request_, call)) fail(kConnectionFailed);
+}
+
+void ReportViewController::getIDWithParm(const std::optional<ReportForm>& parm) {
+  ui::Ui::current().hud->showBusy(kUploading);
+  if (!parm) return;
+  parm_ = parm;
+  setRunning(true);
+  send(kTagCode, "getCodeString", getCodeStringEnvelope());
+}
+
+void ReportViewController::getPwd() {
+  send(kTagPwd, "getSearchPassword", getSearchPasswordEnvelope());
+}
+
+void ReportViewController::reportWithParm(const ReportForm& parm) {
+  send(kTagInster, "Inster", insterEnvelope(parm, code_, password_));
+}
+
+void ReportViewController::saveFileByIndex(std::size_t index) {
+  if (index >= selectFiles_.size()) return;
+  const std::string& path = selectFiles_[index];
+  std::error_code error;
+  auto size = std::filesystem::file_size(path, error);
+  if (!error && size <= kWholeBodyFileLimit) {
+    if (auto bytes = FileManager::readFile(path)) {
+      return send(kTagSaveFile, "SaveFile", saveFileEnvelope(code_, password_, *bytes));
+    }
+  }
+  auto body = SaveFileBody::open(path, code_, password_);
+  if (!body) return fail(kUploadFailed);  // the attachment file is gone
+  send(kTagSaveFile, "SaveFile", {}, std::move(body));
+}
+
+void ReportViewController::requestFinished(HttpRequest& request) {
+  std::string reply = jsonReplyText(request).value_or("");
+  int tag = request.tag();
+  request_.reset();
+  bool read = false;
+  switch (tag) {
+    case kTagCode: {
+      auto& reader = CodePrase::sharedCodePraseManager();
+      reader.delegate = this;
+      read = reader.getCodeFromResponse(reply);
+      reader.delegate = nullptr;
+      break;
+    }
+    case kTagPwd: {
+      auto& reader = PWDPrase::sharedPWDPraseManager();
+      reader.delegate = this;
+      read = reader.getPwdFromResponse(reply);
+      reader.delegate = nullptr;
+      break;
+    }
+    case kTagInster: {
+      auto& reader = ReportResultPrase::sharedReportResultPraseManager();
+      reader.delegate = this;
+      read = reader.getReportResultFromResponse(reply);
+      reader.delegate = nullptr;
+      break;
+    }
+    case kTagSaveFile: {
+      auto& reader = FilePrase::sharedFilePraseManager();
+      reader.delegate = this;
+      read = reader.getFileFromResponse(reply);
+      reader.delegate = nullptr;
+      break;
+    }
+    default:
+      return;
+  }
+  // A reply without its result would otherwise leave the chain waiting for ever.
+  if (!read) fail(kUploadFailed);
+}
+
+void ReportViewController::requestFailed(HttpRequest&) {
+  request_.reset();
+  fail(kConnectionFailed);
+}
+
+void ReportViewController::returnCode(const std::string& code) {
+  code_ = code;
+  getPwd();
+}
+
+void ReportViewController::returnPwd(const std::string& password) {
+  password_ = password;
+  if (parm_) reportWithParm(*parm_);
+}
+
+void ReportViewController::returnReportResult(const std::string& result) {
+  if (result != "1") return fail(kUploadFailed);
+  if (selectFiles_.empty()) return succeed();
+  sendIndex_ = 0;
+  saveFileByIndex(sendIndex_);
+}
+
+void ReportViewController::returnFileResult(const std::string& result) {
+  if (result != "Update:1") return fail(kUploadFailed);
+  if (++sendIndex_ < selectFiles_.size()) return saveFileByIndex(sendIndex_);
+  succeed();
+}
+
+void ReportViewController::fail(const std::string& message) {
+  request_.reset();
+  setRunning(false);
+  ui::Ui::current().hud->showError(message, kNoticeSeconds);
+}
+
+void ReportViewController::succeed() {
+  setRunning(false);
+  ui::Ui::current().hud->dismiss();
+  clearData();
+  ui::Ui::current().alerts->show({"请记录", "查询ID:" + code_ + "\n密码:" + password_, {"好"}});
+}
+
+void ReportViewController::clearData() {
+  for (ui::TextField* field : {&nameField, &idcardField, &phoneField, &contentField}) {
+    field->text.clear();
+  }
+  selectFiles_.clear();
+  for (ui::Picture& thumbnail : thumbnails) {
+    thumbnail.source.clear();
+    thumbnail.bytes.reset();
+    thumbnail.hidden = true;
+  }
+  sendIndex_ = 0;
+  addButton.hidden = false;
+}
+
+}  // namespace vokari

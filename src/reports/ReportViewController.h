@@ -1,0 +1,89 @@
+#pragma once
+// The report form ("举报"): four inputs and up to four attachments, filed with the crime-report
+// service in a chain of calls (query ID, password, report, then one call per file), each step
+// started by the previous reply. The form keeps its values on every failure.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/MediaPicker.h"
+#include "reports/ReplyReaders.h"
+#include "reports/SoapEnvelope.h"
+#include "transport/RequestHandle.h"
+#include "ui/Screen.h"
+
+namespace vokari {
+
+class ReportViewController final : public ui::Screen,
+                                   public HttpRequestDelegate,
+                                   public CodePraseDelegate,
+                                   public PWDPraseDelegate,
+                                   public ReportResultPraseDelegate,
+                                   public FilePraseDelegate {
+ public:
+  static constexpr int kTagInster = 10002;
+  static constexpr int kTagCode = 10003;
+  static constexpr int kTagPwd = 10004;
+  static constexpr int kTagSaveFile = 10005;
+  static constexpr std::size_t kMaxFiles = 4;
+  static constexpr const char* kContentPrompt = "举报内容应包含时间、地点、人员、事由等详细经过";
+
+  ReportViewController();
+
+  void backPressed() override;
+
+  void onAttach();
+  bool checkData();
+  void onSubmit();
+  void clearData();
+
+  // The chain's steps; each cancels the screen's running request first.
+  void getIDWithParm(const std::optional<ReportForm>& parm);
+  void getPwd();
+  void reportWithParm(const ReportForm& parm);
+  void saveFileByIndex(std::size_t index);
+
+  void requestFinished(HttpRequest& request) override;
+  void requestFailed(HttpRequest& request) override;
+  void returnCode(const std::string& code) override;
+  void returnPwd(const std::string& password) override;
+  void returnReportResult(const std::string& result) override;
+  void returnFileResult(const std::string& result) override;
+
+  const std::vector<std::string>& selectFiles() const { return selectFiles_; }
+  std::size_t sendIndex() const { return sendIndex_; }
+  const std::string& queryId() const { return code_; }
+  const std::string& queryPassword() const { return password_; }
+
+  ui::TextField nameField;
+  ui::TextField idcardField;
+  ui::TextField phoneField;
+  ui::TextField contentField;
+  ui::Label attachLabel;
+  std::array<ui::Picture, kMaxFiles> thumbnails;
+  ui::Button addButton;
+  ui::Button submitButton;
+
+ private:
+  void choose(int button);
+  void pick(const PickerRequest& request);
+  void picked(const std::optional<PickedMedia>& media);
+  void send(int tag, std::string_view operation, std::string envelope,
+            std::shared_ptr<HttpBodySource> source = nullptr);
+  void fail(const std::string& message);
+  void succeed();
+  void setRunning(bool running);
+  void alert(const std::string& message);
+
+  RequestHandle request_;
+  std::optional<ReportForm> parm_;
+  std::string code_;
+  std::string password_;
+  std::vector<std::string> selectFiles_;
+  std::size_t sendIndex_ = 0;
+  bool running_ = false;
+};
+
+}  // namespace vokari
