@@ -18,9 +18,6 @@ constexpr const char* kUploadFailed = "上传失败";
 constexpr const char* kConnectionFailed = "连接失败";
 constexpr double kNoticeSeconds = 0.8;
 
-// Files up to this size go as one SaveFile text; larger ones are streamed from the file.
-constexpr std::uintmax_t kWholeBodyFileLimit = 1u << 20;
-
 }  // namespace
 
 ReportViewController::ReportViewController() : ui::Screen("举报") {
@@ -168,15 +165,8 @@ void ReportViewController::reportWithParm(const ReportForm& parm) {
 
 void ReportViewController::saveFileByIndex(std::size_t index) {
   if (index >= selectFiles_.size()) return;
-  const std::string& path = selectFiles_[index];
-  std::error_code error;
-  auto size = std::filesystem::file_size(path, error);
-  if (!error && size <= kWholeBodyFileLimit) {
-    if (auto bytes = FileManager::readFile(path)) {
-      return send(kTagSaveFile, "SaveFile", saveFileEnvelope(code_, password_, *bytes));
-    }
-  }
-  auto body = SaveFileBody::open(path, code_, password_);
+  // Streamed from the file, so a large video never has to be in memory as Base64 text.
+  auto body = SaveFileBody::open(selectFiles_[index], code_, password_);
   if (!body) return fail(kUploadFailed);  // the attachment file is gone
   send(kTagSaveFile, "SaveFile", {}, std::move(body));
 }
