@@ -29,7 +29,7 @@ std::string gzipped(const std::string& text) {
 
 class WireTest : public ::testing::Test {
  protected:
-  TestPlatform platform;
+  TestPlatform platform{Network::Libcurl};
   HttpTestServer server;
   RecordingDelegate delegate;
 

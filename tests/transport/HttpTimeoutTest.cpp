@@ -18,7 +18,7 @@ using std::chrono::steady_clock;
 
 class TimeoutTest : public ::testing::Test {
  protected:
-  TestPlatform platform;
+  TestPlatform platform{Network::Libcurl};
   RecordingDelegate delegate;
 
   // Runs the request to its callback; answers the real seconds it took.
