@@ -25,8 +25,6 @@ class CodeSender final : private GetCodeDelegate {
   void sendMsg(const std::string& phone);
   // Detaches from the request in flight; no callback follows. Going away does the same.
   void cancel();
-  // Whether a code request is in flight.
-  bool running() const { return getcode_ && getcode_->getCodeRequest.running(); }
 
   // Told after the shared handling: accepted means the code is on its way (overlay gone).
   std::function<void(bool accepted)> onReply;
