@@ -29,17 +29,13 @@ PhoneNumberSetViewController::PhoneNumberSetViewController(std::string newPhone)
   add(btSubmit);
 }
 
-PhoneNumberSetViewController::~PhoneNumberSetViewController() {
-  if (request) request->clearDelegatesAndCancel();
-}
-
 void PhoneNumberSetViewController::viewDidLoad() {
   resend_.start();
   txAuthCodeInput.focused = true;
 }
 
 void PhoneNumberSetViewController::backPressed() {
-  if (request) request->clearDelegatesAndCancel();
+  request.reset();
   resend_.leave(false);
   pop();
 }
@@ -57,9 +53,18 @@ void PhoneNumberSetViewController::submit() {
                {"CODE", txAuthCodeInput.text}};
   call.delegate = this;
   startJsonCall(request, call);
+  setWaiting(true);
+}
+
+// The service spends the code on the first request it sees: a second one, or back cancelling
+// the first, would leave the phone on the old number while the service moved the account.
+void PhoneNumberSetViewController::setWaiting(bool waiting) {
+  btSubmit.enabled = !waiting;
+  backEnabled = !waiting;
 }
 
 void PhoneNumberSetViewController::requestFinished(HttpRequest& finished) {
+  setWaiting(false);
   JsonReply reply = readJsonReply(finished, Backend::General);
   if (Extern::isEmptyStringTrim(reply.text)) return;
   ui::Hud& hud = *ui::Ui::current().hud;
@@ -75,10 +80,11 @@ void PhoneNumberSetViewController::requestFinished(HttpRequest& finished) {
   // right by the next appointment call ("账号异常", then login with the new number).
   if (accounts.isLogin())
     static_cast<void>(accounts.changePhoneNumber(storedItem("phone_number"), strNewPhoneNum));
-  pop();
+  if (isTop()) pop();
 }
 
 void PhoneNumberSetViewController::requestFailed(HttpRequest& /*request*/) {
+  setWaiting(false);
   ui::Ui::current().hud->showError("连接失败", 1.0);
 }
 

@@ -14,7 +14,6 @@ namespace vokari {
 class PhoneNumberSetViewController final : public ui::Screen, public HttpRequestDelegate {
  public:
   explicit PhoneNumberSetViewController(std::string strNewPhoneNum);
-  ~PhoneNumberSetViewController() override;
 
   void viewDidLoad() override;
   void backPressed() override;  // the countdown is not kept from here
@@ -30,6 +29,7 @@ class PhoneNumberSetViewController final : public ui::Screen, public HttpRequest
 
  private:
   void submit();
+  void setWaiting(bool waiting);
 
   CodeResend resend_;
   RequestHandle request;

@@ -23,17 +23,21 @@ AlarmNumber::AlarmNumber() : ui::Screen("手机号码") {
   rightButton->title = "下一步";
   rightButton->onPress = [this] { MultiSave(); };
   getcode.onReply = [this](bool accepted) {
-    backEnabled = true;
-    if (accepted) openPhoneChange(tf_phone.text);
+    setWaiting(false);
+    if (accepted) openPhoneChange(newPhone_);
   };
-  getcode.onFailure = [this] { backEnabled = true; };
+  getcode.onFailure = [this] { setWaiting(false); };
   add(tf_phone);
   add(explanation);
 }
 
-void AlarmNumber::viewDidLoad() { tf_phone.text = storedPhone(); }
+void AlarmNumber::viewDidLoad() {
+  tf_phone.text = storedPhone();
+}
 
-void AlarmNumber::viewWillAppear() { tf_phone.focused = true; }
+void AlarmNumber::viewWillAppear() {
+  tf_phone.focused = true;
+}
 
 void AlarmNumber::warn(const std::string& message) {
   ui::Ui::current().alerts->show({"警告", message, {"确定"}});
@@ -46,12 +50,23 @@ void AlarmNumber::MultiSave() {
   }
   if (newPhone == storedPhone()) return warn("手机号码未更改");
   // A code asked for a moment ago (here or on the reset road) is still valid: go on with it.
-  if (ResendCountdown::storedTimeCode(kTimeResetCodeKey) != 0) return openPhoneChange(newPhone);
+  // A code for this number asked a moment ago (here or on the reset road) is still valid.
+  if (ResendCountdown::storedTimeCode(kTimeResetCodeKey, newPhone) != 0) {
+    return openPhoneChange(newPhone);
+  }
+  newPhone_ = newPhone;  // the code goes here, whatever is typed while it is on its way
   getcode.sendMsg(newPhone);
-  backEnabled = false;
+  setWaiting(true);
+}
+
+// While the code request runs, neither back nor a second "下一步" can cut it short.
+void AlarmNumber::setWaiting(bool waiting) {
+  backEnabled = !waiting;
+  rightButton->enabled = !waiting;
 }
 
 void AlarmNumber::openPhoneChange(const std::string& newPhone) {
+  if (!isTop()) return;
   if (auto screen = ui::Ui::current().screens->phoneNumberSet(newPhone)) push(std::move(screen));
 }
 

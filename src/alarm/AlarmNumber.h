@@ -29,7 +29,9 @@ class AlarmNumber final : public ui::Screen {
  private:
   void warn(const std::string& message);
   void openPhoneChange(const std::string& newPhone);
+  void setWaiting(bool waiting);
 
+  std::string newPhone_;  // the number the code request in flight is for
   CodeSender getcode{GetCodeRequest::kChangePhone, 0.8};
 };
 

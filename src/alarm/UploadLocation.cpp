@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "core/Endpoints.h"
-#include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 
 namespace vokari {
 namespace {
@@ -39,19 +39,21 @@ std::string sosText(std::string_view time, std::string_view alarmId, std::string
 
 void UploadLocation::uploadCurrentLocation(std::string_view text) {
   const std::string url = Endpoints::current().url(Backend::General, kSosAction);
-  auto request = HttpRequest::initWithURL(url);
+  RequestHandle request(HttpRequest::initWithURL(url));
   request->setRequestMethod("POST");
   // The service recognises position reports by this header, named after the URL itself.
   request->addRequestHeader(url, "sendLocationBaidu");
   request->appendPostData(text);
   request->setTimeOutSeconds(sosTimeOut());
   request->setLane(TransferLane::Immediate);  // nothing may hold up an alarm
-  upload_ = std::move(request);
-  upload_->startAsynchronous();
+  request->startAsynchronous();
+  // Let go on purpose: a position must reach the police even when the next send starts or the
+  // alarm screen goes away. Nobody listens, so nothing can be called back.
+  latest_ = request.keepAlive();
 }
 
 void UploadLocation::cancelUpload() {
-  if (upload_) upload_->clearDelegatesAndCancel();
+  if (auto latest = latest_.lock()) latest->cancel();
 }
 
 }  // namespace vokari

@@ -17,18 +17,18 @@ class UploadLocation final {
   UploadLocation& operator=(const UploadLocation&) = delete;
 
   // Posts the text as the raw UTF-8 body to "serverAgent!sosForIOS.action" with the header
-  // "<request URL>: sendLocationBaidu" and a 30-second time-out. The request of the previous
-  // send is let go of but not cancelled: it runs to its end (the transport keeps a started
-  // request alive until its outcome), so sends of one alarm never cut each other short.
+  // "<request URL>: sendLocationBaidu" and a 30-second time-out. Every send is kept alive to
+  // run to its end, without a listener: sends of one alarm never cut each other short, and
+  // neither does this object going away.
   void uploadCurrentLocation(std::string_view text);
   // Cancels the latest send if it is still running; used when a new alarm starts.
   void cancelUpload();
 
-  // The latest send, if any (for inspection).
-  const std::shared_ptr<HttpRequest>& upload() const { return upload_; }
+  // The latest send while it runs (for inspection); none once it has ended.
+  std::shared_ptr<HttpRequest> upload() const { return latest_.lock(); }
 
  private:
-  std::shared_ptr<HttpRequest> upload_;
+  std::weak_ptr<HttpRequest> latest_;
 };
 
 // The SOS text: {"SOS":"time β0β0β1β alarmId β1β phone βll=longitude|latitude"} with U+03B2

@@ -12,8 +12,19 @@ namespace {
 
 constexpr int kNotificationTypes = 7;  // badge, sound and alert
 
-MainViewController* mainScreen(const std::shared_ptr<ui::Screen>& screen) {
-  return dynamic_cast<MainViewController*>(screen.get());
+MainViewController* asMain(ui::Screen* screen) {
+  return dynamic_cast<MainViewController*>(screen);
+}
+
+// The main screen nearest the top of the navigator, if any is on it.
+std::shared_ptr<ui::Screen> topmostMain(const ui::Navigator& navigator) {
+  for (std::size_t s = navigator.stackCount(); s-- > 0;) {
+    const auto& stack = navigator.stack(s);
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+      if (asMain(it->get())) return *it;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -81,20 +92,28 @@ void AppDelegate::didReceiveRemoteNotification(const nlohmann::json& payload) {
   platform.push->setIdleTimerDisabled(true);
 }
 
+// The screens move between main screens without telling us (a login presents a new one), so the
+// shown one is looked up each time it is needed.
+ui::Screen* AppDelegate::mainScreen() {
+  if (auto shown = topmostMain(*ui::Ui::current().navigator)) viewController = std::move(shown);
+  return asMain(viewController.get());
+}
+
 void AppDelegate::toNews() {
-  if (!mainScreen(viewController) || !viewController->navigator()) return;
-  if (auto news = ui::Ui::current().screens->news()) viewController->push(news);
+  ui::Screen* main = mainScreen();
+  if (!main || !main->navigator()) return;
+  if (auto news = ui::Ui::current().screens->news()) main->push(news);
 }
 
 void AppDelegate::applicationWillEnterForeground() {
-  if (auto* main = mainScreen(viewController)) {
+  if (auto* main = asMain(mainScreen())) {
     main->setIsShowAlert(!main->isShowAlert());
     main->dismissAlerts();
   }
 }
 
 void AppDelegate::applicationDidBecomeActive() {
-  if (auto* main = mainScreen(viewController)) main->checkNetAndLocation();
+  if (auto* main = asMain(mainScreen())) main->checkNetAndLocation();
 }
 
 }  // namespace vokari

@@ -35,7 +35,13 @@ class AppDelegate final {
   // Opens the news list on top of the main screen, when the main screen is on a stack.
   void toNews();
 
-  std::shared_ptr<ui::Screen> viewController;  // the main screen, made at launch
+  // The main screen the hooks act on: the one shown, that is the topmost on the navigator (a
+  // sign-in during the run presents a new one), else the one made at launch. Kept in
+  // viewController.
+  ui::Screen* mainScreen();
+
+  std::shared_ptr<ui::Screen>
+      viewController;  // the main screen: made at launch, then the shown one
   std::shared_ptr<ui::Screen> agreement;
   std::shared_ptr<ui::Screen> login;
   std::unique_ptr<UploadDeviceToken> upload;

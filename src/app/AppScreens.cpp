@@ -5,11 +5,9 @@
 #include "LoginAndRegister/Login/PersonalcenterViewController.h"
 #include "LoginAndRegister/PhoneNumberSetViewController.h"
 #include "LoginAndRegister/Register/AgreementVC.h"
-#include "LoginAndRegister/Register/RegisterViewController.h"
 #include "LoginAndRegister/Reset/ResetPasswordViewController.h"
 #include "alarm/AlarmHelp.h"
 #include "alarm/AlarmNumber.h"
-#include "alarm/EKeyServiceViewController.h"
 #include "alarm/MainViewController.h"
 #include "appointments/PointAndBusiSelectViewController.h"
 #include "appointments/PointSelectViewController.h"
@@ -19,16 +17,15 @@
 #include "news/NewsViewController.h"
 #include "reports/ReportPrizesViewController.h"
 #include "settings/NewSettingViewController.h"
-#include "settings/YIjianVC.h"
 
 namespace vokari {
 
-std::shared_ptr<ui::Screen> AppScreens::login() { return std::make_shared<LoginViewController>(); }
+std::shared_ptr<ui::Screen> AppScreens::login() {
+  return std::make_shared<LoginViewController>();
+}
 
-std::shared_ptr<ui::Screen> AppScreens::main() { return std::make_shared<MainViewController>(); }
-
-std::shared_ptr<ui::Screen> AppScreens::registerForm() {
-  return std::make_shared<RegisterViewController>();
+std::shared_ptr<ui::Screen> AppScreens::main() {
+  return std::make_shared<MainViewController>();
 }
 
 std::shared_ptr<ui::Screen> AppScreens::resetPassword() {
@@ -47,10 +44,6 @@ std::shared_ptr<ui::Screen> AppScreens::personalCenter(const nlohmann::json& per
 
 std::shared_ptr<ui::Screen> AppScreens::news() { return std::make_shared<NewsViewController>(); }
 
-std::shared_ptr<ui::Screen> AppScreens::eKeyService() {
-  return std::make_shared<EKeyServiceViewController>();
-}
-
 std::shared_ptr<ui::Screen> AppScreens::reportPrizes() {
   return std::make_shared<ReportPrizesViewController>();
 }
@@ -59,19 +52,21 @@ std::shared_ptr<ui::Screen> AppScreens::settings() {
   return std::make_shared<NewSettingViewController>();
 }
 
-std::shared_ptr<ui::Screen> AppScreens::alarmNumber() { return std::make_shared<AlarmNumber>(); }
+std::shared_ptr<ui::Screen> AppScreens::alarmNumber() {
+  return std::make_shared<AlarmNumber>();
+}
 
 std::shared_ptr<ui::Screen> AppScreens::phoneNumberSet(const std::string& newPhone) {
   return std::make_shared<PhoneNumberSetViewController>(newPhone);
 }
 
-std::shared_ptr<ui::Screen> AppScreens::alarmHelp() { return std::make_shared<AlarmHelp>(); }
+std::shared_ptr<ui::Screen> AppScreens::alarmHelp() {
+  return std::make_shared<AlarmHelp>();
+}
 
 std::shared_ptr<ui::Screen> AppScreens::areaSelect() {
   return std::make_shared<AreaSelectViewController>();
 }
-
-std::shared_ptr<ui::Screen> AppScreens::feedback() { return std::make_shared<YIjianVC>(); }
 
 std::shared_ptr<ui::Screen> AppScreens::queryReservation() {
   return std::make_shared<QueryReservationViewController>();

@@ -14,7 +14,7 @@
 
 namespace vokari {
 
-class CodeSender final {
+class CodeSender final : private GetCodeDelegate {
  public:
   // failureDelay: how long a refusal's notice stays up on this screen.
   CodeSender(GetCodeRequest::Type type, double failureDelay);
@@ -32,23 +32,16 @@ class CodeSender final {
   std::function<void()> onFailure;
 
  private:
-  // GetCodeRequest tells its delegate through a weak pointer; this relay is owned here, so the
-  // owner needs no shared ownership of its own.
-  struct Relay final : GetCodeDelegate {
-    explicit Relay(CodeSender& owner) : owner(owner) {}
-    void responseSuccess(const std::string& reply) override;
-    void responseFailed(const HttpError& error) override;
-    CodeSender& owner;
-  };
+  void responseSuccess(const std::string& reply) override;
+  void responseFailed(const HttpError& error) override;
 
   const GetCodeRequest::Type type_;
   const double failureDelay_;
-  std::shared_ptr<Relay> relay_;
-  std::unique_ptr<GetCodeRequest> getcode_;
+  std::unique_ptr<GetCodeRequest> getcode_;  // ours: it cannot call us once we are gone
 };
 
 // The request and resend countdown of a screen where the code is typed. The countdown asks for
-// a new code for the screen's number; refusals show for 1 s there.
+// a new code for the screen's number, and is kept for that number; refusals show for 1 s.
 class CodeResend final {
  public:
   // btSendCode is the screen's resend control and must outlive this object.

@@ -5,10 +5,6 @@
 
 namespace vokari {
 
-GetCodeRequest::~GetCodeRequest() {
-  cancel();
-}
-
 void GetCodeRequest::getCodeWithPhoneNumber(const std::string& phone) {
   if (type == kResetPassword) {
     // The service wants a password field here; it carries the fixed text "0".
@@ -25,19 +21,16 @@ void GetCodeRequest::getCodeWithPhoneNumber(const std::string& phone) {
 }
 
 void GetCodeRequest::cancel() {
-  if (getCodeRequest) getCodeRequest->clearDelegatesAndCancel();
   getCodeRequest.reset();
 }
 
 void GetCodeRequest::requestFinished(HttpRequest& request) {
-  if (auto delegate = getcodeDelegate.lock()) {
-    delegate->responseSuccess(jsonReplyText(request).value_or(""));
-  }
+  if (getcodeDelegate) getcodeDelegate->responseSuccess(jsonReplyText(request).value_or(""));
 }
 
 void GetCodeRequest::requestFailed(HttpRequest& request) {
-  if (auto delegate = getcodeDelegate.lock()) {
-    delegate->responseFailed(request.error().value_or(HttpError::make(kHttpInternalError)));
+  if (getcodeDelegate) {
+    getcodeDelegate->responseFailed(request.error().value_or(HttpError::make(kHttpInternalError)));
   }
 }
 

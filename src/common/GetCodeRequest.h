@@ -3,7 +3,6 @@
 // text-message code: registration (type 0), password reset (type 1) and phone change (type 2).
 // Main thread only.
 
-#include <memory>
 #include <string>
 
 #include "transport/RequestHandle.h"
@@ -23,9 +22,8 @@ class GetCodeRequest final : public HttpRequestDelegate {
  public:
   enum Type { kRegister = 0, kResetPassword = 1, kChangePhone = 2 };
 
+  // Going away cancels the request in flight (its handle does): no callback follows.
   explicit GetCodeRequest(int type) : type(type) {}
-  // Going away cancels the request in flight: no callback follows.
-  ~GetCodeRequest() override;
   GetCodeRequest(const GetCodeRequest&) = delete;
   GetCodeRequest& operator=(const GetCodeRequest&) = delete;
 
@@ -43,8 +41,9 @@ class GetCodeRequest final : public HttpRequestDelegate {
   static void handleFailure();
 
   int type;
-  // Not owned; a delegate that has gone away is simply not told.
-  std::weak_ptr<GetCodeDelegate> getcodeDelegate;
+  // Not owned. The delegate owns this object (or outlives it), so it is never told anything
+  // after it is gone.
+  GetCodeDelegate* getcodeDelegate = nullptr;
   RequestHandle getCodeRequest;
 
  private:

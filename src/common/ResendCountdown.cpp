@@ -19,9 +19,12 @@ int intValue(const std::string& text) {
 
 }  // namespace
 
-ResendCountdown::ResendCountdown(std::string cacheKey, ui::Button& btSendCode,
+ResendCountdown::ResendCountdown(std::string cacheKey, std::string phone, ui::Button& btSendCode,
                                  std::function<void()> sendMsg)
-    : cacheKey_(std::move(cacheKey)), btSendCode_(btSendCode), sendMsg_(std::move(sendMsg)) {
+    : cacheKey_(std::move(cacheKey)),
+      phone_(std::move(phone)),
+      btSendCode_(btSendCode),
+      sendMsg_(std::move(sendMsg)) {
   btSendCode_.title = title(kStartSeconds);
   btSendCode_.onPress = [this] { resendPressed(); };
 }
@@ -30,13 +33,15 @@ std::string ResendCountdown::title(int seconds) {
   return std::string(kResendTitle) + "(" + std::to_string(seconds) + ")";
 }
 
-int ResendCountdown::storedTimeCode(const std::string& cacheKey) {
-  std::optional<std::string> stored = Platform::current().cache->get(cacheKey);
+int ResendCountdown::storedTimeCode(const std::string& cacheKey, const std::string& phone) {
+  ExpiringCache& cache = *Platform::current().cache;
+  if (cache.get(cacheKey + kPhoneKeySuffix) != phone) return 0;
+  std::optional<std::string> stored = cache.get(cacheKey);
   return stored ? intValue(*stored) : 0;
 }
 
 void ResendCountdown::start() {
-  int stored = storedTimeCode(cacheKey_);
+  int stored = storedTimeCode(cacheKey_, phone_);
   timeCode_ = stored != 0 ? stored : kStartSeconds;
   btSendCode_.title = title(timeCode_);
   fireTimerAuthCode();
@@ -73,7 +78,9 @@ void ResendCountdown::updateTimeCode() {
 
 void ResendCountdown::saveTimecode() {
   if (btSendCode_.enabled || timeCode_ <= 0) return;
-  Platform::current().cache->set(cacheKey_, std::to_string(timeCode_), timeCode_);
+  ExpiringCache& cache = *Platform::current().cache;
+  cache.set(cacheKey_, std::to_string(timeCode_), timeCode_);
+  cache.set(cacheKey_ + kPhoneKeySuffix, phone_, timeCode_);
 }
 
 }  // namespace vokari

@@ -31,12 +31,23 @@ NewSettingViewController::NewSettingViewController() : ui::Screen("设置") {
   add(table);
 }
 
-NewSettingViewController::~NewSettingViewController() { cancelPersonRequest(); }
+void NewSettingViewController::viewWillAppear() {
+  reloadTable();
+}
 
-void NewSettingViewController::viewWillAppear() { reloadTable(); }
+// Another screen opened over the menu (feedback, say) while the personal information loads: the
+// reply could only open the personal centre over a screen the user chose since, so it is given
+// up, with its overlay.
+void NewSettingViewController::viewWillDisappear() {
+  if (!personRequest_.running()) return;
+  personRequest_.reset();
+  ui::Ui::current().hud->dismiss();
+}
 
+// The overlay goes with the request: nothing would take it down afterwards.
 void NewSettingViewController::backPressed() {
-  cancelPersonRequest();
+  personRequest_.reset();
+  ui::Ui::current().hud->dismiss();
   ui::Screen::backPressed();
 }
 
@@ -47,17 +58,23 @@ std::string NewSettingViewController::getPhoneNum() {
 
 std::string NewSettingViewController::setCellTitle(int section) {
   switch (section) {
-    case 0: return "手机号码设置";
-    case 1: return "警讯播报设置";
-    default: return "关于Vokari";
+    case 0:
+      return "手机号码设置";
+    case 1:
+      return "警讯播报设置";
+    default:
+      return "关于Vokari";
   }
 }
 
 std::string NewSettingViewController::setCellText(int section, int row) {
   switch (section) {
-    case 0: return getPhoneNum();
-    case 1: return "订阅区域:" + BookArea::sharedBookAreaManage().getCurrentAreaString();
-    default: return setCellText2(row);
+    case 0:
+      return getPhoneNum();
+    case 1:
+      return "订阅区域:" + BookArea::sharedBookAreaManage().getCurrentAreaString();
+    default:
+      return setCellText2(row);
   }
 }
 
@@ -86,18 +103,18 @@ void NewSettingViewController::didSelect(int section, int row) {
   if (section == 0) return pushIfAny(*this, screens.alarmNumber());
   if (section == 1) return pushIfAny(*this, screens.areaSelect());
   switch (row) {
-    case 0: return getPersonInfo();
+    case 0:
+      return getPersonInfo();
     // Signed in, the agreement is a plain reading page: no record to accept.
-    case 1: return pushIfAny(*this, screens.agreement(nlohmann::json(), ""));
-    case 2: return pushIfAny(*this, std::make_shared<YIjianVC>());
-    case 3: return pushIfAny(*this, screens.alarmHelp());
-    default: return;
+    case 1:
+      return pushIfAny(*this, screens.agreement(nlohmann::json(), ""));
+    case 2:
+      return pushIfAny(*this, std::make_shared<YIjianVC>());
+    case 3:
+      return pushIfAny(*this, screens.alarmHelp());
+    default:
+      return;
   }
-}
-
-void NewSettingViewController::cancelPersonRequest() {
-  if (personRequest_) personRequest_->clearDelegatesAndCancel();
-  personRequest_.reset();
 }
 
 void NewSettingViewController::getPersonInfo() {
@@ -124,7 +141,7 @@ void NewSettingViewController::requestFinished(HttpRequest& request) {
     hud.showError("获取个人信息失败", kErrorSeconds);
     return;
   }
-  pushIfAny(*this, ui::Ui::current().screens->personalCenter(people.front()));
+  if (isTop()) pushIfAny(*this, ui::Ui::current().screens->personalCenter(people.front()));
 }
 
 void NewSettingViewController::requestFailed(HttpRequest& /*request*/) {

@@ -14,10 +14,9 @@ namespace vokari {
 class NewSettingViewController final : public ui::Screen, public HttpRequestDelegate {
  public:
   NewSettingViewController();
-  // A request still running is cancelled; no callback reaches a screen that is gone.
-  ~NewSettingViewController() override;
 
   void viewWillAppear() override;
+  void viewWillDisappear() override;
   void backPressed() override;  // MultiBack
 
   // The stored phone number, or "尚未输入手机号".
@@ -34,7 +33,6 @@ class NewSettingViewController final : public ui::Screen, public HttpRequestDele
  private:
   void reloadTable();
   void didSelect(int section, int row);
-  void cancelPersonRequest();
   void requestFinished(HttpRequest& request) override;
   void requestFailed(HttpRequest& request) override;
 

@@ -19,11 +19,8 @@ nlohmann::json feedbackObject(const FeedBack& record) {
 
 }  // namespace
 
-UploadFeedback::~UploadFeedback() {
-  if (request_) request_->clearDelegatesAndCancel();
-}
-
-std::optional<std::string> UploadFeedback::buildFeedbackJson(const std::optional<FeedBack>& record) {
+std::optional<std::string> UploadFeedback::buildFeedbackJson(
+    const std::optional<FeedBack>& record) {
   if (!record) return std::nullopt;
   return jsonBody(feedbackObject(*record));
 }

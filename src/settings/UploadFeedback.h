@@ -20,9 +20,8 @@ class FeedbackDelegate {
 
 class UploadFeedback final : public HttpRequestDelegate {
  public:
+  // Going away cancels a send in flight (its handle does): its outcome is dropped.
   UploadFeedback() = default;
-  // Going away cancels a send in flight; its outcome is dropped.
-  ~UploadFeedback() override;
   UploadFeedback(const UploadFeedback&) = delete;
   UploadFeedback& operator=(const UploadFeedback&) = delete;
 

@@ -43,12 +43,10 @@ void YIjianVC::setModuleLabel(const std::string& text) {
 
 void YIjianVC::onSelect() {
   addrText.focused = false;
-  std::weak_ptr<ui::Screen> weak = weak_from_this();
-  FeedbackTypeSelectView::show([this, weak](const std::string& module) {
-    if (weak.expired()) return;
+  FeedbackTypeSelectView::show(guard([this](const std::string& module) {
     strType = module;
     setModuleLabel(module);
-  });
+  }));
 }
 
 void YIjianVC::onSatisfactionBox() {

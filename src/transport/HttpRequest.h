@@ -1,7 +1,9 @@
 #pragma once
 // One asynchronous HTTP/1.1 call to a back-end. The caller creates it, fills it in, starts it and
 // receives exactly one callback on the main loop: requestFinished for any complete reply, whatever
-// its status code, or requestFailed with an error. Everything here is main thread only.
+// its status code, or requestFailed with an error. The caller holds a started request through a
+// RequestHandle: letting go of the handle detaches and cancels, so no callback follows, even for
+// a reply already queued on the loop. Everything here is main thread only.
 
 #include <cstddef>
 #include <cstdint>
@@ -49,7 +51,8 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   void setLane(TransferLane lane) { lane_ = lane; }
   // Seconds without any byte sent or received after which the request fails with code 2.
   void setTimeOutSeconds(double seconds) { timeOutSeconds_ = seconds; }
-  // Not owned: a delegate that goes away must detach first (clearDelegatesAndCancel).
+  // Not owned. The delegate's owner holds the request in a RequestHandle, which detaches it.
+  // A request with no delegate may be let go of to run to its end (RequestHandle::keepAlive).
   void setDelegate(HttpRequestDelegate* delegate) { delegate_ = delegate; }
   void setTag(int tag) { tag_ = tag; }
   void setUserInfo(nlohmann::json userInfo) { userInfo_ = std::move(userInfo); }

@@ -29,7 +29,9 @@ struct JsonCall {
   HttpRequestDelegate* delegate = nullptr;         // not owned
   int tag = 0;
   nlohmann::json userInfo = nullptr;  // none
-  bool synchronous = false;           // only "register" is made this way
+  // Blocks the main thread until the outcome. No screen uses it: the registration, which waits
+  // for its outcome, runs asynchronously behind a touch-blocking overlay instead.
+  bool synchronous = false;
 };
 
 // Detaches and cancels the holder's previous request of this kind (`current`), so a late reply

@@ -27,7 +27,9 @@ int Navigator::indexInStack(const Screen& screen) const {
   return -1;
 }
 
-Screen* Navigator::top() const { return topShared().get(); }
+Screen* Navigator::top() const {
+  return topShared().get();
+}
 
 std::shared_ptr<Screen> Navigator::topShared() const {
   if (stacks_.empty() || stacks_.back().empty()) return nullptr;
@@ -52,10 +54,8 @@ void Navigator::change(const std::function<void()>& mutate) {
 void Navigator::release(std::shared_ptr<Screen> screen) {
   screen->navigator_ = nullptr;
   released_.push_back(std::move(screen));
-  if (releasePosted_) return;
-  releasePosted_ = true;
-  loop_.post([this] {
-    releasePosted_ = false;
+  if (releaseTimer_.active()) return;
+  releaseTimer_ = loop_.after(0, [this] {
     auto dropping = std::move(released_);
     released_.clear();
   });

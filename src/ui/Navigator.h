@@ -2,6 +2,14 @@
 // The window's navigation: a root stack and the stacks presented over it. The top screen of the
 // top stack is the one shown. The navigator calls the lifecycle hooks and keeps screens it
 // removed alive until the current task has finished, so a screen may pop itself safely.
+//
+// The rule for navigation that a reply causes (a request's callback, or a timer started by
+// one): it happens only while the screen that waited is still the one shown (Screen::isTop()),
+// since the user may have gone elsewhere in the meantime. A screen whose reply must lead on
+// whatever the user does blocks input while it waits instead (a touch-blocking overlay, or its
+// controls and back disabled). What a reply stores (an account, a moved folder) is kept either
+// way. The one exception is the account anomaly: a sign-out shows the login screen over
+// whatever is shown.
 
 #include <functional>
 #include <memory>
@@ -45,7 +53,7 @@ class Navigator final {
   RunLoop& loop_;
   std::vector<Stack> stacks_;
   std::vector<std::shared_ptr<Screen>> released_;
-  bool releasePosted_ = false;
+  Timer releaseTimer_;  // ours, so a release still queued dies with the navigator
 };
 
 }  // namespace vokari::ui

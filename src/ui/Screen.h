@@ -100,6 +100,7 @@ class Screen : public std::enable_shared_from_this<Screen> {
   void present(std::shared_ptr<Screen> root);  // a new navigation stack over the current one
   void dismiss();                              // closes the stack this screen is on
   Navigator* navigator() const { return navigator_; }
+  // Whether this is the screen shown. A reply navigates only while it holds (see Navigator.h).
   bool isTop() const;
 
   std::string title;

@@ -1,6 +1,7 @@
 #pragma once
-// The screen factory. A screen that opens a screen of another feature asks this interface,
-// which the composition root implements, so feature folders never include each other.
+// The screen factory. A screen that opens a screen of another feature folder asks this
+// interface, which the composition root implements, so feature folders never include each other;
+// a screen of its own folder it builds directly. A role exists only while something asks for it.
 // A factory answers null for a screen that this build does not have yet.
 
 #include <functional>
@@ -19,7 +20,6 @@ class Screens {
 
   virtual std::shared_ptr<Screen> login() { return nullptr; }
   virtual std::shared_ptr<Screen> main() { return nullptr; }
-  virtual std::shared_ptr<Screen> registerForm() { return nullptr; }
   virtual std::shared_ptr<Screen> resetPassword() { return nullptr; }
   // The agreement screen; with an account record and phone number it offers acceptance.
   virtual std::shared_ptr<Screen> agreement(const nlohmann::json& /*account*/,
@@ -30,7 +30,6 @@ class Screens {
     return nullptr;
   }
   virtual std::shared_ptr<Screen> news() { return nullptr; }
-  virtual std::shared_ptr<Screen> eKeyService() { return nullptr; }
   virtual std::shared_ptr<Screen> reportPrizes() { return nullptr; }
   virtual std::shared_ptr<Screen> queryReservation() { return nullptr; }
   // The booking form, its two pickers (each hands the picked record to `picked`, then closes)
@@ -55,7 +54,6 @@ class Screens {
   }
   virtual std::shared_ptr<Screen> alarmHelp() { return nullptr; }
   virtual std::shared_ptr<Screen> areaSelect() { return nullptr; }
-  virtual std::shared_ptr<Screen> feedback() { return nullptr; }
 };
 
 }  // namespace vokari::ui

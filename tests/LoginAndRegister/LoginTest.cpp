@@ -199,6 +199,32 @@ TEST_F(Login, ForgottenPasswordOpensTheResetStackWhenTheBuildHasOne) {
   EXPECT_EQ(toolkit.navigator.stackCount(), 2u);
 }
 
+// Replies lead to the main screen only from the screen that waited: a form opened while the
+// login was out gives the login up, and once it is accepted no form can be opened under it.
+TEST_F(Login, AFormOpenedDuringTheLoginIsNeverReplacedByTheMainScreen) {
+  screens.makeResetPassword = [] { return std::make_shared<testing::StandIn>("修改密码"); };
+  loginAs();
+  ASSERT_EQ(http.pending().size(), 1u);
+  ASSERT_TRUE(driver.press("忘记密码?").ok);  // during "登陆中..."
+  EXPECT_TRUE(http.requests().back().cancelled);
+  EXPECT_FALSE(toolkit.hud.visible());
+  EXPECT_EQ(topTitle(), "修改密码");
+  advance(5.0);
+  EXPECT_EQ(topTitle(), "修改密码");
+  toolkit.navigator.top()->dismiss();
+  EXPECT_TRUE(loginEnabled());
+
+  http.answer("!login", FakeReply::json(R"({"STATES":"1"})"));
+  http.answer("findInformation", FakeReply::json(R"({"STATES":"1","USER_LIST":[]})"));
+  loginAs();
+  ASSERT_EQ(lastHud(), "登陆成功");
+  EXPECT_FALSE(driver.press("注册").ok);  // in the second before the main screen
+  EXPECT_FALSE(driver.press("忘记密码?").ok);
+  advance(1.0);
+  EXPECT_EQ(topTitle(), "MAIN");
+  EXPECT_EQ(toolkit.navigator.stackCount(), 2u);
+}
+
 TEST_F(Login, HasNoBackControlAndFocusesThePhoneASecondAfterLoading) {
   EXPECT_FALSE(screen->model().backVisible);
   EXPECT_FALSE(screen->phoneField().focused);

@@ -81,6 +81,21 @@ TEST_F(PersonalCenter, SavingSendsOnlyTheIdentityNumberWithTheStoredAccount) {
   EXPECT_EQ(row["idcard_number"], Value{Null{}});
 }
 
+// A second press never cancels a save the service may already have made.
+TEST_F(PersonalCenter, SaveIsOffWhileASaveRuns) {
+  ASSERT_TRUE(driver.press("保存").ok);
+  EXPECT_FALSE(saveEnabled());
+  EXPECT_FALSE(driver.press("保存").ok);
+  driver.type("姓名", "王五");  // an edit meanwhile does not bring it back early
+  EXPECT_FALSE(saveEnabled());
+  ASSERT_EQ(http.pending().size(), 1u);
+  http.respond(http.pending()[0], FakeReply::json(R"({"STATES":"1"})"));
+  settle();
+  EXPECT_EQ(lastHud(), "修改成功");
+  EXPECT_TRUE(saveEnabled());
+  EXPECT_EQ(http.requests().size(), 1u);
+}
+
 TEST_F(PersonalCenter, OtherRepliesSayNothingAndAFailureSaysConnectionFailed) {
   http.answerOnce("saveInfomation", FakeReply::json(R"({"STATES":"2"})"));
   http.answerOnce("saveInfomation", FakeReply::failure(kHttpConnectionFailure));

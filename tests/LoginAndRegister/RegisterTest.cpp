@@ -69,6 +69,9 @@ TEST_F(Register, TheFormChecksThePhoneLengthOnlyAndSixToThirtyPasswordCharacters
       EXPECT_EQ(hudText(), "正在获取短信验证码...");
       EXPECT_EQ(count("getCode"), before + 1) << c.phone << " " << c.password;
       EXPECT_EQ(lastBody("getCode"), (nlohmann::json{{"PHONE_NUMBER", c.phone}}));
+      // Refused, so that the form takes the next case ("下一步" is off while a code is asked).
+      ASSERT_TRUE(http.respond(http.pending().at(0), FakeReply::json(R"({"STATES":"0"})")));
+      settle();
     }
   }
 }
@@ -117,12 +120,46 @@ TEST_F(Register, BackCancelsTheCodeRequestAndClosesTheStack) {
 }
 
 TEST_F(Register, ALiveCountdownSkipsTheCodeRequest) {
-  platform.cache.set(kTimeRegCodeKey, "25", 25);
+  storeCountdown(kTimeRegCodeKey, 25, "13800000000");
   fill("13800000000", "secret1");
   driver.press("下一步");
   EXPECT_EQ(topTitle(), "完成注册");
   EXPECT_EQ(count("getCode"), 0u);
   EXPECT_EQ(resendTitle(), "<重发验证码(25)> (disabled)");
+}
+
+// The countdown was for a code sent to one number; after going back and typing another, that
+// number needs a code of its own, or "完成" could only fail.
+TEST_F(Register, AnotherNumberGetsItsOwnCodeAndAFreshCountdown) {
+  toVerification("13800000000");
+  advance(18.0);
+  ASSERT_TRUE(driver.back().ok);  // keeps 42 for 13800000000
+  fill("13900000000", "secret1");
+  ASSERT_TRUE(driver.press("下一步").ok);
+  EXPECT_EQ(count("getCode"), 2u);
+  EXPECT_EQ(lastBody("getCode"), (nlohmann::json{{"PHONE_NUMBER", "13900000000"}}));
+  settle();
+  advance(1.0);
+  ASSERT_EQ(topTitle(), "完成注册");
+  EXPECT_EQ(resendTitle(), "<重发验证码(60)> (disabled)");
+  auto* screen = dynamic_cast<AuthCodeViewController*>(toolkit.navigator.top());
+  EXPECT_EQ(screen->phone_number, "13900000000");
+}
+
+// One press, one text message: the second would carry another code and spoil the first.
+TEST_F(Register, ADoublePressOnNextSendsOneCode) {
+  fill("13800000000", "secret1");
+  ASSERT_TRUE(driver.press("下一步").ok);
+  EXPECT_FALSE(driver.press("下一步").ok);
+  http.respond(http.pending().at(0), FakeReply::json(kOk));
+  settle();
+  EXPECT_FALSE(driver.press("下一步").ok);  // nor in the second before the code screen opens
+  advance(1.0);
+  EXPECT_EQ(count("getCode"), 1u);
+  EXPECT_FALSE(http.requests()[0].cancelled);
+  ASSERT_EQ(topTitle(), "完成注册");
+  ASSERT_TRUE(driver.back().ok);
+  EXPECT_FALSE(driver.shows("<下一步> (disabled)"));
 }
 
 TEST_F(Register, LeavingAt42ResumesAt42TenSecondsLaterAndExpiresAfterIt) {

@@ -57,7 +57,7 @@ class Services : public ::testing::Test {
   vokari_backend::Backend backend;
   std::mutex mutex;
   std::string code;
-  vokari::testing::TestPlatform platform;
+  vokari::testing::TestPlatform platform{vokari::testing::Network::Libcurl};
   testing::StandInScreens screens;
   ui::Toolkit toolkit{platform.loop, screens};
   ui::Driver driver{toolkit.ui};

@@ -152,7 +152,8 @@ TEST_F(AlarmScheduleTest, NotSignedInWarnsAndNeitherDialsNorSends) {
   EXPECT_FALSE(main->alarmRunning());
 }
 
-TEST_F(AlarmScheduleTest, LeavingTheScreenEndsTheScheduleAndTheTracking) {
+// The schedule ends with its screen, but a position already on its way still reaches the police.
+TEST_F(AlarmScheduleTest, LeavingTheScreenEndsTheScheduleAndTheTrackingButNotTheSendInFlight) {
   tapAlarm();
   MainViewController* raw = main.get();
   ASSERT_TRUE(platform.location.updating(raw));
@@ -161,6 +162,8 @@ TEST_F(AlarmScheduleTest, LeavingTheScreenEndsTheScheduleAndTheTracking) {
   platform.loop.advance(120);
   EXPECT_EQ(sends(), 1u);
   EXPECT_FALSE(platform.location.updating(raw));
+  EXPECT_FALSE(send(0).cancelled);
+  EXPECT_EQ(engine.pending(), (std::vector<std::size_t>{0}));
 }
 
 }  // namespace

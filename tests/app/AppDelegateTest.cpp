@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "alarm/MainViewController.h"
 #include "app/AppScreens.h"
 #include "core/SystemInfo.h"
 #include "platform/FileManager.h"
@@ -63,7 +64,8 @@ TEST_F(AppFixture, AnUpgradeEmptiesDocumentsOnceButKeepsTheSignedInUser) {
 
 TEST_F(AppFixture, TheTokenIsUploadedAndKeptInItsPrintedForm) {
   app.didFinishLaunchingWithOptions();
-  app.didRegisterForRemoteNotificationsWithDeviceToken(std::string("\x01\xab\xcd\xef\x10\x20\x30\x40", 8));
+  app.didRegisterForRemoteNotificationsWithDeviceToken(
+      std::string("\x01\xab\xcd\xef\x10\x20\x30\x40", 8));
   EXPECT_EQ(platform.settings.get("token"), "<01abcdef 10203040>");
   const RecordedRequest* upload = engine.last("getToken");
   ASSERT_NE(upload, nullptr);
@@ -92,7 +94,7 @@ TEST_F(AppFixture, ReturningToTheForegroundInvertsTheWarningFlagAndClosesTheWarn
   EXPECT_EQ(toolkit.alerts.top()->message, "网络不给力");
   app.applicationWillEnterForeground();  // warning showing: flag cleared, alert closed
   EXPECT_EQ(toolkit.alerts.top(), nullptr);
-  app.applicationDidBecomeActive();      // so the check runs again
+  app.applicationDidBecomeActive();  // so the check runs again
   ASSERT_NE(toolkit.alerts.top(), nullptr);
   driver.alert("好");  // closing the warning leaves the flag set: later checks stay quiet
   app.applicationDidBecomeActive();
@@ -105,6 +107,61 @@ TEST_F(AppFixture, ReturningToTheForegroundInvertsTheWarningFlagAndClosesTheWarn
   platform.reachability.setReachable(false);
   app.applicationDidBecomeActive();
   EXPECT_EQ(toolkit.alerts.top(), nullptr);
+}
+
+// The application's factory, with a news screen this build may not have yet.
+struct WithNews final : ui::Screens {
+  AppScreens app;
+  std::shared_ptr<ui::Screen> login() override { return app.login(); }
+  std::shared_ptr<ui::Screen> main() override { return app.main(); }
+  std::shared_ptr<ui::Screen> agreement(const nlohmann::json& a, const std::string& p) override {
+    return app.agreement(a, p);
+  }
+  std::shared_ptr<ui::Screen> news() override { return std::make_shared<ui::Screen>("NEWS"); }
+};
+
+struct InRunLogin : ::testing::Test {
+  testing::TestPlatform platform;
+  FakeHttpEngine engine;
+  WithNews screens;
+  ui::Toolkit toolkit{platform.loop, screens};
+  ui::Driver driver{toolkit.ui};
+  AppDelegate app;
+};
+
+// Signing in during a run presents a new main screen; the hooks and notifications must reach
+// that one, not the one made at launch, which is never shown.
+TEST_F(InRunLogin, TheHooksAndNotificationsActOnTheMainScreenThatIsShown) {
+  app.didFinishLaunchingWithOptions();
+  ui::Screen* launched = app.viewController.get();
+  engine.answer("!login", FakeReply::json(R"({"STATES":"1"})"));
+  engine.answer("findInformation", FakeReply::json(R"({"STATES":"1","USER_LIST":[]})"));
+  ASSERT_TRUE(driver.type("请输入手机号", "13800000001").ok);
+  ASSERT_TRUE(driver.type("请输入密码", "secret1").ok);
+  ASSERT_TRUE(driver.press("登录").ok);
+  platform.loop.runUntilIdle();
+  platform.loop.advance(1.0);
+  auto* shown = dynamic_cast<MainViewController*>(toolkit.navigator.top());
+  ASSERT_NE(shown, nullptr);
+  ASSERT_NE(shown, launched);
+
+  app.didReceiveRemoteNotification({{"aps", {{"alert", "新警讯"}}}});
+  ASSERT_TRUE(driver.alert("好").ok);
+  platform.loop.advance(0.5);
+  EXPECT_EQ(toolkit.navigator.top()->title, "NEWS");
+  EXPECT_EQ(toolkit.navigator.indexInStack(*shown), 0);
+  EXPECT_EQ(toolkit.navigator.stack(1).size(), 2u);  // pushed on the shown main screen's stack
+  ASSERT_TRUE(driver.back().ok);
+
+  platform.reachability.setReachable(false);
+  app.applicationDidBecomeActive();
+  ASSERT_NE(toolkit.alerts.top(), nullptr);
+  EXPECT_EQ(toolkit.alerts.top()->message, "网络不给力");
+  EXPECT_TRUE(shown->isShowAlert());
+  app.applicationWillEnterForeground();
+  EXPECT_FALSE(shown->isShowAlert());
+  EXPECT_EQ(toolkit.alerts.top(), nullptr);
+  EXPECT_EQ(app.viewController.get(), shown);
 }
 
 }  // namespace

@@ -7,11 +7,19 @@
 namespace vokari {
 namespace {
 
+constexpr const char* kPhone = "13800000001";
+constexpr const char* kOtherPhone = "13900000002";
+
 struct Countdown : ::testing::Test {
   testing::TestPlatform platform;
   ui::Button control;
   int codesAsked = 0;
-  ResendCountdown countdown{kTimeRegCodeKey, control, [this] { ++codesAsked; }};
+  ResendCountdown countdown{kTimeRegCodeKey, kPhone, control, [this] { ++codesAsked; }};
+
+  void store(const char* key, const std::string& count, const std::string& phone, double life) {
+    platform.cache.set(key, count, life);
+    platform.cache.set(std::string(key) + kPhoneKeySuffix, phone, life);
+  }
 };
 
 TEST_F(Countdown, RunsFromSixtyToZeroThenOffersTheResend) {
@@ -37,10 +45,12 @@ TEST_F(Countdown, LeavingStoresTheRunningCountWithItselfAsLifetime) {
   ASSERT_EQ(countdown.timeCode(), 42);
   countdown.saveTimecode();
   EXPECT_EQ(platform.cache.get(kTimeRegCodeKey), "42");
+  EXPECT_EQ(platform.cache.get("TIMEREGCODE_PHONE"), kPhone);
   platform.loop.advance(41.5);
-  EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey), 42);
+  EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey, kPhone), 42);
   platform.loop.advance(0.5);
   EXPECT_EQ(platform.cache.get(kTimeRegCodeKey), std::nullopt);
+  EXPECT_EQ(platform.cache.get("TIMEREGCODE_PHONE"), std::nullopt);
 }
 
 TEST_F(Countdown, AFinishedCountdownIsNotStored) {
@@ -51,12 +61,12 @@ TEST_F(Countdown, AFinishedCountdownIsNotStored) {
 }
 
 TEST_F(Countdown, ResumesFromTheStoredValueUnderItsOwnKeyOnly) {
-  platform.cache.set(kTimeResetCodeKey, "30", 30);
+  store(kTimeResetCodeKey, "30", kPhone, 30);
   countdown.start();  // registration key: nothing stored there
   EXPECT_EQ(control.title, "重发验证码(60)");
 
   ui::Button other;
-  ResendCountdown reset{kTimeResetCodeKey, other, [] {}};
+  ResendCountdown reset{kTimeResetCodeKey, kPhone, other, [] {}};
   reset.start();
   EXPECT_EQ(other.title, "重发验证码(30)");
   EXPECT_EQ(reset.timeCode(), 30);
@@ -64,15 +74,29 @@ TEST_F(Countdown, ResumesFromTheStoredValueUnderItsOwnKeyOnly) {
 
 TEST_F(Countdown, StoredValuesThatAreNotCountsReadAsZero) {
   for (const char* stored : {"", "abc", "0"}) {
-    platform.cache.set(kTimeRegCodeKey, stored, 100);
-    EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey), 0) << stored;
+    store(kTimeRegCodeKey, stored, kPhone, 100);
+    EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey, kPhone), 0) << stored;
   }
-  platform.cache.set(kTimeRegCodeKey, "17", 100);
-  EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey), 17);
+  store(kTimeRegCodeKey, "17", kPhone, 100);
+  EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey, kPhone), 17);
+}
+
+// The code went to one number: a screen for another number gets a fresh count (and, on the
+// forms, a code of its own). A count stored without its number stands for none.
+TEST_F(Countdown, AStoredCountStandsOnlyForTheNumberTheCodeWentTo) {
+  store(kTimeRegCodeKey, "42", kOtherPhone, 100);
+  EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey, kOtherPhone), 42);
+  EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey, kPhone), 0);
+  countdown.start();
+  EXPECT_EQ(countdown.timeCode(), 60);
+  EXPECT_EQ(control.title, "重发验证码(60)");
+
+  platform.cache.remove("TIMEREGCODE_PHONE");
+  EXPECT_EQ(ResendCountdown::storedTimeCode(kTimeRegCodeKey, kOtherPhone), 0);
 }
 
 TEST_F(Countdown, GoingAwayStopsTheTicker) {
-  auto owned = std::make_unique<ResendCountdown>(kTimeRegCodeKey, control, [] {});
+  auto owned = std::make_unique<ResendCountdown>(kTimeRegCodeKey, kPhone, control, [] {});
   owned->start();
   owned.reset();
   control.title = "untouched";

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "LoginAndRegister/PhoneNumberSetViewController.h"
 #include "storage/AccountManager.h"
 #include "support/TestPlatform.h"
 #include "transport/FakeHttpEngine.h"
@@ -29,9 +28,6 @@ class RecordingScreens final : public ui::Screens {
   std::shared_ptr<ui::Screen> alarmNumber() override { return make("alarmNumber"); }
   std::shared_ptr<ui::Screen> areaSelect() override { return make("areaSelect"); }
   std::shared_ptr<ui::Screen> alarmHelp() override { return make("alarmHelp"); }
-  std::shared_ptr<ui::Screen> phoneNumberSet(const std::string& newPhone) override {
-    return std::make_shared<PhoneNumberSetViewController>(newPhone);
-  }
   std::shared_ptr<ui::Screen> login() override { return make("login"); }
   std::shared_ptr<ui::Screen> agreement(const nlohmann::json&, const std::string&) override {
     return make("agreement");
@@ -43,7 +39,9 @@ class RecordingScreens final : public ui::Screens {
   std::vector<nlohmann::json> people;
 
  private:
-  static std::shared_ptr<ui::Screen> make(const char* name) { return std::make_shared<Marker>(name); }
+  static std::shared_ptr<ui::Screen> make(const char* name) {
+    return std::make_shared<Marker>(name);
+  }
 };
 
 class SettingsTest : public ::testing::Test {

@@ -1,6 +1,4 @@
-#include "LoginAndRegister/AreaSelectViewController.h"
 #include "SettingsFixture.h"
-#include "alarm/AlarmHelp.h"
 #include "common/BookArea.h"
 #include "settings/NewSettingViewController.h"
 
@@ -56,8 +54,10 @@ TEST_F(SettingsMenuTest, RowsShowStoredValuesAndAreReadAgainOnReturn) {
 TEST_F(SettingsMenuTest, EveryRowLeadsToItsScreen) {
   signIn();
   open();
-  const std::vector<std::pair<std::string, std::string>> rows{
-      {kPhone, "alarmNumber"}, {"安装协议", "agreement"}, {"意见反馈", "意见反馈"}, {"关于", "alarmHelp"}};
+  const std::vector<std::pair<std::string, std::string>> rows{{kPhone, "alarmNumber"},
+                                                              {"安装协议", "agreement"},
+                                                              {"意见反馈", "意见反馈"},
+                                                              {"关于", "alarmHelp"}};
   for (const auto& [text, title] : rows) {
     ASSERT_TRUE(driver.press(text).ok) << text;
     EXPECT_EQ(topTitle(), title);
@@ -78,8 +78,9 @@ TEST_F(SettingsMenuTest, PersonalCentreOpensWithTheFirstPersonAndASecondPressCan
             (nlohmann::json{{"LOGIN_NAME", kPhone}, {"PASSWORD", "secret1"}}));
   EXPECT_EQ(engine.requests()[1].timeOutSeconds, 20);
 
-  engine.respond(1, FakeReply::json(
-      R"({"STATES":"1","USER_LIST":[{"schedule_name":"A"},{"schedule_name":"B"}]})"));
+  engine.respond(
+      1, FakeReply::json(
+             R"({"STATES":"1","USER_LIST":[{"schedule_name":"A"},{"schedule_name":"B"}]})"));
   platform.loop.runUntilIdle();
   EXPECT_EQ(topTitle(), "personalCenter");
   ASSERT_EQ(screens.people.size(), 1u);
@@ -122,67 +123,37 @@ TEST_F(SettingsMenuTest, AnomalyReplySignsOutAndShowsLogin) {
   EXPECT_EQ(topTitle(), "login");
 }
 
-TEST_F(SettingsMenuTest, LeavingCancelsThePersonalInformationRequest) {
+TEST_F(SettingsMenuTest, LeavingCancelsThePersonalInformationRequestAndTakesItsOverlay) {
   signIn();
   open();
   ASSERT_TRUE(driver.press("个人中心").ok);
+  ASSERT_EQ(toolkit.hud.state().text, "正在获取个人信息...");
   ASSERT_TRUE(driver.back().ok);
   EXPECT_TRUE(engine.requests().back().cancelled);
+  EXPECT_FALSE(toolkit.hud.visible());
   EXPECT_EQ(topTitle(), "main");
 }
 
-class AreaSelectTest : public SettingsTest {
- protected:
-  void open(const std::string& areas) {
-    signIn(areas);
-    auto root = std::make_shared<Marker>("settings");
-    toolkit.navigator.setRoot(root);
-    root->push(std::make_shared<AreaSelectViewController>());
-  }
-  std::vector<std::string> ticked() {
-    std::vector<std::string> names;
-    auto* picker = dynamic_cast<AreaSelectViewController*>(toolkit.navigator.top());
-    for (const auto& row : picker->table.sections[0].rows) {
-      if (row.checked) names.push_back(row.text);
-    }
-    return names;
-  }
-};
+// The user opened feedback while the personal information loaded: the reply must not push the
+// personal centre over the screen the user chose since.
+TEST_F(SettingsMenuTest, AReplyAfterTheUserWentElsewhereOpensNothing) {
+  signIn();
+  open();
+  ASSERT_TRUE(driver.press("个人中心").ok);
+  ASSERT_TRUE(driver.press("意见反馈").ok);
+  ASSERT_EQ(topTitle(), "意见反馈");
+  EXPECT_FALSE(toolkit.hud.visible());
+  EXPECT_EQ(engine.respond(0, FakeReply::json(R"({"STATES":"1","USER_LIST":[{}]})")), false);
+  platform.loop.runUntilIdle();
+  EXPECT_EQ(topTitle(), "意见反馈");
+  EXPECT_TRUE(screens.people.empty());
 
-TEST_F(AreaSelectTest, AddedAreaIsStoredAfterTheEarlierOnesOnBack) {
-  open("3,2");
-  EXPECT_EQ(ticked(), (std::vector<std::string>{"Arveno区", "Belquor区"}));
-  ASSERT_TRUE(driver.press("Dovask区").ok);
+  // Back on the menu, the row works as before.
   ASSERT_TRUE(driver.back().ok);
-  EXPECT_EQ(stored("newsbookarea"), "3,2,5");
-  EXPECT_EQ(topTitle(), "settings");
-}
-
-TEST_F(AreaSelectTest, TheLastAreaCannotBeRemoved) {
-  open("2,3");
-  ASSERT_TRUE(driver.press("Arveno区").ok);
-  ASSERT_TRUE(driver.press("Belquor区").ok);
-  EXPECT_EQ(lastAlert(), "至少要订阅一个区域");
-  ASSERT_TRUE(driver.alert("好").ok);
-  EXPECT_EQ(ticked(), (std::vector<std::string>{"Belquor区"}));
-  ASSERT_TRUE(driver.back().ok);
-  EXPECT_EQ(stored("newsbookarea"), "3");
-}
-
-TEST(AlarmHelpTest, AboutPageShowsItsTextWithoutMarkup) {
-  auto html = AlarmHelp::resourceDocument("aboutvok", "html");
-  ASSERT_TRUE(html);
-  EXPECT_FALSE(AlarmHelp::resourceDocument("aboutvok", "txt"));
-  auto lines = AlarmHelp::textLines(*html);
-  ASSERT_GT(lines.size(), 5u);
-  EXPECT_EQ(lines.front(), "Vokari 市民警务服务");  // the head's title is not shown
-  for (const auto& line : lines) {
-    EXPECT_EQ(line.find('<'), std::string::npos) << line;
-    EXPECT_EQ(line.find("&gt;"), std::string::npos) << line;
-  }
-  EXPECT_EQ(AlarmHelp::textLines("<p>a &amp; b<br>c</p><li> d  e </li>"),
-            (std::vector<std::string>{"a & b", "c", "d e"}));
-  EXPECT_EQ(AlarmHelp().title, "关于Vokari");
+  engine.answerOnce("findInformation", FakeReply::json(R"({"STATES":"1","USER_LIST":[{}]})"));
+  ASSERT_TRUE(driver.press("个人中心").ok);
+  platform.loop.runUntilIdle();
+  EXPECT_EQ(topTitle(), "personalCenter");
 }
 
 }  // namespace

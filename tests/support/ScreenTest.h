@@ -36,6 +36,9 @@ class StandInScreens : public ui::Screens {
   std::shared_ptr<ui::Screen> resetPassword() override {
     return makeResetPassword ? makeResetPassword() : nullptr;
   }
+  std::shared_ptr<ui::Screen> phoneNumberSet(const std::string& newPhone) override {
+    return std::make_shared<StandIn>("PHONE CHANGE " + newPhone);
+  }
 };
 
 struct ScreenTest : ::testing::Test {
@@ -71,6 +74,11 @@ struct ScreenTest : ::testing::Test {
   std::string alertMessage() const {
     const ui::AlertModel* open = toolkit.alerts.top();
     return open ? open->message : "";
+  }
+  // A countdown left behind on a code screen: the count, and the number the code went to.
+  void storeCountdown(const std::string& key, int seconds, const std::string& phone) {
+    platform.cache.set(key, std::to_string(seconds), seconds);
+    platform.cache.set(key + "_PHONE", phone, seconds);
   }
 };
 

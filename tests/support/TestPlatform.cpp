@@ -6,6 +6,31 @@
 #include <filesystem>
 
 namespace vokari::testing {
+namespace {
+
+// The engine under every test that was not told about any request.
+class SealedHttpEngine final : public HttpEngine {
+ public:
+  void start(std::shared_ptr<HttpExchange> exchange) override {
+    unexpected(*exchange);
+    exchange->report(HttpResult::failure(kHttpConnectionFailure));
+  }
+  void cancel(const std::shared_ptr<HttpExchange>&) override {}
+  HttpResult perform(std::shared_ptr<HttpExchange> exchange) override {
+    unexpected(*exchange);
+    return HttpResult::failure(kHttpConnectionFailure);
+  }
+
+ private:
+  static void unexpected(const HttpExchange& exchange) {
+    ADD_FAILURE() << "unexpected request: " << exchange.method << " " << exchange.url
+                  << "\n  body: " << exchange.body
+                  << "\n  A screen test answers its requests with a FakeHttpEngine; a wire test "
+                     "asks for the real engine with TestPlatform(Network::Libcurl).";
+  }
+};
+
+}  // namespace
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vokari-test-XXXXXX").string();
@@ -26,7 +51,9 @@ std::string makeRoot() {
 }
 }  // namespace
 
-TestPlatform::TestPlatform() {
+TestPlatform::TestPlatform(Network network) {
+  if (network == Network::Sealed) sealed_ = std::make_unique<SealedHttpEngine>();
+  previousEngine_ = HttpEngine::install(sealed_.get());  // none: the libcurl engine
   platform.loop = &loop;
   platform.settings = &settings;
   platform.cache = &cache;
@@ -42,6 +69,7 @@ TestPlatform::TestPlatform() {
 }
 
 TestPlatform::~TestPlatform() {
+  HttpEngine::install(previousEngine_);
   Platform::install(nullptr);
   std::error_code ignored;
   std::filesystem::remove_all(platform.paths.root, ignored);

@@ -1,16 +1,25 @@
 #pragma once
 // A platform of fakes on a fresh temporary data root, installed for the life of the object.
+// The network is sealed: a request that reaches it fails the test, naming the request, so no
+// test can reach a real service by accident. A screen test answers its requests with a
+// FakeHttpEngine made after the platform; a wire test asks for the real engine by name.
 
 #include <memory>
 #include <string>
 
 #include "platform/Platform.h"
+#include "transport/HttpEngine.h"
 
 namespace vokari::testing {
 
+enum class Network {
+  Sealed,   // any request fails the test, unless a FakeHttpEngine is installed over it
+  Libcurl,  // the real engine, for wire tests against servers the test starts on loopback
+};
+
 class TestPlatform {
  public:
-  TestPlatform();
+  explicit TestPlatform(Network network = Network::Sealed);
   ~TestPlatform();
   TestPlatform(const TestPlatform&) = delete;
   TestPlatform& operator=(const TestPlatform&) = delete;
@@ -26,6 +35,10 @@ class TestPlatform {
 
   const std::string& root() const { return platform.paths.root; }
   std::string documents() const { return platform.paths.documents(); }
+
+ private:
+  std::unique_ptr<HttpEngine> sealed_;
+  HttpEngine* previousEngine_ = nullptr;
 };
 
 // A fresh empty folder under the system's temporary folder, removed by the destructor.

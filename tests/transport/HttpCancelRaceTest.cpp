@@ -10,6 +10,7 @@
 #include "Recording.h"
 #include "support/TestPlatform.h"
 #include "transport/HttpRequest.h"
+#include "transport/RequestHandle.h"
 
 namespace vokari::testing {
 namespace {
@@ -26,7 +27,9 @@ struct Probe final : HttpRequestDelegate {
   }
 };
 
-enum class Ending { Detach, Cancel, Nothing };
+// Detach and DropHandle must never be heard from again; Cancel and Nothing exactly once.
+enum class Ending { Detach, DropHandle, Cancel, Nothing };
+constexpr int kEndings = 4;
 
 // A random moment in the reply's life: before it is sent, while the worker posts it, or after
 // it has been posted but not yet run on the loop (a busy wait does not run the loop).
@@ -41,8 +44,8 @@ void waitRandomly(ManualRunLoop& loop, std::mt19937& random) {
   }
 }
 
-TEST(CancelRaceTest, NoCallbackEverFollowsClearDelegatesAndCancel) {
-  TestPlatform platform;
+TEST(CancelRaceTest, NoCallbackEverFollowsClearDelegatesAndCancelOrADroppedHandle) {
+  TestPlatform platform{Network::Libcurl};
   HttpTestServer server;
   server.http().Post("/quick", [](const httplib::Request&, httplib::Response& response) {
     response.set_content("{\"STATES\":\"SUCCESS\"}", "text/plain");
@@ -57,21 +60,24 @@ TEST(CancelRaceTest, NoCallbackEverFollowsClearDelegatesAndCancel) {
   for (int batch = 0; batch < kRaces / kBatch; ++batch) {
     std::vector<Probe> probes(kBatch);
     std::vector<Ending> endings(kBatch);
-    std::vector<std::shared_ptr<HttpRequest>> requests;
+    std::vector<RequestHandle> requests;
     for (auto& probe : probes) {
-      auto request = HttpRequest::initWithURL(server.url("/quick"));
+      RequestHandle request(HttpRequest::initWithURL(server.url("/quick")));
       request->setRequestMethod("POST");
       request->appendPostData("{}");
       request->setDelegate(&probe);
       request->startAsynchronous();
-      requests.push_back(request);
+      requests.push_back(std::move(request));
     }
     for (int i = 0; i < kBatch; ++i) {
       waitRandomly(platform.loop, random);
-      endings[i] = static_cast<Ending>(random() % 3);
+      endings[i] = static_cast<Ending>(random() % kEndings);
       if (endings[i] == Ending::Detach) {
         probes[i].detached = true;
         requests[i]->clearDelegatesAndCancel();
+      } else if (endings[i] == Ending::DropHandle) {
+        probes[i].detached = true;
+        requests[i].reset();
       } else if (endings[i] == Ending::Cancel) {
         requests[i]->cancel();
       }
@@ -79,7 +85,7 @@ TEST(CancelRaceTest, NoCallbackEverFollowsClearDelegatesAndCancel) {
     ASSERT_TRUE(drained(platform.loop));
     for (int i = 0; i < kBatch; ++i) {
       EXPECT_EQ(probes[i].callsAfterDetach, 0);
-      if (endings[i] == Ending::Detach) {
+      if (endings[i] == Ending::Detach || endings[i] == Ending::DropHandle) {
         EXPECT_LE(probes[i].calls, 1);
         ++(probes[i].calls == 0 ? cancelledBeforeReply : repliedBeforeCancel);
       } else {
@@ -90,6 +96,33 @@ TEST(CancelRaceTest, NoCallbackEverFollowsClearDelegatesAndCancel) {
   // The races must actually have gone both ways.
   EXPECT_GT(cancelledBeforeReply, 0);
   EXPECT_GT(repliedBeforeCancel, 0);
+}
+
+// The reply has been posted to the loop by the worker but not run yet when the owner lets go:
+// the queued outcome must find nobody to tell.
+TEST(CancelRaceTest, DroppingAHandleWhoseReplyIsAlreadyQueuedGivesNoCallback) {
+  TestPlatform platform{Network::Libcurl};
+  HttpTestServer server;
+  server.http().Post("/quick", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("{}", "text/plain");
+  });
+  server.start();
+  for (int round = 0; round < 20; ++round) {
+    Probe probe;
+    RequestHandle request(HttpRequest::initWithURL(server.url("/quick")));
+    request->setRequestMethod("POST");
+    request->setDelegate(&probe);
+    request->startAsynchronous();
+    // Waits for the post without running the loop, so the outcome stays queued.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (platform.loop.pendingPosts() == 0 && std::chrono::steady_clock::now() < deadline) {
+    }
+    ASSERT_EQ(platform.loop.pendingPosts(), 1u);
+    request.reset();
+    ASSERT_TRUE(drained(platform.loop));
+    platform.loop.runUntilIdle();
+    EXPECT_EQ(probe.calls, 0) << "round " << round;
+  }
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 
 class WireTest : public ::testing::Test {
  protected:
-  TestPlatform platform;
+  TestPlatform platform{Network::Libcurl};
   HttpTestServer server;
   RecordingDelegate delegate;
 

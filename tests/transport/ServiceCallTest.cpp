@@ -191,7 +191,7 @@ TEST_F(ServiceCallTest, JsonRepliesAreReadAsUtf8UnlessTheyNameACharset) {
 
 // Through the real engine, down to the bytes on the wire.
 TEST(ServiceCallWireTest, TheServerReceivesExactlyTheConventionalRequest) {
-  TestPlatform platform;
+  TestPlatform platform{Network::Libcurl};
   HttpTestServer server;
   httplib::Headers headers;
   std::string path;

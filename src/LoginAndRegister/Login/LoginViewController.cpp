@@ -59,11 +59,6 @@ LoginViewController::LoginViewController() : ui::Screen("登录") {
   add(forgot_);
 }
 
-LoginViewController::~LoginViewController() {
-  if (loginRequest) loginRequest->clearDelegatesAndCancel();
-  if (personRequest) personRequest->clearDelegatesAndCancel();
-}
-
 void LoginViewController::viewDidLoad() {
   focusTimer_ = Platform::current().loop->after(1.0, [this] { phone_.focused = true; });
 }
@@ -100,6 +95,7 @@ void LoginViewController::requestFinished(HttpRequest& request) {
 
 void LoginViewController::requestFailed(HttpRequest& /*request*/) {
   btLogin.enabled = true;
+  setSignedIn(false);
   ui::Ui::current().hud->showError("连接失败", 1.0);
 }
 
@@ -114,6 +110,7 @@ void LoginViewController::loginFinished(HttpRequest& request) {
       hud.showError("登陆失败", 1.0);  // no account stored: the main screen would have none
       return;
     }
+    setSignedIn(true);
     findInformation();  // the overlay stays up
   } else if (verdict == ReplyVerdict::Refused) {
     hud.showError("账号或密码错误", 1.0);
@@ -143,18 +140,35 @@ void LoginViewController::personFinished(HttpRequest& request) {
   }
   ui::Ui::current().hud->showSuccess("登陆成功", 0.8);
   mainTimer_ = Platform::current().loop->after(1.0, [this] {
+    if (!isTop()) return;
     if (auto main = ui::Ui::current().screens->main()) present(main);
   });
 }
 
-void LoginViewController::registerPressed() {
-  if (loginRequest) loginRequest->clearDelegatesAndCancel();
+// Once the login is accepted the main screen follows whatever the user does, so the forms that
+// would lead elsewhere are offered only until then (and again after a transport failure).
+void LoginViewController::setSignedIn(bool signedIn) {
+  rightButton->enabled = !signedIn;
+  forgot_.enabled = !signedIn;
+}
+
+// Leaving for another form gives up a login still waiting for its reply: it would otherwise
+// lead to the main screen over the form.
+void LoginViewController::abandonLogin() {
+  if (!loginRequest.running()) return;
+  loginRequest.reset();
   ui::Ui::current().hud->dismiss();
   btLogin.enabled = true;
+}
+
+void LoginViewController::registerPressed() {
+  abandonLogin();
+  ui::Ui::current().hud->dismiss();
   present(std::make_shared<RegisterViewController>());
 }
 
 void LoginViewController::forgotPressed() {
+  abandonLogin();
   if (auto reset = ui::Ui::current().screens->resetPassword()) present(reset);
 }
 

@@ -19,7 +19,6 @@ class LoginViewController final : public ui::Screen, public HttpRequestDelegate 
   static constexpr int kPersonTag = 1002;
 
   LoginViewController();
-  ~LoginViewController() override;
 
   void viewDidLoad() override;
   void requestFinished(HttpRequest& request) override;
@@ -35,6 +34,8 @@ class LoginViewController final : public ui::Screen, public HttpRequestDelegate 
   void personFinished(HttpRequest& request);
   void registerPressed();
   void forgotPressed();
+  void setSignedIn(bool signedIn);
+  void abandonLogin();
 
   ui::TextField phone_;
   ui::TextField password_;

@@ -46,10 +46,6 @@ PersonalcenterViewController::PersonalcenterViewController(nlohmann::json person
   add(table_);
 }
 
-PersonalcenterViewController::~PersonalcenterViewController() {
-  if (changeRequest) changeRequest->clearDelegatesAndCancel();
-}
-
 void PersonalcenterViewController::reloadTable() {
   ui::TableSectionModel info{"  个人信息", {}};
   for (std::size_t i = 0; i < titleArray.size() && i < dataArray.size(); ++i) {
@@ -65,7 +61,8 @@ void PersonalcenterViewController::reloadTable() {
 void PersonalcenterViewController::valueChanged(int row, const std::string& text) {
   if (row < 0 || row >= static_cast<int>(dataArray.size())) return;
   if (dataArray[row] != text) dataArray[row] = text;
-  rightButton->enabled = dataArray != OriginalDataArray;
+  changed_ = dataArray != OriginalDataArray;
+  updateSaveControl();
   reloadTable();
 }
 
@@ -80,17 +77,20 @@ void PersonalcenterViewController::selectRow(int section, int row) {
 }
 
 void PersonalcenterViewController::chooseSex(int row) {
-  auto weak = weak_from_this();
   ui::Ui::current().alerts->show({"性别修改", "", {"男", "女", "取消"}, true},
-                                 [this, weak, row](int button) {
-                                   if (weak.expired() || button > 1) return;
+                                 guard([this, row](int button) {
+                                   if (button > 1) return;
                                    valueChanged(row, button == 0 ? "男" : "女");
-                                 });
+                                 }));
+}
+
+// Off while a save runs, so a second press never cuts short one the service may have taken.
+void PersonalcenterViewController::updateSaveControl() {
+  rightButton->enabled = changed_ && !changeRequest.running();
 }
 
 void PersonalcenterViewController::save() {
   if (dataArray.size() < 5) return;
-  if (changeRequest) changeRequest->clearDelegatesAndCancel();
   if (!IsIdCard::personIdValidation(dataArray[kIdNumberRow])) {
     ui::Ui::current().alerts->show({"", "请输入正确的身份证", {"好"}});
     return;
@@ -102,15 +102,18 @@ void PersonalcenterViewController::save() {
                                          {"SF_CODE", dataArray[kIdNumberRow]}},
                                 .delegate = this,
                                 .userInfo = nullptr});
+  updateSaveControl();
 }
 
 void PersonalcenterViewController::requestFinished(HttpRequest& request) {
+  updateSaveControl();
   ReplyVerdict verdict = readJsonReply(request, Backend::Appointment).verdict;
   if (verdict == ReplyVerdict::Anomaly) return accountAnomaly(*this);
   if (verdict == ReplyVerdict::Success) ui::Ui::current().hud->showSuccess("修改成功", 0.8);
 }
 
 void PersonalcenterViewController::requestFailed(HttpRequest& /*request*/) {
+  updateSaveControl();
   ui::Ui::current().hud->showError("连接失败", 1.0);
 }
 
@@ -121,12 +124,12 @@ void PersonalcenterViewController::clearPersons() {
 }
 
 void PersonalcenterViewController::signOut() {
-  auto weak = weak_from_this();
-  ui::Ui::current().alerts->show({"", "", {"退出登陆", "取消"}, true, 0}, [this, weak](int button) {
-    if (weak.expired() || button != 0) return;
-    AccountManager::sharedAccountManage().clearUserInfo();
-    if (auto login = ui::Ui::current().screens->login()) present(login);
-  });
+  ui::Ui::current().alerts->show({"", "", {"退出登陆", "取消"}, true, 0}, guard([this](int button) {
+                                   if (button != 0) return;
+                                   AccountManager::sharedAccountManage().clearUserInfo();
+                                   if (auto login = ui::Ui::current().screens->login())
+                                     present(login);
+                                 }));
 }
 
 void PersonalcenterViewController::backPressed() {

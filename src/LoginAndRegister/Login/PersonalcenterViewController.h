@@ -19,7 +19,6 @@ class PersonalcenterViewController final : public ui::Screen, public HttpRequest
   // person: a record of a findInformation reply (schedule_phone, schedule_name, schedule_sex,
   // schedule_card_number).
   explicit PersonalcenterViewController(nlohmann::json person);
-  ~PersonalcenterViewController() override;
 
   void backPressed() override;
   void requestFinished(HttpRequest& request) override;
@@ -36,10 +35,12 @@ class PersonalcenterViewController final : public ui::Screen, public HttpRequest
   void selectRow(int section, int row);
   void chooseSex(int row);
   void save();
+  void updateSaveControl();
   void clearPersons();
   void signOut();
 
   ui::Table table_;
+  bool changed_ = true;  // the save control's availability apart from a save running
   RequestHandle changeRequest;
 };
 

@@ -35,10 +35,6 @@ AuthCodeViewController::AuthCodeViewController(std::string phone, std::string pa
   add(submit_);
 }
 
-AuthCodeViewController::~AuthCodeViewController() {
-  if (request) request->clearDelegatesAndCancel();
-}
-
 void AuthCodeViewController::viewDidLoad() {
   resend_.start();
 }
@@ -93,7 +89,8 @@ void AuthCodeViewController::requestFinished(HttpRequest& finished) {
   }
   if (reply.verdict == ReplyVerdict::Success) {
     hud.showSuccess("注册成功", 1.0);
-    push(std::make_shared<AgreementVC>(accountRecord(finished.userInfo()), phone_number));
+    if (isTop())
+      push(std::make_shared<AgreementVC>(accountRecord(finished.userInfo()), phone_number));
   } else if (reply.verdict == ReplyVerdict::Refused) {
     hud.showError("此账号已存在，请直接登录", 1.0);
   } else {

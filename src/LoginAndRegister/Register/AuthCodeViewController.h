@@ -16,7 +16,6 @@ namespace vokari {
 class AuthCodeViewController final : public ui::Screen, public HttpRequestDelegate {
  public:
   AuthCodeViewController(std::string phone_number, std::string password);
-  ~AuthCodeViewController() override;
 
   void viewDidLoad() override;
   // MultiBack: dismisses the overlay, cancels the code request and keeps a running countdown.

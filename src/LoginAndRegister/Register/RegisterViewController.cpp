@@ -19,8 +19,13 @@ RegisterViewController::RegisterViewController() : ui::Screen("注册") {
   next_.title = "下一步";
   next_.onPress = [this] { next(); };
   getcode.onReply = [this](bool accepted) {
-    if (accepted) openTimer_ = Platform::current().loop->after(1.0, [this] { openAuthCode(); });
+    if (!accepted) {
+      next_.enabled = true;
+      return;
+    }
+    openTimer_ = Platform::current().loop->after(1.0, [this] { openAuthCode(); });
   };
+  getcode.onFailure = [this] { next_.enabled = true; };
   add(phone_);
   add(password_);
   add(showPassword_);
@@ -48,14 +53,16 @@ void RegisterViewController::next() {
   // The code goes to the number typed now, so that is the number the next screen registers.
   phone_number = phone_.text;
   password = password_.text;
-  if (ResendCountdown::storedTimeCode(kTimeRegCodeKey) == 0) {
-    getcode.sendMsg(phone_number);
-  } else {
-    openAuthCode();  // the code of the earlier visit is still valid
-  }
+  // The code of an earlier visit is still valid, if it went to this number.
+  if (ResendCountdown::storedTimeCode(kTimeRegCodeKey, phone_number) != 0) return openAuthCode();
+  // Off until the code screen opens: a second press would send a second text with another code.
+  next_.enabled = false;
+  getcode.sendMsg(phone_number);
 }
 
 void RegisterViewController::openAuthCode() {
+  next_.enabled = true;
+  if (!isTop()) return;
   push(std::make_shared<AuthCodeViewController>(phone_number, password));
 }
 

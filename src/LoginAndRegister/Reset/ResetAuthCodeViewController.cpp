@@ -29,17 +29,13 @@ ResetAuthCodeViewController::ResetAuthCodeViewController(std::string phone)
   add(btModify);
 }
 
-ResetAuthCodeViewController::~ResetAuthCodeViewController() {
-  if (resetPwdRequest) resetPwdRequest->clearDelegatesAndCancel();
-}
-
 void ResetAuthCodeViewController::viewDidLoad() {
   resend_.start();
   txAuthCodeInput.focused = true;
 }
 
 void ResetAuthCodeViewController::backPressed() {
-  if (resetPwdRequest) resetPwdRequest->clearDelegatesAndCancel();
+  resetPwdRequest.reset();
   resend_.leave(true);
   pop();
 }
@@ -56,14 +52,23 @@ void ResetAuthCodeViewController::modify() {
   }
   JsonCall call;
   call.action = "modifyPassword";
-  call.body = {{"LOGIN_NAME", strPhone},
-               {"PASSWORD", txNewPwdInput.text},
-               {"CODE", txAuthCodeInput.text}};
+  call.body = {
+      {"LOGIN_NAME", strPhone}, {"PASSWORD", txNewPwdInput.text}, {"CODE", txAuthCodeInput.text}};
   call.delegate = this;
   startJsonCall(resetPwdRequest, call);
+  setWaiting(true);
+}
+
+// The service spends the code on the first request it sees, so nothing may cut that one short
+// (a second press, or back) while its outcome is unknown: a refusal of a second one would tell
+// the user the change failed when it went through.
+void ResetAuthCodeViewController::setWaiting(bool waiting) {
+  btModify.enabled = !waiting;
+  backEnabled = !waiting;
 }
 
 void ResetAuthCodeViewController::requestFinished(HttpRequest& request) {
+  setWaiting(false);
   JsonReply reply = readJsonReply(request, Backend::Account);
   if (Extern::isEmptyStringTrim(reply.text)) return;
   ui::Ui& ui = ui::Ui::current();
@@ -74,11 +79,13 @@ void ResetAuthCodeViewController::requestFinished(HttpRequest& request) {
   txAuthCodeInput.text.clear();
   txNewPwdInput.text.clear();
   ui.hud->showSuccess("修改密码成功", 0.8);
+  if (!isTop()) return;
   // A fresh stack: nothing of the reset road stays behind the login screen.
   if (auto login = ui.screens->login()) ui.navigator->setRoot(std::move(login));
 }
 
 void ResetAuthCodeViewController::requestFailed(HttpRequest& /*request*/) {
+  setWaiting(false);
   ui::Ui::current().hud->showError("连接失败", 1.0);
 }
 

@@ -15,7 +15,6 @@ namespace vokari {
 class ResetAuthCodeViewController final : public ui::Screen, public HttpRequestDelegate {
  public:
   explicit ResetAuthCodeViewController(std::string strPhone);
-  ~ResetAuthCodeViewController() override;
 
   void viewDidLoad() override;
   void backPressed() override;  // back: keeps a running countdown for a later visit
@@ -33,6 +32,7 @@ class ResetAuthCodeViewController final : public ui::Screen, public HttpRequestD
 
  private:
   void modify();
+  void setWaiting(bool waiting);
 
   ShowPasswordToggle isShow_{showPassword, txNewPwdInput};
   CodeResend resend_;

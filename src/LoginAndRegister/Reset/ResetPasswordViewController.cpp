@@ -14,19 +14,27 @@ ResetPasswordViewController::ResetPasswordViewController() : ui::Screen("修改�
   txUser.keyboard = ui::Keyboard::NumberPad;
   btNext.title = "下一步";
   btNext.onPress = [this] { next(); };
+  // "下一步" stays off from the press until the verification screen opens, so one press sends
+  // one code.
   getcode.onReply = [this](bool accepted) {
-    btNext.enabled = true;
-    if (accepted) openTimer_ = Platform::current().loop->after(1.0, [this] { openVerification(); });
+    if (!accepted) {
+      btNext.enabled = true;
+      return;
+    }
+    openTimer_ = Platform::current().loop->after(1.0, [this] { openVerification(); });
   };
   getcode.onFailure = [this] { btNext.enabled = true; };
   add(txUser);
   add(btNext);
 }
 
-void ResetPasswordViewController::viewWillAppear() { txUser.focused = true; }
+void ResetPasswordViewController::viewWillAppear() {
+  txUser.focused = true;
+}
 
 void ResetPasswordViewController::backPressed() {
   getcode.cancel();
+  openTimer_.cancel();
   ui::Ui::current().hud->dismiss();
   dismiss();
 }
@@ -38,15 +46,18 @@ void ResetPasswordViewController::next() {
     ui::Ui::current().hud->showError("请输入以1开头的11位手机号码！", 1.0);
     return;
   }
-  // A countdown still running from an earlier visit means a code is already on its way.
-  if (ResendCountdown::storedTimeCode(kTimeResetCodeKey) != 0) return openVerification();
+  // The number as pressed: an edit while the code is on its way must not change where it went.
+  strPhone_ = txUser.text;
+  // A countdown still running from an earlier visit means a code is already on its way there.
+  if (ResendCountdown::storedTimeCode(kTimeResetCodeKey, strPhone_) != 0) return openVerification();
   btNext.enabled = false;
-  getcode.sendMsg(txUser.text);
+  getcode.sendMsg(strPhone_);
 }
 
 void ResetPasswordViewController::openVerification() {
   btNext.enabled = true;
-  push(std::make_shared<ResetAuthCodeViewController>(txUser.text));
+  if (!isTop()) return;
+  push(std::make_shared<ResetAuthCodeViewController>(strPhone_));
 }
 
 }  // namespace vokari

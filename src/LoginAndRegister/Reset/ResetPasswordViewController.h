@@ -25,6 +25,7 @@ class ResetPasswordViewController final : public ui::Screen {
   void next();
   void openVerification();
 
+  std::string strPhone_;  // the number the code was asked for
   CodeSender getcode{GetCodeRequest::kResetPassword, 0.8};
   Timer openTimer_;
 };
