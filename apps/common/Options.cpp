@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
-namespace vokari::terminal {
+namespace vokari::client {
 namespace {
 
 std::optional<double> parseNumber(const std::string& text) {
@@ -14,7 +14,8 @@ std::optional<double> parseNumber(const std::string& text) {
 }
 
 std::string defaultDataDir() {
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return std::string(xdg) + "/vokari";
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+    return std::string(xdg) + "/vokari";
   if (const char* home = std::getenv("HOME"); home && *home) {
     return std::string(home) + "/.local/share/vokari";
   }
@@ -35,16 +36,22 @@ std::optional<ServicePorts> parsePorts(const std::string& text, ServicePorts bas
       return std::nullopt;
     }
     int port = static_cast<int>(*number);
-    if (name == "general") base.general = port;
-    else if (name == "account") base.account = port;
-    else if (name == "appointment") base.appointment = port;
-    else if (name == "report") base.report = port;
-    else return std::nullopt;
+    if (name == "general")
+      base.general = port;
+    else if (name == "account")
+      base.account = port;
+    else if (name == "appointment")
+      base.appointment = port;
+    else if (name == "report")
+      base.report = port;
+    else
+      return std::nullopt;
   }
   return base;
 }
 
-std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
+std::optional<Options> parseOptions(int argc, char** argv, std::string& error, Program program) {
+  const bool terminal = program == Program::Terminal;
   Options options;
   options.dataDir = defaultDataDir();
   for (int i = 1; i < argc; ++i) {
@@ -56,7 +63,7 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
     std::optional<std::string> v;
     if (arg == "--help" || arg == "-h") {
       options.help = true;
-    } else if (arg == "--fake-clock") {
+    } else if (terminal && arg == "--fake-clock") {
       options.fakeClock = true;
     } else if (arg == "--data-dir" && (v = value())) {
       options.dataDir = *v;
@@ -64,8 +71,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
       options.host = *v;
     } else if (arg == "--report-host" && (v = value())) {
       options.reportHost = *v;
-    } else if (arg == "--script" && (v = value())) {
+    } else if (terminal && arg == "--script" && (v = value())) {
       options.script = *v;
+    } else if (!terminal && arg == "--screenshot-dir" && (v = value())) {
+      options.screenshotDir = *v;
     } else if (arg == "--ports" && (v = value())) {
       options.ports = parsePorts(*v);
       if (!options.ports) {
@@ -89,11 +98,15 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
   return options;
 }
 
-std::string usage() {
-  return "usage: vokari [--data-dir DIR] [--host HOST] [--report-host HOST]\n"
-         "              [--ports general=N,account=N,appointment=N,report=N]\n"
-         "              [--position LAT,LON] [--script FILE|-] [--fake-clock]\n"
+std::string usage(Program program) {
+  const bool terminal = program == Program::Terminal;
+  std::string name = terminal ? "vokari" : "vokari-gui";
+  std::string pad(name.size(), ' ');
+  return "usage: " + name + " [--data-dir DIR] [--host HOST] [--report-host HOST]\n" + "       " +
+         pad + " [--ports general=N,account=N,appointment=N,report=N]\n" + "       " + pad +
+         " [--position LAT,LON] " +
+         (terminal ? "[--script FILE|-] [--fake-clock]\n" : "[--screenshot-dir DIR]\n") +
          "Without --host, the stand-in services start inside the client on free loopback ports.\n";
 }
 
-}  // namespace vokari::terminal
+}  // namespace vokari::client
