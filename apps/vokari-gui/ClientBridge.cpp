@@ -104,6 +104,7 @@ void ClientBridge::openUrl(const std::string& url) {
 void ClientBridge::textMessage(const QString& phone, const QString& text) {
   setIfChanged(sms_, {{"visible", true}, {"phone", phone}, {"text", text}},
                &ClientBridge::smsChanged);
+  emit panelShown("sms");
 }
 
 bool ClientBridge::acceptsInput() const {

@@ -74,7 +74,7 @@ class ClientBridge final : public QObject {
   void smsChanged();
   // A different screen is on top (pushed, popped, presented, dismissed or a new root).
   void screenShown();
-  // The calling panel or an alert opened: worth a screenshot of its own.
+  // The calling panel, the message banner, an alert or a sheet opened: worth a screenshot.
   void panelShown(const QString& what);
 
  private:

@@ -132,6 +132,11 @@ std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pi
       continue;
     }
     rows.push_back(rowFor(model.elements[i], static_cast<int>(i), pictures));
+    // A button right under another is the lesser choice ("忘记密码?" under "登录").
+    if (run > 0) {
+      rows.back().value["secondary"] =
+          i > 0 && std::holds_alternative<ui::ButtonModel>(model.elements[i - 1]);
+    }
     ++i;
   }
   return rows;

@@ -17,6 +17,7 @@ class Screenshots final : public QObject {
   // The next frame drawn is saved under the name (a later request before that frame wins).
   void request(const QString& name);
   int saved() const { return count_; }
+  bool pending() const { return !pending_.isEmpty(); }
   QString lastPath() const { return lastPath_; }
 
  private:

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QSet>
 #include <QTest>
 #include <memory>
@@ -77,7 +78,9 @@ QStringList renderedTexts(QQuickWindow& window) {
     const char* type = item->metaObject()->className();
     bool textual = QByteArray(type).contains("Text");  // Text, TextInput, TextField, TextEdit...
     if (!textual || !reallyVisible(item)) continue;
-    QString text = item->property("text").toString();
+    // An input shows its displayText: dots, not the secret, for secure entry.
+    QVariant shown = item->property("displayText");
+    QString text = (shown.isValid() ? shown : item->property("text")).toString();
     if (!text.isEmpty()) texts.push_back(text);
   }
   return texts;
@@ -88,6 +91,29 @@ bool showsText(QQuickWindow& window, const QString& text) {
     if (t.contains(text)) return true;
   }
   return false;
+}
+
+QQuickItem* scrollTo(QQuickWindow& window, const QString& name) {
+  QQuickItem* list = findItem(window, "elementList");
+  for (int step = 0; step < 200; ++step) {
+    QQuickItem* item = findItem(window, name);
+    if (!list || (item && !list->isAncestorOf(item))) return item;
+    const qreal top = list->mapToScene(QPointF(0, 0)).y();
+    const qreal bottom = top + list->height();
+    const qreal contentY = list->property("contentY").toReal();
+    if (item) {
+      const qreal y = item->mapToScene(QPointF(0, 0)).y();
+      if (y >= top && y + item->height() <= bottom) return item;
+      list->setProperty("contentY", contentY + (y - top) - 8);
+    } else if (list->property("atYEnd").toBool()) {
+      list->setProperty("contentY", -list->property("topMargin").toReal());  // try from the top
+      if (step > 0 && contentY <= 0) return nullptr;
+    } else {
+      list->setProperty("contentY", contentY + list->height() / 2);
+    }
+    QCoreApplication::processEvents();
+  }
+  return findItem(window, name);
 }
 
 void click(QQuickWindow& window, QQuickItem& item) {
@@ -105,7 +131,15 @@ void typeInto(QQuickWindow& window, QQuickItem& input, const QString& text) {
     }
   }
   click(window, editor ? *editor : input);
-  QTest::keyClicks(&window, text);
+  // One press and release per character, carrying its text like a keyboard (or an input
+  // method, for Chinese) would.
+  for (QChar c : text) {
+    int key = c.unicode() < 128 ? int(QChar(c).toUpper().unicode()) : int(Qt::Key_unknown);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+    QCoreApplication::sendEvent(&window, &press);
+    QCoreApplication::sendEvent(&window, &release);
+  }
 }
 
 QImage grabFrame(QQuickWindow& window) {

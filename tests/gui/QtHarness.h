@@ -28,6 +28,8 @@ QQuickItem* findInput(QQuickWindow& window, const QString& name);
 QStringList renderedTexts(QQuickWindow& window);
 bool showsText(QQuickWindow& window, const QString& text);
 
+// Scrolls the screen's element list until the item with the objectName is in view; answers it.
+QQuickItem* scrollTo(QQuickWindow& window, const QString& name);
 // A left click in the middle of the item, through the window's event queue.
 void click(QQuickWindow& window, QQuickItem& item);
 // Clicks into the input and types the text key by key.

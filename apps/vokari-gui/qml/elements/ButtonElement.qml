@@ -18,11 +18,16 @@ Item {
         width: parent.width - 2 * Theme.margin
         height: 48
         radius: Theme.radius
-        color: !button.enabled ? "#b8c4d6" : area.pressed ? Theme.accentPressed : Theme.accent
+        readonly property bool secondary: !!value.secondary
+        color: secondary ? (area.pressed ? "#e3e9f4" : Theme.card)
+             : !button.enabled ? "#b8c4d6" : area.pressed ? Theme.accentPressed : Theme.accent
+        border.width: secondary ? 1 : 0
+        border.color: Theme.accent
+        opacity: secondary && !button.enabled ? 0.5 : 1
         Text {
             anchors.centerIn: parent
             text: value.title || ""
-            color: "white"
+            color: parent.secondary ? Theme.accent : "white"
             font.pixelSize: 17
             font.bold: true
         }
