@@ -2,6 +2,7 @@
 // process (unless --host names real ones), runs the application's start-up and draws the top
 // screen's view model with Qt Quick.
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QQuickWindow>
@@ -15,6 +16,8 @@
 using namespace vokari;
 
 int main(int argc, char** argv) {
+  QElapsedTimer sinceStart;
+  sinceStart.start();
   std::string error;
   auto options = client::parseOptions(argc, argv, error, client::Program::Gui);
   if (!options) {
@@ -37,11 +40,12 @@ int main(int argc, char** argv) {
   if (std::getenv("VOKARI_STARTUP_TIMING")) {
     QObject::connect(
         client.window(), &QQuickWindow::frameSwapped, &qtApp,
-        [&client] {
+        [&client, &sinceStart] {
           static bool told = false;
           if (!told && client.firstFrameMs()) {
             told = true;
-            std::cerr << "vokari-gui: first frame after " << *client.firstFrameMs() << " ms\n";
+            std::cerr << "vokari-gui: first frame " << sinceStart.elapsed() << " ms after start ("
+                      << *client.firstFrameMs() << " ms composing services, application, window)\n";
           }
         },
         Qt::QueuedConnection);

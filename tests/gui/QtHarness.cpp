@@ -13,13 +13,15 @@
 namespace vokari::gui::testing {
 
 void ensureQtApp() {
-  static std::unique_ptr<QGuiApplication> app;
+  // Never destroyed: Qt's own globals go before static destructors would run, and tearing the
+  // application down after them crashes at exit.
+  static QGuiApplication* app = nullptr;
   if (app) return;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "gui_tests";
   static char* argv[] = {name, nullptr};
-  app = std::make_unique<QGuiApplication>(argc, argv);
+  app = new QGuiApplication(argc, argv);
   QGuiApplication::setFont(QFont(kUiFont));
 }
 

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Vokari
 
 // The progress overlay: busy with its text (blocking touches when asked), or a success or
@@ -19,7 +18,7 @@ Item {
 
     Rectangle {
         anchors.centerIn: parent
-        width: Math.min(Math.max(content.implicitWidth + 40, 140), parent.width - 80)
+        width: Math.min(Math.max(hudText.implicitWidth + 40, 140), overlay.width - 80)
         height: content.implicitHeight + 36
         radius: 14
         color: Qt.rgba(0.1, 0.1, 0.12, 0.86)
@@ -28,13 +27,37 @@ Item {
             anchors.centerIn: parent
             width: parent.width - 40
             spacing: 10
-            BusyIndicator {
+            Item {  // the busy wheel: a faint ring and a bright arc turning on it
                 anchors.horizontalCenter: parent.horizontalCenter
                 visible: overlay.model.kind === "busy"
-                running: visible
-                width: 40
-                height: 40
-                palette.dark: "white"
+                width: 36
+                height: 36
+                Rectangle {
+                    anchors.fill: parent
+                    radius: width / 2
+                    color: "transparent"
+                    border.width: 4
+                    border.color: Qt.rgba(1, 1, 1, 0.25)
+                }
+                Item {
+                    id: wheel
+                    anchors.fill: parent
+                    Rectangle {
+                        x: parent.width / 2 - 4
+                        y: 0
+                        width: 8
+                        height: 8
+                        radius: 4
+                        color: "white"
+                    }
+                    RotationAnimator on rotation {
+                        from: 0
+                        to: 360
+                        duration: 900
+                        loops: Animation.Infinite
+                        running: overlay.visible && overlay.model.kind === "busy"
+                    }
+                }
             }
             Text {
                 anchors.horizontalCenter: parent.horizontalCenter
@@ -45,6 +68,7 @@ Item {
                 font.bold: true
             }
             Text {
+                id: hudText
                 objectName: "hudText"
                 width: parent.width
                 horizontalAlignment: Text.AlignHCenter
