@@ -100,13 +100,26 @@ ElementRow rowFor(const ui::ElementModel& e, int index, PictureIds& pictures) {
       e);
 }
 
-int buttonRunFrom(const ui::ScreenModel& model, std::size_t i) {
+template <typename M>
+int runFrom(const ui::ScreenModel& model, std::size_t i) {
   int run = 0;
-  while (i + run < model.elements.size() &&
-         std::holds_alternative<ui::ButtonModel>(model.elements[i + run])) {
+  while (i + run < model.elements.size() && std::holds_alternative<M>(model.elements[i + run])) {
     ++run;
   }
   return run;
+}
+
+// One row for a run of buttons (tiles) or check boxes (segments); each item keeps its element.
+template <typename M>
+ElementRow groupRow(const ui::ScreenModel& model, std::size_t i, int run, const char* kind,
+                    QVariantMap (*valueOf)(const M&)) {
+  QVariantList items;
+  for (int k = 0; k < run; ++k) {
+    QVariantMap item = valueOf(std::get<M>(model.elements[i + k]));
+    item["element"] = static_cast<int>(i + k);
+    items.push_back(item);
+  }
+  return {kind, static_cast<int>(i), {{"items", items}, {"hidden", false}}};
 }
 
 QVariant barButton(const std::optional<ui::ButtonModel>& b) {
@@ -119,16 +132,15 @@ QVariant barButton(const std::optional<ui::ButtonModel>& b) {
 std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pictures) {
   std::vector<ElementRow> rows;
   for (std::size_t i = 0; i < model.elements.size();) {
-    int run = buttonRunFrom(model, i);
+    int run = runFrom<ui::ButtonModel>(model, i);
     if (run >= kTileRun) {
-      QVariantList tiles;
-      for (int k = 0; k < run; ++k) {
-        QVariantMap tile = buttonValue(std::get<ui::ButtonModel>(model.elements[i + k]));
-        tile["element"] = static_cast<int>(i + k);
-        tiles.push_back(tile);
-      }
-      rows.push_back({"Tiles", static_cast<int>(i), {{"tiles", tiles}, {"hidden", false}}});
+      rows.push_back(groupRow<ui::ButtonModel>(model, i, run, "Tiles", buttonValue));
       i += run;
+      continue;
+    }
+    if (int boxes = runFrom<ui::CheckBoxModel>(model, i); boxes >= kSegmentRun) {
+      rows.push_back(groupRow<ui::CheckBoxModel>(model, i, boxes, "Segments", checkBoxValue));
+      i += boxes;
       continue;
     }
     rows.push_back(rowFor(model.elements[i], static_cast<int>(i), pictures));

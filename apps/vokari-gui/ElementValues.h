@@ -32,6 +32,8 @@ class PictureIds {
 // Runs of this many buttons or more in a row are drawn as a grid of large tiles (a hub screen's
 // entries); shorter runs stay ordinary buttons.
 inline constexpr int kTileRun = 3;
+// Runs of this many check boxes or more are drawn as one segmented bar (tabs of a list).
+inline constexpr int kSegmentRun = 3;
 
 std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pictures);
 

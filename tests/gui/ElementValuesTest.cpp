@@ -18,13 +18,19 @@ ui::ButtonModel button(const char* title) {
   return b;
 }
 
+ui::CheckBoxModel checkBox(const char* title) {
+  ui::CheckBoxModel c;
+  c.title = title;
+  return c;
+}
+
 std::vector<QString> kinds(const std::vector<ElementRow>& rows) {
   std::vector<QString> out;
   for (const auto& r : rows) out.push_back(r.kind);
   return out;
 }
 
-TEST(ElementValues, ButtonRunsOfThreeOrMoreBecomeTilesAddressingEachButton) {
+TEST(ElementValues, RunsOfButtonsBecomeTilesAndRunsOfCheckBoxesSegments) {
   struct Case {
     const char* name;
     std::vector<ui::ElementModel> elements;
@@ -41,6 +47,14 @@ TEST(ElementValues, ButtonRunsOfThreeOrMoreBecomeTilesAddressingEachButton) {
        {button("a"), button("b"), button("c"), button("d"), button("e"), button("f")},
        {"Tiles"},
        {0}},
+      {"four check boxes are one segmented bar",
+       {checkBox("公安部门"), checkBox("交警"), checkBox("联动部门"), checkBox("公共服务"), label},
+       {"Segments", "Label"},
+       {0, 4}},
+      {"two check boxes stay check boxes",
+       {checkBox("a"), checkBox("b")},
+       {"CheckBox", "CheckBox"},
+       {0, 1}},
       {"a label splits runs",
        {button("a"), label, button("b"), button("c"), button("d")},
        {"Button", "Label", "Tiles"},
@@ -60,7 +74,7 @@ TEST(ElementValues, ButtonRunsOfThreeOrMoreBecomeTilesAddressingEachButton) {
   ui::ScreenModel hub;
   hub.elements = {label, button("a"), button("b"), button("c")};
   auto rows = elementRows(hub, pictures);
-  QVariantList tiles = rows[1].value["tiles"].toList();
+  QVariantList tiles = rows[1].value["items"].toList();
   ASSERT_EQ(tiles.size(), 3);
   EXPECT_EQ(tiles[0].toMap()["element"].toInt(), 1);
   EXPECT_EQ(tiles[2].toMap()["element"].toInt(), 3);

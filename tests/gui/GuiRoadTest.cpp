@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QRegularExpression>
 #include <cstdlib>
 #include <filesystem>
@@ -135,6 +136,11 @@ TEST_F(GuiRoad, RegisterWithTheCodeFromTheBannerThenRaiseTheAlarm) {
   press("tile:一键服务");
   ASSERT_TRUE(titled("一键服务"));
   EXPECT_TRUE(shows("公安部门"));
+  press("segment:交警");  // another tab of the directory
+  EXPECT_TRUE(waitFor([&] {
+    QQuickItem* tab = findItem(window(), "segment:交警");
+    return tab && tab->property("color").value<QColor>() != QColor(Qt::transparent);
+  }));
   expectDrawn("service directory");
   press("navBack");
   ASSERT_TRUE(titled("LanzoVokari"));

@@ -7,7 +7,7 @@ Item {
     property var value: ({})
     property int element: -1
     property int serial: -1
-    readonly property var items: value.tiles || []
+    readonly property var items: value.items || []
     readonly property int columns: 2
     readonly property real tileWidth: (width - 2 * Theme.margin - (columns - 1) * 12) / columns
     readonly property real tileHeight: Math.min(tileWidth * 0.95, 190)
