@@ -3,7 +3,11 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run test bench clean
+# CLIENT=gui or CLIENT=terminal chooses; by default the graphical client when a display is there.
+CLIENT ?= $(if $(or $(DISPLAY),$(WAYLAND_DISPLAY)),gui,terminal)
+SCREENSHOTS ?= docs/screenshots
+
+.PHONY: deps build run run-gui run-terminal screenshots test bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -12,8 +16,20 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: run-$(CLIENT)
+
+run-gui: build
+	$(BUILD)/apps/vokari-gui/vokari-gui $(ARGS)
+
+run-terminal: build
 	$(BUILD)/apps/vokari/vokari $(ARGS)
+
+# Drives the graphical client through a road under Qt's offscreen platform (no display needed)
+# and saves a PNG of every screen it shows into $(SCREENSHOTS).
+screenshots: build
+	rm -rf $(SCREENSHOTS) && mkdir -p $(SCREENSHOTS)
+	QT_QPA_PLATFORM=offscreen VOKARI_SCREENSHOT_DIR=$(abspath $(SCREENSHOTS)) \
+	  $(BUILD)/tests/gui/gui_tests --gtest_filter='GuiRoad.*'
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -4,7 +4,11 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config ccache
   libsqlite3-dev libcurl4-openssl-dev libxml2-dev zlib1g-dev nlohmann-json3-dev
   libicu-dev libcpp-httplib-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg62-turbo-dev libpng-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev)
+  libjpeg62-turbo-dev libpng-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  # the graphical client: Qt Quick, the QML modules its windows use, a font for Chinese text
+  qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-window
+  qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
+  qml6-module-qtquick-dialogs qml6-module-qtqml-workerscript fonts-noto-cjk)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -379,7 +379,7 @@ Session::Outcome Session::position(const std::string& rest) {
     // A phone whose permission is withdrawn stops delivering positions and reports a failure.
     t_.location->setAuthorization(LocationAuthorization::Denied);
     t_.location->fail();
-  } else if (auto place = parsePosition(rest)) {
+  } else if (auto place = client::parsePosition(rest)) {
     t_.location->setAuthorization(LocationAuthorization::Authorized);
     t_.location->report(place->first, place->second);
   } else {

@@ -26,7 +26,7 @@ struct SessionTargets {
   ui::Ui* ui = nullptr;
   ScriptedLocation* location = nullptr;
   DesktopReachability* reachability = nullptr;
-  NetworkSwitch* network = nullptr;
+  client::NetworkSwitch* network = nullptr;
   RecordingUrlOpener* urls = nullptr;
   WaitingMediaPicker* picker = nullptr;
   std::function<void(const std::string& tokenBytes)> deliverToken;

@@ -11,11 +11,34 @@
 #include "App.h"
 #include "Options.h"
 #include "Session.h"
+#include "transport/HttpRequest.h"
 
 using namespace vokari;
 using namespace vokari::terminal;
+using vokari::client::App;
 
 namespace {
+
+SessionTargets sessionTargets(App& app, Clockwork& clock) {
+  SessionTargets t;
+  t.clock = &clock;
+  t.ui = &app.ui();
+  t.location = &app.location();
+  t.reachability = &app.reachability();
+  t.network = &app.network();
+  t.enterForeground = [&app] { app.delegate().applicationWillEnterForeground(); };
+  t.becomeActive = [&app] { app.delegate().applicationDidBecomeActive(); };
+  t.urls = &app.urls();
+  t.picker = &app.picker();
+  t.deliverToken = [&app](const std::string& bytes) {
+    app.delegate().didRegisterForRemoteNotificationsWithDeviceToken(bytes);
+  };
+  t.deliverNotification = [&app](const std::string& text) {
+    app.delegate().didReceiveRemoteNotification({{"aps", {{"alert", text}}}});
+  };
+  t.requestsInFlight = [] { return HttpRequest::inFlight(); };
+  return t;
+}
 
 bool readyToRead(int fd, int timeoutMs) {
   pollfd p{fd, POLLIN, 0};
@@ -61,24 +84,26 @@ int runInteractive(Session& session, Clockwork& clock) {
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "C.UTF-8");
   std::string error;
-  auto options = parseOptions(argc, argv, error);
+  auto options = client::parseOptions(argc, argv, error);
   if (!options) {
-    std::cerr << "vokari: " << error << "\n" << usage();
+    std::cerr << "vokari: " << error << "\n" << client::usage();
     return 2;
   }
   if (options->help) {
-    std::cout << usage() << Session::helpText();
+    std::cout << client::usage() << Session::helpText();
     return 0;
   }
   bool interactive = !options->script && isatty(STDIN_FILENO);
   auto clock = options->fakeClock ? Clockwork::fake() : Clockwork::real();
 
-  App app(*options, *clock, error);
+  Clockwork* clockwork = clock.get();
+  App app(
+      *options, clock->loop(), [clockwork] { clockwork->pump(); }, error);
   if (!error.empty()) {
     std::cerr << "vokari: " << error << "\n";
     return 1;
   }
-  Session session(app.targets(), std::cout, interactive);
+  Session session(sessionTargets(app, *clock), std::cout, interactive);
   app.onTextMessage = [&](const std::string& phone, const std::string& text,
                           const std::string& code) { session.textMessage(phone, text, code); };
   app.launch();

@@ -30,9 +30,12 @@ void RunLoop::post(Task task) {
     posted_.push_back(std::move(task));
   }
   postArrived_.notify_all();
+  taskPosted();
 }
 
-Timer RunLoop::after(double seconds, Task task) { return schedule(seconds, 0, std::move(task)); }
+Timer RunLoop::after(double seconds, Task task) {
+  return schedule(seconds, 0, std::move(task));
+}
 
 Timer RunLoop::every(double seconds, Task task) {
   return schedule(seconds, seconds, std::move(task));
@@ -45,6 +48,7 @@ Timer RunLoop::schedule(double seconds, double interval, Task task) {
   state->sequence = ++sequence_;
   state->task = std::move(task);
   timers_.push(state);
+  timerScheduled();
   return Timer(state);
 }
 
@@ -152,13 +156,13 @@ bool RealRunLoop::runUntil(const std::function<bool()>& done, double seconds) {
 ManualRunLoop::ManualRunLoop(WallClock::time_point wallStart) : wallStart_(wallStart) {}
 
 WallClock::time_point ManualRunLoop::wallClock() const {
-  return wallStart_ + std::chrono::duration_cast<WallClock::duration>(
-                          std::chrono::duration<double>(now_));
+  return wallStart_ +
+         std::chrono::duration_cast<WallClock::duration>(std::chrono::duration<double>(now_));
 }
 
 void ManualRunLoop::setWallClock(WallClock::time_point at) {
-  wallStart_ = at - std::chrono::duration_cast<WallClock::duration>(
-                        std::chrono::duration<double>(now_));
+  wallStart_ =
+      at - std::chrono::duration_cast<WallClock::duration>(std::chrono::duration<double>(now_));
 }
 
 WallClock::time_point ManualRunLoop::defaultWallStart() {
@@ -179,7 +183,9 @@ void ManualRunLoop::advance(double seconds) {
   runDue();
 }
 
-void ManualRunLoop::runUntilIdle() { runDue(); }
+void ManualRunLoop::runUntilIdle() {
+  runDue();
+}
 
 bool ManualRunLoop::waitUntil(const std::function<bool()>& done, double realSeconds) {
   auto deadline = std::chrono::steady_clock::now() +

@@ -73,6 +73,11 @@ class RunLoop {
   std::size_t pendingPosts() const;
 
  protected:
+  // Told after a task was posted (on the posting thread, which may be any) and after a timer
+  // was scheduled (main thread), so a loop that sleeps inside another event system can wake up
+  // or re-arm its one timer.
+  virtual void taskPosted() {}
+  virtual void timerScheduled() {}
   // Runs everything due at the current time: posted tasks first, then due timers, in order.
   // Answers whether anything ran.
   bool runDue();
@@ -93,8 +98,7 @@ class RunLoop {
   mutable std::mutex postMutex_;
   std::condition_variable postArrived_;
   std::deque<Task> posted_;
-  std::priority_queue<std::shared_ptr<TimerState>, std::vector<std::shared_ptr<TimerState>>,
-                      Later>
+  std::priority_queue<std::shared_ptr<TimerState>, std::vector<std::shared_ptr<TimerState>>, Later>
       timers_;
   std::uint64_t sequence_ = 0;
 };
@@ -108,7 +112,9 @@ class RealRunLoop final : public RunLoop {
 
   // Runs tasks and timers until quit() is called.
   void run();
-  void quit() { post([this] { quit_ = true; }); }
+  void quit() {
+    post([this] { quit_ = true; });
+  }
   // Runs tasks and timers until the predicate holds or the seconds pass; answers the predicate.
   bool runUntil(const std::function<bool()>& done, double seconds);
 

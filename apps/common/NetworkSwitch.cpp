@@ -1,6 +1,6 @@
 #include "NetworkSwitch.h"
 
-namespace vokari::terminal {
+namespace vokari::client {
 
 void NetworkSwitch::start(std::shared_ptr<HttpExchange> exchange) {
   if (on_) {
@@ -21,4 +21,4 @@ HttpResult NetworkSwitch::perform(std::shared_ptr<HttpExchange> exchange) {
   return online_.perform(std::move(exchange));
 }
 
-}  // namespace vokari::terminal
+}  // namespace vokari::client

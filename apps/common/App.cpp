@@ -1,11 +1,11 @@
 #include "App.h"
 
 #include "core/Endpoints.h"
-#include "transport/HttpRequest.h"
 
-namespace vokari::terminal {
+namespace vokari::client {
 
-App::App(const Options& options, Clockwork& clock, std::string& error) : clock_(clock) {
+App::App(const Options& options, RunLoop& loop, std::function<void()> pump, std::string& error)
+    : loop_(loop), pump_(std::move(pump)) {
   platform_.paths.root = options.dataDir + "/client";
   if (!platform_.paths.prepare()) {
     error = "cannot create the data folder " + platform_.paths.root;
@@ -14,10 +14,10 @@ App::App(const Options& options, Clockwork& clock, std::string& error) : clock_(
   if (!startServices(options, error)) return;
   const std::string library = platform_.paths.library();
   settings_ = std::make_unique<FileSettingsStore>(library + "/settings.json");
-  cache_ = std::make_unique<ExpiringCache>(clock.loop(), library + "/cache.json");
+  cache_ = std::make_unique<ExpiringCache>(loop, library + "/cache.json");
   reachability_ = std::make_unique<DesktopReachability>(Endpoints::current().host);
   if (options.position) location_.report(options.position->first, options.position->second);
-  platform_.loop = &clock.loop();
+  platform_.loop = &loop;
   platform_.settings = settings_.get();
   platform_.cache = cache_.get();
   platform_.reachability = reachability_.get();
@@ -28,7 +28,7 @@ App::App(const Options& options, Clockwork& clock, std::string& error) : clock_(
   platform_.device = DeviceInfo::desktop();
   Platform::install(&platform_);
   previousEngine_ = HttpEngine::install(&network_);
-  toolkit_ = std::make_unique<ui::Toolkit>(clock.loop(), screens_);
+  toolkit_ = std::make_unique<ui::Toolkit>(loop, screens_);
   delegate_ = std::make_unique<AppDelegate>();
   screens_.delegate = delegate_.get();
 }
@@ -37,7 +37,7 @@ App::~App() {
   // Screens and their requests go before the services they talk to.
   delegate_.reset();
   toolkit_.reset();
-  clock_.pump();
+  if (pump_) pump_();
   HttpEngine::install(previousEngine_);
   backend_.stop();
   Platform::install(nullptr);
@@ -63,7 +63,7 @@ bool App::startServices(const Options& options, std::string& error) {
   } else {
     service.ports = vokari_backend::Ports::automatic();
   }
-  RunLoop* loop = &clock_.loop();
+  RunLoop* loop = &loop_;
   service.onSms = [this, loop](const vokari_backend::Sms& sms) {
     if (onTextMessage) onTextMessage(sms.phone, sms.text, sms.code);
     loop->post([] {});  // wakes the loop so the message shows at once
@@ -84,25 +84,4 @@ void App::launch() {
   delegate_->applicationDidBecomeActive();
 }
 
-SessionTargets App::targets() {
-  SessionTargets t;
-  t.clock = &clock_;
-  t.ui = &toolkit_->ui;
-  t.location = &location_;
-  t.reachability = reachability_.get();
-  t.network = &network_;
-  t.enterForeground = [this] { delegate_->applicationWillEnterForeground(); };
-  t.becomeActive = [this] { delegate_->applicationDidBecomeActive(); };
-  t.urls = &urls_;
-  t.picker = &picker_;
-  t.deliverToken = [this](const std::string& bytes) {
-    delegate_->didRegisterForRemoteNotificationsWithDeviceToken(bytes);
-  };
-  t.deliverNotification = [this](const std::string& text) {
-    delegate_->didReceiveRemoteNotification({{"aps", {{"alert", text}}}});
-  };
-  t.requestsInFlight = [] { return HttpRequest::inFlight(); };
-  return t;
-}
-
-}  // namespace vokari::terminal
+}  // namespace vokari::client

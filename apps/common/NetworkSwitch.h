@@ -8,7 +8,7 @@
 
 #include "transport/HttpEngine.h"
 
-namespace vokari::terminal {
+namespace vokari::client {
 
 class NetworkSwitch final : public HttpEngine {
  public:
@@ -27,4 +27,4 @@ class NetworkSwitch final : public HttpEngine {
   std::atomic<bool> on_{true};
 };
 
-}  // namespace vokari::terminal
+}  // namespace vokari::client

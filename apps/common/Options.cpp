@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
-namespace vokari::terminal {
+namespace vokari::client {
 namespace {
 
 std::optional<double> parseNumber(const std::string& text) {
@@ -57,7 +57,8 @@ std::optional<ServicePorts> parsePorts(const std::string& text, ServicePorts bas
   return base;
 }
 
-std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
+std::optional<Options> parseOptions(int argc, char** argv, std::string& error, Program program) {
+  const bool terminal = program == Program::Terminal;
   Options options;
   options.dataDir = defaultDataDir();
   for (int i = 1; i < argc; ++i) {
@@ -69,7 +70,7 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
     std::optional<std::string> v;
     if (arg == "--help" || arg == "-h") {
       options.help = true;
-    } else if (arg == "--fake-clock") {
+    } else if (terminal && arg == "--fake-clock") {
       options.fakeClock = true;
     } else if (arg == "--data-dir" && (v = value())) {
       options.dataDir = *v;
@@ -77,8 +78,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
       options.host = *v;
     } else if (arg == "--report-host" && (v = value())) {
       options.reportHost = *v;
-    } else if (arg == "--script" && (v = value())) {
+    } else if (terminal && arg == "--script" && (v = value())) {
       options.script = *v;
+    } else if (!terminal && arg == "--screenshot-dir" && (v = value())) {
+      options.screenshotDir = *v;
     } else if (arg == "--ports" && (v = value())) {
       options.ports = parsePorts(*v);
       if (!options.ports) {
@@ -99,10 +102,14 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
   return options;
 }
 
-std::string usage() {
-  return "usage: vokari [--data-dir DIR] [--host HOST] [--report-host HOST]\n"
-         "              [--ports general=N,account=N,appointment=N,report=N]\n"
-         "              [--position LAT,LON] [--script FILE|-] [--fake-clock]\n"
+std::string usage(Program program) {
+  const bool terminal = program == Program::Terminal;
+  std::string name = terminal ? "vokari" : "vokari-gui";
+  std::string pad(name.size(), ' ');
+  return "usage: " + name + " [--data-dir DIR] [--host HOST] [--report-host HOST]\n" + "       " +
+         pad + " [--ports general=N,account=N,appointment=N,report=N]\n" + "       " + pad +
+         " [--position LAT,LON] " +
+         (terminal ? "[--script FILE|-] [--fake-clock]\n" : "[--screenshot-dir DIR]\n") +
          "Without --host, the stand-in services start inside the client on free loopback ports.\n";
 }
 
@@ -123,4 +130,4 @@ std::optional<std::pair<double, double>> parsePosition(const std::string& text) 
   return std::make_pair(*lat, *lon);
 }
 
-}  // namespace vokari::terminal
+}  // namespace vokari::client

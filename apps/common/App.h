@@ -1,0 +1,69 @@
+#pragma once
+// The composition both clients share: the built-in stand-in services (unless --host), the
+// desktop platform, the toolkit with the application's screen factory, and the application
+// object. A client adds only how it draws, how the loop runs, and where URLs and text messages go.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "NetworkSwitch.h"
+#include "Options.h"
+#include "app/AppDelegate.h"
+#include "app/AppScreens.h"
+#include "platform/Platform.h"
+#include "server/Backend.h"
+#include "ui/Ui.h"
+
+namespace vokari::client {
+
+class App final {
+ public:
+  // Starts the services and prepares the platform on the loop; on failure error is set. pump
+  // runs what is due on the loop without letting time pass (used while shutting down).
+  App(const Options& options, RunLoop& loop, std::function<void()> pump, std::string& error);
+  ~App();
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  // The launch sequence and the first activation, as the platform would run them.
+  void launch();
+
+  ui::Ui& ui() { return toolkit_->ui; }
+  RunLoop& loop() { return loop_; }
+  ScriptedLocation& location() { return location_; }
+  DesktopReachability& reachability() { return *reachability_; }
+  // Every URL the application opens; set urls().onOpen to dial, browse or print.
+  RecordingUrlOpener& urls() { return urls_; }
+  AppDelegate& delegate() { return *delegate_; }
+  // Switches the network off and on for every request of the application.
+  NetworkSwitch& network() { return network_; }
+  // Answers the picture or video picker a screen opens.
+  WaitingMediaPicker& picker() { return picker_; }
+
+  // Text messages of the built-in services, told from their threads.
+  std::function<void(const std::string& phone, const std::string& text, const std::string& code)>
+      onTextMessage;
+
+ private:
+  bool startServices(const Options& options, std::string& error);
+
+  RunLoop& loop_;
+  std::function<void()> pump_;
+  vokari_backend::Backend backend_;
+  std::unique_ptr<FileSettingsStore> settings_;
+  std::unique_ptr<ExpiringCache> cache_;
+  std::unique_ptr<DesktopReachability> reachability_;
+  NetworkSwitch network_{HttpEngine::current()};
+  HttpEngine* previousEngine_ = nullptr;
+  ScriptedLocation location_;
+  RecordingUrlOpener urls_;
+  RecordingPush push_;
+  WaitingMediaPicker picker_;
+  Platform platform_;
+  AppScreens screens_;
+  std::unique_ptr<ui::Toolkit> toolkit_;
+  std::unique_ptr<AppDelegate> delegate_;
+};
+
+}  // namespace vokari::client

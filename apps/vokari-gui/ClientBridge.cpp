@@ -1,0 +1,187 @@
+#include "ClientBridge.h"
+
+#include <QDesktopServices>
+
+namespace vokari::gui {
+namespace {
+
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+QString hudKind(ui::HudKind k) {
+  switch (k) {
+    case ui::HudKind::Busy:
+      return "busy";
+    case ui::HudKind::Success:
+      return "success";
+    case ui::HudKind::Error:
+      return "error";
+    case ui::HudKind::Hidden:
+      break;
+  }
+  return "hidden";
+}
+
+bool startsWith(const std::string& s, const char* prefix) {
+  return s.rfind(prefix, 0) == 0;
+}
+
+// "tel:110", "telprompt://110", "tel://110" -> "110"
+std::optional<std::string> dialledNumber(const std::string& url) {
+  std::string rest;
+  if (startsWith(url, "telprompt:")) {
+    rest = url.substr(10);
+  } else if (startsWith(url, "tel:")) {
+    rest = url.substr(4);
+  } else {
+    return std::nullopt;
+  }
+  while (startsWith(rest, "/")) rest.erase(0, 1);
+  return rest;
+}
+
+}  // namespace
+
+ClientBridge::ClientBridge(ui::Ui& ui, PictureStore& pictures) : ui_(ui), pictures_(pictures) {
+  browser = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  hud_ = {{"kind", "hidden"}, {"text", ""}, {"blocks", false}};
+  alert_ = {{"open", false}};
+  call_ = {{"visible", false}, {"number", ""}};
+  sms_ = {{"visible", false}, {"phone", ""}, {"text", ""}};
+}
+
+void ClientBridge::setIfChanged(QVariantMap& field, QVariantMap value,
+                                void (ClientBridge::*signal)()) {
+  if (field == value) return;
+  field = std::move(value);
+  emit(this->*signal)();
+}
+
+void ClientBridge::refresh() {
+  std::shared_ptr<ui::Screen> top = ui_.navigator ? ui_.navigator->topShared() : nullptr;
+  const bool newScreen = top != top_.lock();
+  if (newScreen) {
+    top_ = top;
+    ++serial_;
+    presented_ = ui_.navigator ? static_cast<int>(ui_.navigator->stackCount()) - 1 : 0;
+    if (presented_ < 0) presented_ = 0;
+  }
+  ui::ScreenModel model = top ? top->model() : ui::ScreenModel{};
+  pictures_.beginRefresh();
+  elements_.update(elementRows(model, pictures_), serial_);
+  pictures_.endRefresh();
+  setIfChanged(bar_, barValue(model), &ClientBridge::barChanged);
+
+  const ui::HudState& h = ui_.hud->state();
+  setIfChanged(hud_, {{"kind", hudKind(h.kind)}, {"text", q(h.text)}, {"blocks", h.blocksTouches}},
+               &ClientBridge::hudChanged);
+
+  QVariantMap alert{{"open", false}};
+  if (const ui::AlertModel* a = ui_.alerts->top()) {
+    QStringList buttons;
+    for (const auto& b : a->buttons) buttons.push_back(q(b));
+    alert = {{"open", true},       {"title", q(a->title)}, {"message", q(a->message)},
+             {"buttons", buttons}, {"sheet", a->sheet},    {"destructive", a->destructiveIndex}};
+  }
+  const bool alertOpened = alert != alert_ && alert["open"].toBool();
+  setIfChanged(alert_, alert, &ClientBridge::alertChanged);
+  if (newScreen) emit screenShown();
+  if (alertOpened) emit panelShown(alert_["sheet"].toBool() ? "sheet" : "alert");
+}
+
+void ClientBridge::openUrl(const std::string& url) {
+  if (auto number = dialledNumber(url)) {
+    setIfChanged(call_, {{"visible", true}, {"number", q(*number)}}, &ClientBridge::callChanged);
+    emit panelShown("call");
+    return;
+  }
+  if (startsWith(url, "http://") || startsWith(url, "https://")) {
+    if (browser) browser(QUrl(q(url)));
+  }
+}
+
+void ClientBridge::textMessage(const QString& phone, const QString& text) {
+  setIfChanged(sms_, {{"visible", true}, {"phone", phone}, {"text", text}},
+               &ClientBridge::smsChanged);
+  emit panelShown("sms");
+}
+
+bool ClientBridge::acceptsInput() const {
+  if (ui_.alerts->top()) return false;
+  return !ui_.hud->state().blocksTouches;
+}
+
+template <typename F>
+void ClientBridge::onTop(F f) {
+  if (!acceptsInput()) return;
+  std::shared_ptr<ui::Screen> top = ui_.navigator->topShared();
+  if (top) f(*top);
+  refresh();
+}
+
+void ClientBridge::perform(int serial, const ui::Action& action) {
+  if (serial != serial_) return;  // drawn for a screen that is no longer on top
+  onTop([&](ui::Screen& s) { s.perform(action); });
+}
+
+void ClientBridge::press(int serial, int element) {
+  perform(serial, ui::Action::on(ui::Action::Kind::Press, element));
+}
+
+void ClientBridge::edit(int serial, int element, const QString& text) {
+  perform(serial, ui::Action::edit(element, text.toStdString()));
+}
+
+void ClientBridge::returnKey(int serial, int element) {
+  perform(serial, ui::Action::on(ui::Action::Kind::Return, element));
+}
+
+void ClientBridge::endEditing(int serial, int element) {
+  perform(serial, ui::Action::on(ui::Action::Kind::EndEditing, element));
+}
+
+void ClientBridge::cancel(int serial, int element) {
+  perform(serial, ui::Action::on(ui::Action::Kind::Cancel, element));
+}
+
+void ClientBridge::select(int serial, int element, int section, int row) {
+  perform(serial, ui::Action::select(element, section, row));
+}
+
+void ClientBridge::editRow(int serial, int element, int section, int row, const QString& text) {
+  perform(serial, ui::Action::editRow(element, section, row, text.toStdString()));
+}
+
+void ClientBridge::pick(int serial, int element, int column, int row) {
+  perform(serial, ui::Action::pick(element, column, row));
+}
+
+void ClientBridge::pressLeft() {
+  onTop([](ui::Screen& s) { s.pressLeft(); });
+}
+
+void ClientBridge::pressRight() {
+  onTop([](ui::Screen& s) { s.pressRight(); });
+}
+
+void ClientBridge::back() {
+  onTop([](ui::Screen& s) { s.pressBack(); });
+}
+
+void ClientBridge::answerAlert(int button) {
+  ui_.alerts->press(button);
+  refresh();
+}
+
+void ClientBridge::closeCall() {
+  setIfChanged(call_, {{"visible", false}, {"number", call_["number"]}},
+               &ClientBridge::callChanged);
+}
+
+void ClientBridge::closeSms() {
+  setIfChanged(sms_, {{"visible", false}, {"phone", sms_["phone"]}, {"text", sms_["text"]}},
+               &ClientBridge::smsChanged);
+}
+
+}  // namespace vokari::gui

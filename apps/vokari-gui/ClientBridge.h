@@ -1,0 +1,96 @@
+#pragma once
+// What QML sees of the application: the top screen's elements and navigation bar, the progress
+// overlay, the open alert or sheet, and the desktop's stand-ins for phone features (the calling
+// panel, the incoming-message banner). Every gesture comes back as the same Action the terminal
+// client sends; actions carry the serial of the screen they were drawn for, so a gesture on a
+// screen that has just been replaced is dropped. Main thread only.
+
+#include <QObject>
+#include <QUrl>
+#include <QVariantMap>
+#include <functional>
+#include <memory>
+
+#include "ElementListModel.h"
+#include "PictureProvider.h"
+#include "ui/Ui.h"
+
+namespace vokari::gui {
+
+class ClientBridge final : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(QObject* elements READ elements CONSTANT)
+  Q_PROPERTY(QVariantMap bar READ bar NOTIFY barChanged)
+  Q_PROPERTY(QVariantMap hud READ hud NOTIFY hudChanged)
+  Q_PROPERTY(QVariantMap alert READ alert NOTIFY alertChanged)
+  Q_PROPERTY(QVariantMap call READ call NOTIFY callChanged)
+  Q_PROPERTY(QVariantMap sms READ sms NOTIFY smsChanged)
+  Q_PROPERTY(int screenSerial READ screenSerial NOTIFY screenShown)
+  Q_PROPERTY(int presented READ presented NOTIFY screenShown)
+
+ public:
+  ClientBridge(ui::Ui& ui, PictureStore& pictures);
+
+  QObject* elements() { return &elements_; }
+  const ElementListModel& elementModel() const { return elements_; }
+  QVariantMap bar() const { return bar_; }
+  QVariantMap hud() const { return hud_; }
+  QVariantMap alert() const { return alert_; }
+  QVariantMap call() const { return call_; }
+  QVariantMap sms() const { return sms_; }
+  int screenSerial() const { return serial_; }
+  int presented() const { return presented_; }
+
+  // Reads the view model again and tells QML what changed. Cheap when nothing did.
+  void refresh();
+  // Routes a URL the application opened: dial addresses show the calling panel, web addresses
+  // go to the browser.
+  void openUrl(const std::string& url);
+  void textMessage(const QString& phone, const QString& text);
+
+  // Opens web addresses; the desktop's browser by default, replaced by tests.
+  std::function<void(const QUrl&)> browser;
+
+  Q_INVOKABLE void press(int serial, int element);
+  Q_INVOKABLE void edit(int serial, int element, const QString& text);
+  Q_INVOKABLE void returnKey(int serial, int element);
+  Q_INVOKABLE void endEditing(int serial, int element);
+  Q_INVOKABLE void cancel(int serial, int element);
+  Q_INVOKABLE void select(int serial, int element, int section, int row);
+  Q_INVOKABLE void editRow(int serial, int element, int section, int row, const QString& text);
+  Q_INVOKABLE void pick(int serial, int element, int column, int row);
+  Q_INVOKABLE void pressLeft();
+  Q_INVOKABLE void pressRight();
+  Q_INVOKABLE void back();
+  Q_INVOKABLE void answerAlert(int button);
+  Q_INVOKABLE void closeCall();
+  Q_INVOKABLE void closeSms();
+
+ signals:
+  void barChanged();
+  void hudChanged();
+  void alertChanged();
+  void callChanged();
+  void smsChanged();
+  // A different screen is on top (pushed, popped, presented, dismissed or a new root).
+  void screenShown();
+  // The calling panel, the message banner, an alert or a sheet opened: worth a screenshot.
+  void panelShown(const QString& what);
+
+ private:
+  bool acceptsInput() const;
+  void perform(int serial, const ui::Action& action);
+  template <typename F>
+  void onTop(F f);
+  void setIfChanged(QVariantMap& field, QVariantMap value, void (ClientBridge::*signal)());
+
+  ui::Ui& ui_;
+  PictureStore& pictures_;
+  ElementListModel elements_;
+  std::weak_ptr<ui::Screen> top_;
+  int serial_ = 0;
+  int presented_ = 0;
+  QVariantMap bar_, hud_, alert_, call_, sms_;
+};
+
+}  // namespace vokari::gui

@@ -1,0 +1,43 @@
+#pragma once
+// The top screen's view model as plain Qt values for QML: one row per element, each with its
+// kind (which names the QML delegate file, "<Kind>Element.qml"), the index of the element the
+// row's actions address, and a map of the element's texts and flags. Knows no screen.
+
+#include <QString>
+#include <QVariantMap>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Screen.h"
+
+namespace vokari::gui {
+
+struct ElementRow {
+  QString kind;
+  int element = 0;  // index into ScreenModel::elements of the (first) element drawn
+  QVariantMap value;
+  bool operator==(const ElementRow& o) const {
+    return kind == o.kind && element == o.element && value == o.value;
+  }
+};
+
+// Turns a picture's bytes into the id the image provider serves them under.
+class PictureIds {
+ public:
+  virtual ~PictureIds() = default;
+  virtual QString idFor(const std::shared_ptr<const std::string>& bytes) = 0;
+};
+
+// Runs of this many buttons or more in a row are drawn as a grid of large tiles (a hub screen's
+// entries); shorter runs stay ordinary buttons.
+inline constexpr int kTileRun = 3;
+// Runs of this many check boxes or more are drawn as one segmented bar (tabs of a list).
+inline constexpr int kSegmentRun = 3;
+
+std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pictures);
+
+// The navigation bar: title, back control and bar buttons.
+QVariantMap barValue(const ui::ScreenModel& model);
+
+}  // namespace vokari::gui

@@ -1,0 +1,54 @@
+// vokari-gui: the graphical, phone-shaped client. Starts the stand-in services inside the
+// process (unless --host names real ones), runs the application's start-up and draws the top
+// screen's view model with Qt Quick.
+
+#include <QElapsedTimer>
+#include <QFont>
+#include <QGuiApplication>
+#include <QQuickWindow>
+#include <clocale>
+#include <cstdlib>
+#include <iostream>
+
+#include "GuiClient.h"
+#include "Options.h"
+
+using namespace vokari;
+
+int main(int argc, char** argv) {
+  QElapsedTimer sinceStart;
+  sinceStart.start();
+  std::string error;
+  auto options = client::parseOptions(argc, argv, error, client::Program::Gui);
+  if (!options) {
+    std::cerr << "vokari-gui: " << error << "\n" << client::usage(client::Program::Gui);
+    return 2;
+  }
+  if (options->help) {
+    std::cout << client::usage(client::Program::Gui);
+    return 0;
+  }
+  QGuiApplication qtApp(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");  // Qt sets the locale; the core's number texts want C
+  QGuiApplication::setApplicationName("Vokari");
+  QGuiApplication::setFont(QFont(gui::kUiFont));
+  gui::GuiClient client(*options, error);
+  if (!error.empty()) {
+    std::cerr << "vokari-gui: " << error << "\n";
+    return 1;
+  }
+  if (std::getenv("VOKARI_STARTUP_TIMING")) {
+    QObject::connect(
+        client.window(), &QQuickWindow::frameSwapped, &qtApp,
+        [&client, &sinceStart] {
+          static bool told = false;
+          if (!told && client.firstFrameMs()) {
+            told = true;
+            std::cerr << "vokari-gui: first frame " << sinceStart.elapsed() << " ms after start ("
+                      << *client.firstFrameMs() << " ms composing services, application, window)\n";
+          }
+        },
+        Qt::QueuedConnection);
+  }
+  return QGuiApplication::exec();
+}

@@ -1,0 +1,70 @@
+import QtQuick
+import Vokari
+
+// A run of buttons drawn as a grid of large tiles: the entries of a hub screen.
+Item {
+    id: tiles
+    property var value: ({})
+    property int element: -1
+    property int serial: -1
+    readonly property var items: value.items || []
+    readonly property int columns: 2
+    readonly property real tileWidth: (width - 2 * Theme.margin - (columns - 1) * 12) / columns
+    readonly property real tileHeight: Math.min(tileWidth * 0.95, 190)
+    implicitHeight: grid.implicitHeight + 8
+
+    Grid {
+        id: grid
+        x: Theme.margin
+        y: 4
+        columns: tiles.columns
+        spacing: 12
+        Repeater {
+            model: tiles.items
+            delegate: Rectangle {
+                id: tile
+                required property var modelData
+                required property int index
+                readonly property color tint: Theme.tileColors[index % Theme.tileColors.length]
+                objectName: "tile:" + modelData.title
+                visible: !modelData.hidden
+                width: tiles.tileWidth
+                height: tiles.tileHeight
+                radius: 16
+                color: area.pressed ? Qt.darker(Theme.card, 1.06) : Theme.card
+                border.color: Theme.separator
+                opacity: modelData.enabled ? 1 : 0.5
+                Rectangle {
+                    id: badge
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    y: parent.height * 0.18
+                    width: parent.height * 0.42
+                    height: width
+                    radius: width / 2
+                    color: tile.tint
+                    Text {
+                        anchors.centerIn: parent
+                        text: tile.modelData.title.charAt(0)
+                        color: "white"
+                        font.pixelSize: parent.width * 0.45
+                        font.bold: true
+                    }
+                }
+                Text {
+                    anchors { top: badge.bottom; topMargin: parent.height * 0.1
+                              horizontalCenter: parent.horizontalCenter }
+                    text: tile.modelData.title
+                    color: Theme.text
+                    font.pixelSize: 18
+                    font.bold: true
+                }
+                MouseArea {
+                    id: area
+                    anchors.fill: parent
+                    enabled: tile.modelData.enabled
+                    onClicked: client.press(tiles.serial, tile.modelData.element)
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,172 @@
+// How the view model becomes rows for QML: element kinds, runs of buttons as tiles, picture ids,
+// and a list model that tells only what changed on the same screen.
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "ElementListModel.h"
+#include "PictureProvider.h"
+#include "QtHarness.h"
+
+namespace vokari::gui {
+namespace {
+
+ui::ButtonModel button(const char* title) {
+  ui::ButtonModel b;
+  b.title = title;
+  return b;
+}
+
+ui::CheckBoxModel checkBox(const char* title) {
+  ui::CheckBoxModel c;
+  c.title = title;
+  return c;
+}
+
+std::vector<QString> kinds(const std::vector<ElementRow>& rows) {
+  std::vector<QString> out;
+  for (const auto& r : rows) out.push_back(r.kind);
+  return out;
+}
+
+TEST(ElementValues, RunsOfButtonsBecomeTilesAndRunsOfCheckBoxesSegments) {
+  struct Case {
+    const char* name;
+    std::vector<ui::ElementModel> elements;
+    std::vector<QString> kinds;
+    std::vector<int> firstElements;
+  };
+  ui::LabelModel label{"说明"};
+  std::vector<Case> cases = {
+      {"two buttons stay buttons",
+       {button("登录"), button("忘记密码?")},
+       {"Button", "Button"},
+       {0, 1}},
+      {"six entries are one grid",
+       {button("a"), button("b"), button("c"), button("d"), button("e"), button("f")},
+       {"Tiles"},
+       {0}},
+      {"four check boxes are one segmented bar",
+       {checkBox("公安部门"), checkBox("交警"), checkBox("联动部门"), checkBox("公共服务"), label},
+       {"Segments", "Label"},
+       {0, 4}},
+      {"two check boxes stay check boxes",
+       {checkBox("a"), checkBox("b")},
+       {"CheckBox", "CheckBox"},
+       {0, 1}},
+      {"a label splits runs",
+       {button("a"), label, button("b"), button("c"), button("d")},
+       {"Button", "Label", "Tiles"},
+       {0, 1, 2}},
+  };
+  PictureStore pictures;
+  for (const auto& c : cases) {
+    ui::ScreenModel model;
+    model.elements = c.elements;
+    auto rows = elementRows(model, pictures);
+    EXPECT_EQ(kinds(rows), c.kinds) << c.name;
+    std::vector<int> firsts;
+    for (const auto& r : rows) firsts.push_back(r.element);
+    EXPECT_EQ(firsts, c.firstElements) << c.name;
+  }
+  // Each tile presses its own element.
+  ui::ScreenModel hub;
+  hub.elements = {label, button("a"), button("b"), button("c")};
+  auto rows = elementRows(hub, pictures);
+  QVariantList tiles = rows[1].value["items"].toList();
+  ASSERT_EQ(tiles.size(), 3);
+  EXPECT_EQ(tiles[0].toMap()["element"].toInt(), 1);
+  EXPECT_EQ(tiles[2].toMap()["element"].toInt(), 3);
+  EXPECT_EQ(tiles[2].toMap()["title"].toString(), "c");
+}
+
+TEST(ElementValues, TablesAndInputsCarryEveryFlagTheDelegatesDraw) {
+  ui::TextFieldModel field;
+  field.placeholder = "请输入密码";
+  field.label = "密码";
+  field.secure = true;
+  field.keyboard = ui::Keyboard::NumberPad;
+  field.enabled = false;
+  ui::TableModel table;
+  table.sections = {
+      {"常用", {{"公安局", "110", true, false, false}, {"姓名", "张三", false, true, true}}}};
+  ui::ScreenModel model;
+  model.elements = {field, table};
+  PictureStore pictures;
+  auto rows = elementRows(model, pictures);
+  ASSERT_EQ(rows.size(), 2u);
+  const QVariantMap& f = rows[0].value;
+  EXPECT_EQ(f["placeholder"].toString(), "请输入密码");
+  EXPECT_EQ(f["label"].toString(), "密码");
+  EXPECT_TRUE(f["secure"].toBool());
+  EXPECT_EQ(f["keyboard"].toString(), "number");
+  EXPECT_FALSE(f["enabled"].toBool());
+  QVariantMap section = rows[1].value["sections"].toList()[0].toMap();
+  EXPECT_EQ(section["heading"].toString(), "常用");
+  QVariantMap first = section["rows"].toList()[0].toMap();
+  QVariantMap second = section["rows"].toList()[1].toMap();
+  EXPECT_EQ(first["detail"].toString(), "110");
+  EXPECT_TRUE(first["disclosure"].toBool());
+  EXPECT_TRUE(second["checked"].toBool());
+  EXPECT_TRUE(second["editable"].toBool());
+}
+
+TEST(ElementValues, PicturesGetAnIdWhenTheirBytesArriveAndLoseItWhenGone) {
+  PictureStore pictures;
+  ui::PictureModel picture;
+  picture.source = "http://example.invalid/a.jpg";
+  ui::ScreenModel model;
+  model.elements = {picture};
+
+  auto rows = elementRows(model, pictures);
+  EXPECT_EQ(rows[0].value["picture"].toString(), "") << "still loading";
+
+  auto bytes = std::make_shared<const std::string>("jpeg bytes");
+  std::get<ui::PictureModel>(model.elements[0]).bytes = bytes;
+  pictures.beginRefresh();
+  QString id = elementRows(model, pictures)[0].value["picture"].toString();
+  pictures.endRefresh();
+  ASSERT_FALSE(id.isEmpty());
+  EXPECT_EQ(pictures.bytes(id), bytes);
+
+  // The same bytes keep their id (QML keeps its decoded image); other bytes get a new one.
+  pictures.beginRefresh();
+  EXPECT_EQ(elementRows(model, pictures)[0].value["picture"].toString(), id);
+  pictures.endRefresh();
+  std::get<ui::PictureModel>(model.elements[0]).bytes = std::make_shared<const std::string>("b");
+  pictures.beginRefresh();
+  QString next = elementRows(model, pictures)[0].value["picture"].toString();
+  pictures.endRefresh();
+  EXPECT_NE(next, id);
+  EXPECT_EQ(pictures.bytes(id), nullptr) << "no longer shown, so no longer kept";
+  EXPECT_EQ(pictures.size(), 1u);
+}
+
+TEST(ElementListModel, SameScreenTellsChangedRowsOnlyAndANewScreenResets) {
+  testing::ensureQtApp();
+  ElementListModel list;
+  auto rowsWith = [](const char* text) {
+    return std::vector<ElementRow>{{"Label", 0, {{"text", "标题"}}},
+                                   {"Label", 1, {{"text", text}}}};
+  };
+  list.update(rowsWith("a"), 1);
+  QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
+  QSignalSpy reset(&list, &QAbstractItemModel::modelReset);
+
+  list.update(rowsWith("a"), 1);
+  EXPECT_EQ(changed.count(), 0) << "nothing changed, nothing told";
+
+  list.update(rowsWith("b"), 1);
+  ASSERT_EQ(changed.count(), 1);
+  EXPECT_EQ(changed[0][0].value<QModelIndex>().row(), 1);
+  EXPECT_EQ(reset.count(), 0);
+  EXPECT_EQ(list.data(list.index(1), ElementListModel::ValueRole).toMap()["text"].toString(), "b");
+
+  list.update(rowsWith("b"), 2);
+  EXPECT_EQ(reset.count(), 1) << "another screen";
+  EXPECT_EQ(list.data(list.index(0), ElementListModel::SerialRole).toInt(), 2);
+}
+
+}  // namespace
+}  // namespace vokari::gui

@@ -1,0 +1,155 @@
+// The graphical client driven through its rendered controls, as a person would use it: clicks
+// and typed keys on the items QML drew, never calls into the core. With VOKARI_SCREENSHOT_DIR
+// set (make screenshots) every screen shown is also saved as a PNG there.
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QRegularExpression>
+#include <cstdlib>
+#include <filesystem>
+
+#include "GuiClient.h"
+#include "QtHarness.h"
+
+namespace vokari::gui {
+namespace {
+
+using namespace testing;
+
+class GuiRoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ensureQtApp();
+    char pattern[] = "/tmp/vokari-gui-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dataDir_ = pattern;
+    client::Options options;
+    options.dataDir = dataDir_;
+    options.position = {36.061089, 103.834304};
+    if (const char* dir = std::getenv("VOKARI_SCREENSHOT_DIR")) options.screenshotDir = dir;
+    std::string error;
+    client_ = std::make_unique<GuiClient>(options, error);
+    ASSERT_EQ(error, "");
+    client_->bridge().browser = [this](const QUrl& url) { browsed_.push_back(url.toString()); };
+    ASSERT_TRUE(waitFor([&] { return client_->firstFrameMs().has_value(); }));
+  }
+  void TearDown() override {
+    client_.reset();
+    std::filesystem::remove_all(dataDir_);
+  }
+
+  QQuickWindow& window() { return *client_->window(); }
+  QQuickItem& item(const QString& name) {
+    QQuickItem* found = nullptr;
+    waitFor([&] { return (found = scrollTo(window(), name)) != nullptr; }, 10);
+    if (!found) throw std::runtime_error("no item " + name.toStdString());
+    return *found;
+  }
+  void press(const QString& name) { click(window(), item(name)); }
+  void type(const QString& field, const QString& text) {
+    QQuickItem* input = nullptr;
+    waitFor([&] { return (input = findInput(window(), field)) != nullptr; }, 10);
+    if (!input) throw std::runtime_error("no input " + field.toStdString());
+    typeInto(window(), *input, text);
+  }
+  // Waits until the text is drawn: replies arrive from the built-in services in real time.
+  bool shows(const QString& text, double seconds = 15) {
+    return waitFor([&] { return showsText(window(), text); }, seconds);
+  }
+  bool titled(const QString& title, double seconds = 15) {
+    return waitFor(
+        [&] {
+          QQuickItem* t = findItem(window(), "navTitle");
+          return t && t->property("text").toString() == title;
+        },
+        seconds);
+  }
+  // The frame is checked (and, when screenshots are asked for, saved) before the road goes on.
+  void expectDrawn(const char* where) {
+    if (Screenshots* shots = client_->screenshots()) {
+      EXPECT_TRUE(waitFor([&] { return !shots->pending(); }, 5)) << "no frame drawn at " << where;
+    }
+    EXPECT_FALSE(isBlank(grabFrame(window()))) << "blank frame at " << where;
+  }
+
+  std::string dataDir_;
+  std::unique_ptr<GuiClient> client_;
+  std::vector<QString> browsed_;
+};
+
+TEST_F(GuiRoad, RegisterWithTheCodeFromTheBannerThenRaiseTheAlarm) {
+  // Nobody is signed in: the login screen.
+  ASSERT_TRUE(titled("登录"));
+  EXPECT_TRUE(showsText(window(), "请输入手机号"));
+  expectDrawn("login");
+
+  press("navRight");  // 注册
+  ASSERT_TRUE(titled("注册"));
+  expectDrawn("register");
+  type("请输入手机号", "13800000011");
+  type("请输入密码", "secret11");
+  EXPECT_TRUE(showsText(window(), "13800000011"));
+  EXPECT_FALSE(showsText(window(), "secret11")) << "a secure input shows dots";
+  press("button:下一步");
+
+  // The services' text message appears as a banner; its code goes into the next screen.
+  ASSERT_TRUE(waitFor([&] { return findItem(window(), "smsBanner") != nullptr; }, 15));
+  QString message = item("smsText").property("text").toString();
+  QRegularExpressionMatch code = QRegularExpression("(\\d{4,8})").match(message);
+  ASSERT_TRUE(code.hasMatch()) << message.toStdString();
+  ASSERT_TRUE(titled("完成注册"));
+  expectDrawn("code screen with banner");
+  press("smsBanner");
+  EXPECT_EQ(findItem(window(), "smsBanner"), nullptr) << "a tap puts the banner away";
+
+  type("请输入短信验证码", code.captured(1));
+  type("姓名", "张三");
+  type("身份证", "11010519491231002X");
+  press("button:完成");
+
+  ASSERT_TRUE(titled("安装协议"));
+  expectDrawn("agreement");
+  press("button:同意");
+
+  // The main screen: six large tiles.
+  ASSERT_TRUE(titled("LanzoVokari"));
+  for (const char* entry : {"E键报警", "警讯播报", "一键服务", "有奖举报", "户政服务", "设置"}) {
+    EXPECT_NE(findItem(window(), QString("tile:") + entry), nullptr) << entry;
+  }
+  QQuickItem& alarm = item("tile:E键报警");
+  EXPECT_GT(alarm.width(), 120) << "tiles are large";
+  expectDrawn("main screen");
+
+  // The alarm dials 110: the desktop shows its calling panel instead.
+  press("tile:E键报警");
+  ASSERT_TRUE(waitFor([&] { return findItem(window(), "callPanel") != nullptr; }, 5));
+  EXPECT_EQ(item("callNumber").property("text").toString(), "110");
+  EXPECT_TRUE(showsText(window(), "无法拨打电话"));
+  expectDrawn("calling panel");
+  press("callClose");
+  EXPECT_EQ(findItem(window(), "callPanel"), nullptr);
+  EXPECT_TRUE(titled("LanzoVokari", 1));
+
+  // Two more entries, and back: a screen with check boxes, a search input and a table, then a
+  // menu of disclosure rows.
+  press("tile:一键服务");
+  ASSERT_TRUE(titled("一键服务"));
+  EXPECT_TRUE(shows("公安部门"));
+  press("segment:交警");  // another tab of the directory
+  EXPECT_TRUE(waitFor([&] {
+    QQuickItem* tab = findItem(window(), "segment:交警");
+    return tab && tab->property("color").value<QColor>() != QColor(Qt::transparent);
+  }));
+  expectDrawn("service directory");
+  press("navBack");
+  ASSERT_TRUE(titled("LanzoVokari"));
+  press("tile:设置");
+  ASSERT_TRUE(titled("设置"));
+  expectDrawn("settings");
+  press("navBack");
+  EXPECT_TRUE(titled("LanzoVokari"));
+}
+
+}  // namespace
+}  // namespace vokari::gui
