@@ -157,6 +157,10 @@ void ClientBridge::pick(int serial, int element, int column, int row) {
   perform(serial, ui::Action::pick(element, column, row));
 }
 
+void ClientBridge::tap(int serial, int element, double x, double y) {
+  perform(serial, ui::Action::tap(element, x, y));
+}
+
 void ClientBridge::pressLeft() {
   onTop([](ui::Screen& s) { s.pressLeft(); });
 }

@@ -80,6 +80,32 @@ QVariantMap pictureValue(const ui::PictureModel& p, PictureIds& pictures) {
           {"hidden", p.hidden}};
 }
 
+QVariantMap rectValue(const ui::Rect& r) {
+  return {{"x", r.x}, {"y", r.y}, {"width", r.width}, {"height", r.height}};
+}
+
+QVariantMap newsCardValue(const ui::NewsCardModel& c, PictureIds& pictures) {
+  QVariantList stories;
+  for (const auto& story : c.stories) {
+    stories.push_back(QVariantMap{{"number", story.number},
+                                  {"title", q(story.title)},
+                                  {"titleRect", rectValue(story.titleRect)},
+                                  {"band", rectValue(story.band)},
+                                  {"picture", pictures.idFor(story.picture.bytes)},
+                                  {"pictureRect", rectValue(story.pictureRect)}});
+  }
+  return {{"time", q(c.time)},
+          {"width", c.width},
+          {"height", c.height},
+          {"timeRect", rectValue(c.timeRect)},
+          {"title", q(c.title)},
+          {"picture", pictures.idFor(c.picture.bytes)},
+          {"pictureRect", rectValue(c.pictureRect)},
+          {"titleRect", rectValue(c.titleRect)},
+          {"stories", stories},
+          {"hidden", c.hidden}};
+}
+
 // A row for one element; buttons are grouped by the caller.
 ElementRow rowFor(const ui::ElementModel& e, int index, PictureIds& pictures) {
   return std::visit(
@@ -95,6 +121,9 @@ ElementRow rowFor(const ui::ElementModel& e, int index, PictureIds& pictures) {
         if constexpr (std::is_same_v<M, ui::PickerModel>) return {"Picker", index, pickerValue(m)};
         if constexpr (std::is_same_v<M, ui::PictureModel>) {
           return {"Picture", index, pictureValue(m, pictures)};
+        }
+        if constexpr (std::is_same_v<M, ui::NewsCardModel>) {
+          return {"NewsCard", index, newsCardValue(m, pictures)};
         }
       },
       e);

@@ -40,10 +40,11 @@ TEST(NewsScenario, APublishedItemComesOnTopOfTheStoredNewsOnTheNextOpening) {
 
   auto fetches = vokari_backend::inspect(data + "/backend", vokari_backend::Listing::NewsFetches);
   ASSERT_TRUE(fetches.ok()) << fetches.error;
-  ASSERT_EQ(fetches.value->size(), 3u) << run.output;
+  // The offline opening never reaches the service: with the network off, requests fail on the
+  // phone.
+  ASSERT_EQ(fetches.value->size(), 2u) << run.output;
   const auto& first = (*fetches.value)[0];
   const auto& second = (*fetches.value)[1];
-  const auto& third = (*fetches.value)[2];
   EXPECT_EQ(first["after"], "");
   EXPECT_EQ(first["areas"], "2,3,4,5,6,7,8,9,10,11");
   // The next openings ask from the newest time the client had stored.
@@ -52,8 +53,6 @@ TEST(NewsScenario, APublishedItemComesOnTopOfTheStoredNewsOnTheNextOpening) {
   ASSERT_TRUE(seeded);
   EXPECT_EQ(second["after"], (*seeded)["newest"]);
   EXPECT_EQ(second["items"], "1");
-  EXPECT_EQ(third["after"], "2099-01-01 08:00:00");
-  EXPECT_EQ(third["items"], "0");
 }
 
 }  // namespace

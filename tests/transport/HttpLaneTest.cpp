@@ -14,7 +14,7 @@ namespace {
 // Answers "/now" at once and holds "/hold/<n>" until the test opens gate n.
 class LaneTest : public ::testing::Test {
  protected:
-  TestPlatform platform;
+  TestPlatform platform{Network::Libcurl};
   Gate gate;
   Counter held;
   std::mutex mutex;

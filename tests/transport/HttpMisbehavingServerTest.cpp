@@ -18,7 +18,7 @@ std::string gzipReply(const std::string& compressed) {
 
 class MisbehavingServerTest : public ::testing::Test {
  protected:
-  TestPlatform platform;
+  TestPlatform platform{Network::Libcurl};
   RecordingDelegate delegate;
 
   // Answers every request on a connection with the bytes the handler makes.

@@ -57,7 +57,7 @@ std::string binary(std::size_t size) {
 
 class WireBytesTest : public ::testing::Test {
  protected:
-  TestPlatform platform;
+  TestPlatform platform{Network::Libcurl};
   std::mutex mutex;
   std::vector<RawRequest> received;  // guarded by mutex
   // Keeps every request; "/moved" answers with a 307 to "/final", "/cookie" sets a cookie.
