@@ -2,6 +2,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Compiler-cache hits across checkouts in other folders (a CI clone reuses a developer's objects).
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 # CLIENT=gui or CLIENT=terminal chooses; by default the graphical client when a display is there.
 CLIENT ?= $(if $(or $(DISPLAY),$(WAYLAND_DISPLAY)),gui,terminal)
