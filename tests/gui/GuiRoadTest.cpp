@@ -148,6 +148,23 @@ TEST_F(GuiRoad, RegisterWithTheCodeFromTheBannerThenRaiseTheAlarm) {
   ASSERT_TRUE(titled("设置"));
   expectDrawn("settings");
   press("navBack");
+  ASSERT_TRUE(titled("LanzoVokari"));
+
+  // The police news: cards drawn from the core's geometry, a picture that has arrived, and a
+  // tap on a further story opening its page in the browser.
+  press("tile:警讯播报");
+  ASSERT_TRUE(titled("警讯播报"));
+  EXPECT_TRUE(waitFor(
+      [&] {
+        QQuickItem* picture = findItem(window(), "mainPicture");
+        return picture && picture->property("status").toInt() == 1;  // Image.Ready
+      },
+      15))
+      << "no news picture arrived";
+  expectDrawn("news");
+  press("story1");
+  EXPECT_TRUE(waitFor([&] { return !browsed_.empty(); }, 5)) << "the story's page was not opened";
+  press("navBack");
   EXPECT_TRUE(titled("LanzoVokari"));
 }
 
