@@ -3,9 +3,11 @@
 // (the inserts in one transaction with the time index; an indexed read of all rows).
 
 #include <benchmark/benchmark.h>
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "Rounds.h"
 
 #include <algorithm>
 #include <chrono>
@@ -207,38 +209,20 @@ void rawList(benchmark::State& state) {
   }
 }
 
-// Rounds alternate each measurement with its baseline, so drift in the machine's load falls
-// on both alike.
-void registerRounds(int rounds) {
-  for (int round = 0; round < rounds; ++round) {
-    for (auto [name, function] :
-         {std::pair{"Sync/NewsManager", &managerSync}, std::pair{"Sync/RawSqlite", &rawSync},
-          std::pair{"DisplayList/NewsManager", &managerList},
-          std::pair{"DisplayList/RawSqlite", &rawList}}) {
-      benchmark::RegisterBenchmark(name, function)
-          ->UseManualTime()
-          ->Unit(benchmark::kMillisecond)
-          ->Iterations(1);
-    }
-  }
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   Fixture f;
   fixture = &f;
   benchmark::Initialize(&argc, argv);
-  registerRounds(7);
+  vokari::bench::registerRounds(7, {{"Sync/NewsManager", &managerSync},
+                                    {"Sync/RawSqlite", &rawSync},
+                                    {"DisplayList/NewsManager", &managerList},
+                                    {"DisplayList/RawSqlite", &rawList}});
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  double sync = median(syncRuns), rawS = median(rawSyncRuns);
-  double list = median(listRuns), rawL = median(rawListRuns);
+  double sync = vokari::bench::median(syncRuns), rawS = vokari::bench::median(rawSyncRuns);
+  double list = vokari::bench::median(listRuns), rawL = vokari::bench::median(rawListRuns);
   std::printf("\nnews table of %d rows, medians of %zu runs each:\n", kStored, syncRuns.size());
   std::printf("  sync of %d new items, NewsManager:   %8.1f ms\n", kNew, 1e3 * sync);
   std::printf("  same rows, raw SQLite transaction:   %8.1f ms   ratio %.2f (goal <= 2)\n",

@@ -2,17 +2,19 @@
 // against the same loopback server in the same run. Reports requests per second and the ratio.
 
 #include <benchmark/benchmark.h>
+
 #include <curl/curl.h>
 #include <httplib.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "Rounds.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -76,7 +78,9 @@ class ServerProcess {
 };
 
 ServerProcess* serverProcess = nullptr;
-const ServerProcess& server() { return *serverProcess; }
+const ServerProcess& server() {
+  return *serverProcess;
+}
 
 double cpuSeconds() {
   rusage usage{};
@@ -195,24 +199,6 @@ void httpRequestLayer(benchmark::State& state) {
   Platform::install(nullptr);
 }
 
-// Rounds alternate the two, so that drift in the machine's load falls on both alike.
-void registerRounds(int rounds) {
-  for (int round = 0; round < rounds; ++round) {
-    for (auto [name, function] :
-         {std::pair{"RawCurlMulti", &rawCurlMulti}, std::pair{"HttpRequest", &httpRequestLayer}}) {
-      benchmark::RegisterBenchmark(name, function)
-          ->UseManualTime()
-          ->Unit(benchmark::kMillisecond)
-          ->Iterations(1);
-    }
-  }
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,17 +206,18 @@ int main(int argc, char** argv) {
   serverProcess = &process;
   curl_global_init(CURL_GLOBAL_ALL);
   benchmark::Initialize(&argc, argv);
-  registerRounds(7);
+  vokari::bench::registerRounds(
+      7, {{"RawCurlMulti", &rawCurlMulti}, {"HttpRequest", &httpRequestLayer}});
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  const double raw = median(rawRuns.rates);
-  const double layer = median(layerRuns.rates);
+  const double raw = vokari::bench::median(rawRuns.rates);
+  const double layer = vokari::bench::median(layerRuns.rates);
   std::printf("\n%d small JSON POSTs per run, medians of %zu runs each:\n", kRequests,
               rawRuns.rates.size());
   std::printf("  raw libcurl multi, 4 in flight: %8.0f requests/s  %6.1f us CPU/request\n", raw,
-              median(rawRuns.cpuMicros));
+              vokari::bench::median(rawRuns.cpuMicros));
   std::printf("  HttpRequest (queue of 4):       %8.0f requests/s  %6.1f us CPU/request\n", layer,
-              median(layerRuns.cpuMicros));
+              vokari::bench::median(layerRuns.cpuMicros));
   std::printf("  throughput ratio:               %8.1f %%\n", raw > 0 ? 100 * layer / raw : 0);
   return 0;
 }
