@@ -8,7 +8,8 @@ packages=(build-essential cmake ninja-build pkg-config ccache
   # the graphical client: Qt Quick, the QML modules its windows use, a font for Chinese text
   qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-window
   qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
-  qml6-module-qtquick-dialogs qml6-module-qtqml-workerscript fonts-noto-cjk)
+  qml6-module-qtquick-dialogs qml6-module-qt-labs-folderlistmodel qml6-module-qtqml-workerscript
+  fonts-noto-cjk)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 
+#include "media/Image.h"
+
 namespace vokari::gui {
 namespace {
 
@@ -41,10 +43,28 @@ std::optional<std::string> dialledNumber(const std::string& url) {
   return rest;
 }
 
+// What the file dialog offers for a request: pictures, movies or both, then any file (the
+// content decides, not the name).
+QStringList pickerFilters(const PickerRequest& request) {
+  const QString pictures = "*.jpg *.jpeg *.png *.gif *.bmp *.webp *.heic";
+  const QString movies = "*.mov *.mp4 *.m4v *.3gp *.avi *.mkv";
+  QStringList filters;
+  if (request.pictures && request.movies) {
+    filters.push_back("图片和视频 (" + pictures + " " + movies + ")");
+  }
+  if (request.pictures) filters.push_back("图片 (" + pictures + ")");
+  if (request.movies) filters.push_back("视频 (" + movies + ")");
+  filters.push_back("所有文件 (*)");
+  return filters;
+}
+
+constexpr double kPickerErrorSeconds = 1.5;
+
 }  // namespace
 
 ClientBridge::ClientBridge(ui::Ui& ui, PictureStore& pictures) : ui_(ui), pictures_(pictures) {
   browser = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  showPicker = [this](const QStringList& filters) { emit pickerOpened(filters); };
   hud_ = {{"kind", "hidden"}, {"text", ""}, {"blocks", false}};
   alert_ = {{"open", false}};
   call_ = {{"visible", false}, {"number", ""}};
@@ -88,6 +108,12 @@ void ClientBridge::refresh() {
   setIfChanged(alert_, alert, &ClientBridge::alertChanged);
   if (newScreen) emit screenShown();
   if (alertOpened) emit panelShown(alert_["sheet"].toBool() ? "sheet" : "alert");
+
+  // A picker shown since the last look (the core only ever has one open).
+  if (picker_ && picker_->presented != pickersSeen_) {
+    pickersSeen_ = picker_->presented;
+    if (picker_->isOpen() && showPicker) showPicker(pickerFilters(*picker_->request()));
+  }
 }
 
 void ClientBridge::openUrl(const std::string& url) {
@@ -186,6 +212,35 @@ void ClientBridge::closeCall() {
 void ClientBridge::closeSms() {
   setIfChanged(sms_, {{"visible", false}, {"phone", sms_["phone"]}, {"text", sms_["text"]}},
                &ClientBridge::smsChanged);
+}
+
+bool ClientBridge::answerPicker(const QString& file) {
+  if (!picker_ || !picker_->isOpen()) return false;
+  QUrl url(file);
+  const std::string path = (url.isLocalFile() ? url.toLocalFile() : file).toStdString();
+  bool taken = false;
+  switch (mediaKindOfFile(path)) {
+    case MediaKind::Picture:
+      taken = picker_->choose({PickedKind::Picture, path});
+      break;
+    case MediaKind::Movie:
+      taken = picker_->choose({PickedKind::Movie, path});
+      break;
+    case MediaKind::None:
+      break;
+  }
+  if (!taken) {
+    // The dialog has closed: leaving the picker open would leave the screen waiting for nothing.
+    picker_->cancel();
+    ui_.hud->showError("所选文件不是可添加的图片或视频", kPickerErrorSeconds);
+  }
+  refresh();
+  return taken;
+}
+
+void ClientBridge::cancelPicker() {
+  if (picker_) picker_->cancel();
+  refresh();
 }
 
 }  // namespace vokari::gui

@@ -13,6 +13,7 @@
 
 #include "ElementListModel.h"
 #include "PictureProvider.h"
+#include "platform/MediaPicker.h"
 #include "ui/Ui.h"
 
 namespace vokari::gui {
@@ -50,6 +51,12 @@ class ClientBridge final : public QObject {
 
   // Opens web addresses; the desktop's browser by default, replaced by tests.
   std::function<void(const QUrl&)> browser;
+  // The media picker a screen opens is answered with a file the user chooses. The bridge
+  // watches the picker and, when a screen opens it, calls this with the file filters that fit
+  // the request; by default that asks QML for its file dialog (pickerOpened), tests replace it.
+  // Either way the answer comes back through answerPicker or cancelPicker.
+  void watchPicker(WaitingMediaPicker& picker) { picker_ = &picker; }
+  std::function<void(const QStringList& nameFilters)> showPicker;
 
   Q_INVOKABLE void press(int serial, int element);
   Q_INVOKABLE void edit(int serial, int element, const QString& text);
@@ -67,6 +74,11 @@ class ClientBridge final : public QObject {
   Q_INVOKABLE void answerAlert(int button);
   Q_INVOKABLE void closeCall();
   Q_INVOKABLE void closeSms();
+  // The chosen file (a local path or a file URL): a picture or a movie, by what it holds. A file
+  // that is neither, or of a kind the request does not take, closes the picker as cancelled and
+  // says why. False when the file was not taken.
+  Q_INVOKABLE bool answerPicker(const QString& file);
+  Q_INVOKABLE void cancelPicker();
 
  signals:
   void barChanged();
@@ -78,6 +90,8 @@ class ClientBridge final : public QObject {
   void screenShown();
   // The calling panel, the message banner, an alert or a sheet opened: worth a screenshot.
   void panelShown(const QString& what);
+  // A screen opened the media picker: QML shows its file dialog with these filters.
+  void pickerOpened(const QStringList& nameFilters);
 
  private:
   bool acceptsInput() const;
@@ -93,6 +107,8 @@ class ClientBridge final : public QObject {
   int serial_ = 0;
   int presented_ = 0;
   QVariantMap bar_, hud_, alert_, call_, sms_;
+  WaitingMediaPicker* picker_ = nullptr;
+  int pickersSeen_ = 0;
 };
 
 }  // namespace vokari::gui

@@ -11,6 +11,7 @@ GuiClient::GuiClient(const client::Options& options, std::string& error) {
       options, loop_, [this] { loop_.runNow(); }, error);
   if (!error.empty()) return;
   bridge_ = std::make_unique<ClientBridge>(app_->ui(), pictures_);
+  bridge_->watchPicker(app_->picker());
   wire();
   app_->launch();
   bridge_->refresh();

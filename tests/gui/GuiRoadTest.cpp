@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QImage>
 #include <QRegularExpression>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +33,11 @@ class GuiRoad : public ::testing::Test {
     client_ = std::make_unique<GuiClient>(options, error);
     ASSERT_EQ(error, "");
     client_->bridge().browser = [this](const QUrl& url) { browsed_.push_back(url.toString()); };
+    // Stands in for the file dialog: records what it would offer; the test answers as it would.
+    fileDialog_ = client_->bridge().showPicker;
+    client_->bridge().showPicker = [this](const QStringList& filters) {
+      pickerFilters_.push_back(filters);
+    };
     ASSERT_TRUE(waitFor([&] { return client_->firstFrameMs().has_value(); }));
   }
   void TearDown() override {
@@ -76,6 +82,8 @@ class GuiRoad : public ::testing::Test {
   std::string dataDir_;
   std::unique_ptr<GuiClient> client_;
   std::vector<QString> browsed_;
+  std::vector<QStringList> pickerFilters_;
+  std::function<void(const QStringList&)> fileDialog_;  // the real one, for QML's dialog
 };
 
 TEST_F(GuiRoad, RegisterWithTheCodeFromTheBannerThenRaiseTheAlarm) {
@@ -131,6 +139,33 @@ TEST_F(GuiRoad, RegisterWithTheCodeFromTheBannerThenRaiseTheAlarm) {
   EXPECT_EQ(findItem(window(), "callPanel"), nullptr);
   EXPECT_TRUE(titled("LanzoVokari", 1));
 
+  // The police news: cards drawn from the core's geometry, a picture that has arrived, and a
+  // tap on a further story opening its page in the browser.
+  press("tile:警讯播报");
+  ASSERT_TRUE(titled("警讯播报"));
+  EXPECT_TRUE(waitFor(
+      [&] {
+        QQuickItem* picture = findItem(window(), "mainPicture");
+        return picture && picture->property("status").toInt() == 1;  // Image.Ready
+      },
+      15))
+      << "no news picture arrived";
+  expectDrawn("news");
+  press("story1");
+  EXPECT_TRUE(waitFor([&] { return !browsed_.empty(); }, 5)) << "the story's page was not opened";
+  press("navBack");
+  ASSERT_TRUE(titled("LanzoVokari"));
+  // Straight away, before another frame: every tile already has its own place, so a quick tap
+  // after going back opens the tile under it (not the last one, lying on top of the others).
+  QList<QPointF> places;
+  for (const char* entry : {"E键报警", "警讯播报", "一键服务", "有奖举报", "户政服务", "设置"}) {
+    QQuickItem* tile = findItem(window(), QString("tile:") + entry);
+    ASSERT_NE(tile, nullptr) << entry;
+    QPointF at = tile->mapToScene(QPointF(0, 0));
+    EXPECT_FALSE(places.contains(at)) << entry << " lies on another tile";
+    places.push_back(at);
+  }
+
   // Two more entries, and back: a screen with check boxes, a search input and a table, then a
   // menu of disclosure rows.
   press("tile:一键服务");
@@ -150,22 +185,91 @@ TEST_F(GuiRoad, RegisterWithTheCodeFromTheBannerThenRaiseTheAlarm) {
   press("navBack");
   ASSERT_TRUE(titled("LanzoVokari"));
 
-  // The police news: cards drawn from the core's geometry, a picture that has arrived, and a
-  // tap on a further story opening its page in the browser.
-  press("tile:警讯播报");
-  ASSERT_TRUE(titled("警讯播报"));
+  // The crime reports: a guide page shows its readable text, wrapped to the window.
+  press("tile:有奖举报");
+  ASSERT_TRUE(titled("有奖举报"));
+  press("row:举报指南");
+  ASSERT_TRUE(titled("举报指南"));
+  ASSERT_TRUE(shows("提交后请记下查询ID和密码"));
+  QQuickItem& page = item("label");
+  EXPECT_LE(page.mapToScene(QPointF(page.width(), 0)).x(), window().width());
+  EXPECT_GT(page.property("lineCount").toInt(), 3) << "three paragraphs, the long one wrapped";
+  expectDrawn("guide page");
+  press("navBack");
+  ASSERT_TRUE(titled("有奖举报"));
+
+  // The report form: "+" offers a sheet; the album opens the file dialog for pictures and
+  // movies, and a chosen picture becomes a thumbnail on the form.
+  press("row:举报");
+  ASSERT_TRUE(titled("举报"));
+  EXPECT_EQ(findItem(window(), "image"), nullptr) << "no thumbnail before a picture is added";
+  press("button:+");
+  ASSERT_TRUE(waitFor([&] { return findItem(window(), "alertButton:手机相册中选择"); }, 5));
+  press("alertButton:手机相册中选择");
+  ASSERT_TRUE(waitFor([&] { return !pickerFilters_.empty(); }, 5)) << "no file dialog asked for";
+  ASSERT_EQ(pickerFilters_.size(), 1u);
+  EXPECT_TRUE(pickerFilters_[0].join(";").contains("*.jpg"));
+  EXPECT_TRUE(pickerFilters_[0].join(";").contains("*.mp4"));
+  const QString notMedia = QString::fromStdString(dataDir_ + "/notes.txt");
+  QImage photo(120, 90, QImage::Format_RGB32);
+  photo.fill(QColor("#3a7bd5"));
+  const QString jpeg = QString::fromStdString(dataDir_ + "/street.jpg");
+  ASSERT_TRUE(photo.save(jpeg, "JPG"));
+  EXPECT_TRUE(client_->bridge().answerPicker(QUrl::fromLocalFile(jpeg).toString()));
   EXPECT_TRUE(waitFor(
       [&] {
-        QQuickItem* picture = findItem(window(), "mainPicture");
-        return picture && picture->property("status").toInt() == 1;  // Image.Ready
+        QQuickItem* thumbnail = findItem(window(), "image");
+        return thumbnail && thumbnail->property("status").toInt() == 1;  // Image.Ready
       },
-      15))
-      << "no news picture arrived";
-  expectDrawn("news");
-  press("story1");
-  EXPECT_TRUE(waitFor([&] { return !browsed_.empty(); }, 5)) << "the story's page was not opened";
-  press("navBack");
-  EXPECT_TRUE(titled("LanzoVokari"));
+      5))
+      << "no thumbnail of the chosen picture";
+  expectDrawn("report with a picture");
+
+  // Now through the window's own file dialog: the file chosen there becomes a second thumbnail.
+  auto thumbnails = [&] {
+    int shown = 0;
+    for (QQuickItem* it : allItems(window())) {
+      if (it->objectName() != "image") continue;
+      QQuickItem* element = it->parentItem()->parentItem();
+      if (element->isVisible() && it->property("status").toInt() == 1) ++shown;
+    }
+    return shown;
+  };
+  EXPECT_EQ(thumbnails(), 1);
+  auto realDialog = client_->bridge().showPicker;
+  client_->bridge().showPicker = fileDialog_;
+  QObject* dialog = window().findChild<QObject*>("mediaDialog");
+  ASSERT_NE(dialog, nullptr);
+  // The person's choice: the file the dialog opens on (selected in its list), then "Open".
+  const QString second = QString::fromStdString(dataDir_ + "/plate.jpg");
+  ASSERT_TRUE(photo.save(second, "JPG"));
+  dialog->setProperty("selectedFile", QUrl::fromLocalFile(second));
+  press("button:+");
+  ASSERT_TRUE(waitFor([&] { return findItem(window(), "alertButton:手机相册中选择"); }, 5));
+  press("alertButton:手机相册中选择");
+  ASSERT_TRUE(waitFor([&] { return dialog->property("visible").toBool(); }, 5))
+      << "the file dialog did not open";
+  EXPECT_TRUE(dialog->property("nameFilters").toStringList().join(";").contains("*.jpeg"));
+  QMetaObject::invokeMethod(dialog, "accept");
+  EXPECT_FALSE(dialog->property("visible").toBool());
+  EXPECT_TRUE(waitFor([&] { return thumbnails() == 2; }, 5)) << "the dialog's file was not added";
+
+  // A file that is neither a picture nor a movie is refused, and the picker does not stay open.
+  client_->bridge().showPicker = realDialog;
+  press("button:+");
+  ASSERT_TRUE(waitFor([&] { return findItem(window(), "alertButton:手机相册中选择"); }, 5));
+  press("alertButton:手机相册中选择");
+  ASSERT_TRUE(waitFor([&] { return pickerFilters_.size() == 2; }, 5));
+  {
+    FILE* f = fopen(notMedia.toStdString().c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("not a picture", f);
+    fclose(f);
+  }
+  EXPECT_FALSE(client_->bridge().answerPicker(notMedia));
+  EXPECT_FALSE(client_->app().picker().isOpen());
+  EXPECT_TRUE(shows("所选文件不是可添加的图片或视频", 2));
+  EXPECT_EQ(thumbnails(), 2);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "QtHarness.h"
 
+#include <QtQuickTest/quicktest.h>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QGuiApplication>
@@ -119,6 +120,9 @@ QQuickItem* scrollTo(QQuickWindow& window, const QString& name) {
 }
 
 void click(QQuickWindow& window, QQuickItem& item) {
+  // A person clicks what has been drawn: positioners (Column, Flow) place their children only
+  // when the next frame is prepared.
+  QQuickTest::qWaitForPolish(&window, 2000);
   QPointF centre = item.mapToScene(QPointF(item.width() / 2, item.height() / 2));
   QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }

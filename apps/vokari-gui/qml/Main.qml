@@ -57,4 +57,5 @@ Window {
     HudOverlay { anchors.fill: parent }
     AlertOverlay { anchors.fill: parent }
     CallPanel { anchors.fill: parent }
+    MediaDialog {}
 }

@@ -1,7 +1,10 @@
 import QtQuick
 import Vokari
 
-// A run of buttons drawn as a grid of large tiles: the entries of a hub screen.
+// A run of buttons drawn as a grid of large tiles: the entries of a hub screen. Each tile is
+// placed by its own binding rather than by a Grid: a Grid lays out only at the next frame, and
+// until then every tile of a screen just shown lies on top of the last one, so a click arriving
+// in between (a quick tap after going back) would open the wrong entry.
 Item {
     id: tiles
     property var value: ({})
@@ -11,14 +14,21 @@ Item {
     readonly property int columns: 2
     readonly property real tileWidth: (width - 2 * Theme.margin - (columns - 1) * 12) / columns
     readonly property real tileHeight: Math.min(tileWidth * 0.95, 190)
-    implicitHeight: grid.implicitHeight + 8
+    readonly property real spacing: 12
+    // Hidden tiles leave no gap: each shown tile's place counts only the shown ones before it.
+    readonly property var places: {
+        let out = [], n = 0
+        for (let i = 0; i < items.length; ++i) out.push(items[i].hidden ? -1 : n++)
+        return out
+    }
+    readonly property int shown: places.filter(p => p >= 0).length
+    readonly property int rows: Math.ceil(shown / columns)
+    implicitHeight: (rows > 0 ? rows * tileHeight + (rows - 1) * spacing : 0) + 8
 
-    Grid {
+    Item {
         id: grid
         x: Theme.margin
         y: 4
-        columns: tiles.columns
-        spacing: 12
         Repeater {
             model: tiles.items
             delegate: Rectangle {
@@ -26,8 +36,11 @@ Item {
                 required property var modelData
                 required property int index
                 readonly property color tint: Theme.tileColors[index % Theme.tileColors.length]
+                readonly property int place: Math.max(0, tiles.places[index] || 0)
                 objectName: "tile:" + modelData.title
                 visible: !modelData.hidden
+                x: (place % tiles.columns) * (tiles.tileWidth + tiles.spacing)
+                y: Math.floor(place / tiles.columns) * (tiles.tileHeight + tiles.spacing)
                 width: tiles.tileWidth
                 height: tiles.tileHeight
                 radius: 16
