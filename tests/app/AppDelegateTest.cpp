@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "AppHarness.h"
 #include "alarm/MainViewController.h"
 #include "app/AppScreens.h"
 #include "core/SystemInfo.h"
@@ -14,14 +15,7 @@
 namespace vokari {
 namespace {
 
-struct AppFixture : ::testing::Test {
-  testing::TestPlatform platform;
-  FakeHttpEngine engine;
-  AppScreens screens;
-  ui::Toolkit toolkit{platform.loop, screens};
-  ui::Driver driver{toolkit.ui};
-  AppDelegate app;
-
+struct AppFixture : ::testing::Test, testing::AppHarness<> {
   void signIn(const std::string& phone) {
     ASSERT_TRUE(AccountManager::sharedAccountManage().signIn(
         phone, {{"phone_number", phone}, {"password", "secret1"}}));
@@ -120,14 +114,7 @@ struct WithNews final : ui::Screens {
   std::shared_ptr<ui::Screen> news() override { return std::make_shared<ui::Screen>("NEWS"); }
 };
 
-struct InRunLogin : ::testing::Test {
-  testing::TestPlatform platform;
-  FakeHttpEngine engine;
-  WithNews screens;
-  ui::Toolkit toolkit{platform.loop, screens};
-  ui::Driver driver{toolkit.ui};
-  AppDelegate app;
-};
+struct InRunLogin : ::testing::Test, testing::AppHarness<WithNews> {};
 
 // Signing in during a run presents a new main screen; the hooks and notifications must reach
 // that one, not the one made at launch, which is never shown.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "AppHarness.h"
 #include "app/AppDelegate.h"
 #include "app/AppScreens.h"
 #include "storage/AccountManager.h"
@@ -12,14 +13,7 @@
 namespace vokari {
 namespace {
 
-struct NewsRoad : ::testing::Test {
-  testing::TestPlatform platform;
-  FakeHttpEngine engine;
-  AppScreens screens;
-  ui::Toolkit toolkit{platform.loop, screens};
-  ui::Driver driver{toolkit.ui};
-  AppDelegate app;
-
+struct NewsRoad : ::testing::Test, testing::AppHarness<> {
   std::string topTitle() { return toolkit.navigator.top() ? toolkit.navigator.top()->title : ""; }
   std::size_t newsFetches() {
     std::size_t n = 0;
