@@ -27,7 +27,12 @@ namespace {
 using namespace vokari;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRequests = 10000;
+// VOKARI_BENCH_REQUESTS and VOKARI_BENCH_ROUNDS make short runs for instruction counting.
+int envOr(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  return value && std::atoi(value) > 0 ? std::atoi(value) : fallback;
+}
+const int kRequests = envOr("VOKARI_BENCH_REQUESTS", 10000);
 constexpr int kInFlight = 4;
 const std::string kBody = "{\"PHONE_NUMBER\":\"13800000000\",\"TOKEN\":\"0123456789abcdef\"}";
 const std::string kReply = "{\"STATES\":\"SUCCESS\"}";
@@ -207,7 +212,7 @@ int main(int argc, char** argv) {
   curl_global_init(CURL_GLOBAL_ALL);
   benchmark::Initialize(&argc, argv);
   vokari::bench::registerRounds(
-      7, {{"RawCurlMulti", &rawCurlMulti}, {"HttpRequest", &httpRequestLayer}});
+      envOr("VOKARI_BENCH_ROUNDS", 7), {{"RawCurlMulti", &rawCurlMulti}, {"HttpRequest", &httpRequestLayer}});
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   const double raw = vokari::bench::median(rawRuns.rates);

@@ -48,9 +48,11 @@ class CurlHttpEngine::Worker {
       for (auto& command : commands) apply(command);
       commands.clear();
       admit();
-      set_.step([](curl::Transfer& transfer, HttpResult result) {
-        transfer.exchange()->report(std::move(result));
+      set_.step([this](curl::Transfer& transfer, HttpResult result) {
+        finished_.push_back(HttpReport{transfer.exchange(), std::move(result)});
       });
+      // One post to the main loop for all that ended in this step.
+      if (!finished_.empty()) HttpExchange::reportAll(finished_);
       // A transfer that just ended leaves a slot for the next waiting one right away.
       if (admissible()) continue;
       set_.wait(1000);
@@ -127,9 +129,10 @@ class CurlHttpEngine::Worker {
   std::vector<Command> inbox_;  // guarded by mutex_
   bool stopping_ = false;       // guarded by mutex_
   curl::TransferSet set_;
-  Queue service_;       // worker thread only
-  Queue pictures_;      // worker thread only
-  std::thread thread_;  // last: starts once everything above exists
+  std::vector<HttpReport> finished_;  // worker thread only
+  Queue service_;                     // worker thread only
+  Queue pictures_;                    // worker thread only
+  std::thread thread_;                // last: starts once everything above exists
 };
 
 CurlHttpEngine::CurlHttpEngine(std::shared_ptr<TransferClock> clock)

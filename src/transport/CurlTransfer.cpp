@@ -125,6 +125,21 @@ std::uint64_t socketBytesIn(curl_socket_t socket) {
   return 0;
 }
 
+// The local port of a connected socket; 0 while it has none.
+int boundPort(curl_socket_t socket) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  if (address.ss_family == AF_INET)
+    return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+  if (address.ss_family == AF_INET6)
+    return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+  return 0;
+}
+
+// Spare easy handles a transfer set keeps: enough for every lane's running transfers.
+constexpr std::size_t kSpareHandles = 12;
+
 }  // namespace
 
 GzipBody::GzipBody() {
@@ -164,17 +179,15 @@ bool GzipBody::inflate(std::string_view compressed, std::string& out) {
 }
 
 Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock,
-                   Sockets& sockets, long maxIdleSeconds)
+                   Sockets& sockets, long maxIdleSeconds, CURL* easy)
     : exchange_(std::move(exchange)),
       clock_(clock),
       sockets_(sockets),
-      easy_(curl_easy_init()),
+      easy_(easy),
       lastActivity_(clock.now()) {
   ready_ = easy_ && configure(maxIdleSeconds);
 }
 
-// A fresh handle per transfer: reusing one through curl_easy_reset would leak the cookie
-// engine's list of files to load (libcurl 7.88).
 Transfer::~Transfer() {
   if (easy_) curl_easy_cleanup(easy_);
   curl_slist_free_all(headerList_);
@@ -262,15 +275,8 @@ int Transfer::onConnected(void* self, char*, char*, int, int localPort) {
   // before belong to other requests.
   auto& transfer = *static_cast<Transfer*>(self);
   transfer.socket_ = CURL_SOCKET_BAD;
-  for (const curl_socket_t socket : transfer.sockets_) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) continue;
-    int port = -1;
-    if (address.ss_family == AF_INET)
-      port = ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
-    if (address.ss_family == AF_INET6)
-      port = ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+  for (auto& [socket, port] : transfer.sockets_) {
+    if (port == 0) port = boundPort(socket);
     if (port == localPort) transfer.socket_ = socket;
   }
   transfer.moved_.socketIn =
@@ -281,7 +287,7 @@ int Transfer::onConnected(void* self, char*, char*, int, int localPort) {
 curl_socket_t Transfer::onOpenSocket(void* sockets, curlsocktype, curl_sockaddr* address) {
   const curl_socket_t socket =
       ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-  if (socket != CURL_SOCKET_BAD) static_cast<Sockets*>(sockets)->insert(socket);
+  if (socket != CURL_SOCKET_BAD) static_cast<Sockets*>(sockets)->insert_or_assign(socket, 0);
   return socket;
 }
 
@@ -415,14 +421,42 @@ TransferSet::~TransferSet() {
   clock_->unwatch(this);
   for (auto& transfer : transfers_) curl_multi_remove_handle(multi_, transfer->easy());
   transfers_.clear();
+  for (CURL* easy : spare_) curl_easy_cleanup(easy);
   curl_multi_cleanup(multi_);
+}
+
+CURL* TransferSet::takeEasy() {
+  if (spare_.empty()) return curl_easy_init();
+  CURL* easy = spare_.back();
+  spare_.pop_back();
+  return easy;
+}
+
+void TransferSet::recycle(CURL* easy) {
+  if (!easy) return;
+  if (spare_.size() >= kSpareHandles) {
+    curl_easy_cleanup(easy);
+    return;
+  }
+  // Dropping the cookie file list first: curl_easy_reset leaves it behind, and the
+  // CURLOPT_COOKIEFILE of the next transfer would leak it (libcurl 7.88).
+  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, nullptr);
+  curl_easy_reset(easy);
+  spare_.push_back(easy);
 }
 
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
   const long maxIdle = maxIdleFor(exchange->url);
-  auto transfer = std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle);
-  if (!multi_ || !transfer->ready()) return false;
-  if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) return false;
+  auto transfer =
+      std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle, takeEasy());
+  if (!multi_ || !transfer->ready()) {
+    recycle(transfer->releaseEasy());
+    return false;
+  }
+  if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) {
+    recycle(transfer->releaseEasy());
+    return false;
+  }
   transfers_.push_back(std::move(transfer));
   return true;
 }
@@ -432,6 +466,7 @@ void TransferSet::remove(const HttpExchange* exchange) {
                             [exchange](const auto& t) { return t->exchange().get() == exchange; });
   if (found == transfers_.end()) return;
   curl_multi_remove_handle(multi_, (*found)->easy());
+  recycle((*found)->releaseEasy());
   transfers_.erase(found);
 }
 
@@ -475,6 +510,7 @@ void TransferSet::end(std::size_t index, HttpResult result, const Done& done) {
   std::unique_ptr<Transfer> transfer = std::move(transfers_[index]);
   transfers_.erase(transfers_.begin() + static_cast<std::ptrdiff_t>(index));
   curl_multi_remove_handle(multi_, transfer->easy());
+  recycle(transfer->releaseEasy());
   done(*transfer, std::move(result));
 }
 

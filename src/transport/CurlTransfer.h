@@ -12,9 +12,9 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "transport/HttpEngine.h"
@@ -55,13 +55,16 @@ class GzipBody {
 
 // The sockets of a transfer set's connections, which outlive single transfers, so that a
 // transfer can find the one it runs on and watch bytes arrive that curl reports only later.
-using Sockets = std::set<curl_socket_t>;
+// Each maps to its local port once known (0 before): a connection keeps its port, so it is
+// asked for once, not on every request the connection carries.
+using Sockets = std::map<curl_socket_t, int>;
 
 // One exchange on its own easy handle. Used by one thread at a time.
 class Transfer {
  public:
+  // Takes `easy`, fresh or reset, and configures it for the exchange.
   Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock, Sockets& sockets,
-           long maxIdleSeconds);
+           long maxIdleSeconds, CURL* easy);
   ~Transfer();
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
@@ -69,6 +72,8 @@ class Transfer {
   // False when curl could not make the handle; the exchange then fails with code 6.
   bool ready() const { return ready_; }
   CURL* easy() const { return easy_; }
+  // Gives up the easy handle, so that the next transfer can reuse it; the transfer is done then.
+  CURL* releaseEasy() { return std::exchange(easy_, nullptr); }
   const std::shared_ptr<HttpExchange>& exchange() const { return exchange_; }
   // Looks whether any byte moved since the last look, in either direction and at any stage
   // (partial header lines too), and restarts the inactivity clock if so.
@@ -155,11 +160,15 @@ class TransferSet {
   void end(std::size_t index, HttpResult result, const Done& done);
   long maxIdleFor(const std::string& url) const;
   void rememberKeepAlive(const Transfer& transfer);
+  // A reset handle kept for the next transfer, or a new one.
+  CURL* takeEasy();
+  void recycle(CURL* easy);
 
   std::shared_ptr<TransferClock> clock_;
   Sockets sockets_;  // before multi_: curl closes cached connections in its cleanup
   CURLM* multi_ = nullptr;
   std::vector<std::unique_ptr<Transfer>> transfers_;
+  std::vector<CURL*> spare_;  // reset easy handles; making one costs more than the exchange
   std::map<std::string, long> keepAlive_;  // origin -> seconds the server keeps idle connections
 };
 

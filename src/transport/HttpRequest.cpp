@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -70,6 +71,57 @@ struct HttpExchange::Outcome {
     if (!ran && exchange->owner_) unregister(exchange->owner_);
   }
 };
+
+// Outcomes handed to one loop in one post, delivered in the order they came. Those the loop
+// never runs still let go of their requests, as with Outcome.
+struct HttpExchange::Delivery {
+  std::vector<HttpReport> reports;
+  std::size_t ran = 0;
+
+  Delivery() = default;
+  Delivery(const Delivery&) = delete;
+  Delivery& operator=(const Delivery&) = delete;
+
+  void run() {
+    while (ran < reports.size()) {
+      HttpReport& report = reports[ran++];
+      if (HttpRequest* owner = report.exchange->owner_) owner->complete(std::move(report.result));
+    }
+  }
+  ~Delivery() {
+    for (std::size_t i = ran; i < reports.size(); ++i) {
+      if (HttpRequest* owner = reports[i].exchange->owner_) unregister(owner);
+    }
+  }
+};
+
+void HttpExchange::reportAll(std::vector<HttpReport>& reports) {
+  {
+    // Every exchange stays locked until its delivery is posted, as in report(); `reports` keeps
+    // them alive until the locks are let go.
+    std::vector<std::unique_lock<std::mutex>> locks;
+    locks.reserve(reports.size());
+    std::vector<std::pair<RunLoop*, std::shared_ptr<Delivery>>> deliveries;
+    for (HttpReport& report : reports) {
+      HttpExchange& exchange = *report.exchange;
+      std::unique_lock lock(exchange.mutex_);
+      if (exchange.settled_) continue;
+      exchange.settled_ = true;
+      locks.push_back(std::move(lock));
+      auto found = std::find_if(deliveries.begin(), deliveries.end(),
+                                [&](const auto& entry) { return entry.first == exchange.loop_; });
+      if (found == deliveries.end()) {
+        deliveries.emplace_back(exchange.loop_, std::make_shared<Delivery>());
+        found = deliveries.end() - 1;
+        found->second->reports.reserve(reports.size());
+      }
+      found->second->reports.push_back(HttpReport{report.exchange, std::move(report.result)});
+    }
+    for (auto& [loop, delivery] : deliveries)
+      loop->post([delivery = std::move(delivery)] { delivery->run(); });
+  }
+  reports.clear();
+}
 
 void HttpExchange::report(HttpResult result) {
   std::lock_guard lock(mutex_);
