@@ -1,6 +1,7 @@
 #include "transport/CurlHttpEngine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -10,6 +11,11 @@
 #include "transport/CurlTransfer.h"
 
 namespace vokari {
+
+namespace {
+// How long an outcome may wait for others to share its wake-up of the main loop.
+constexpr std::chrono::milliseconds kGathering{1};
+}  // namespace
 
 // The one thread that drives the queued transfers. The main thread only hands it commands.
 class CurlHttpEngine::Worker {
@@ -49,14 +55,27 @@ class CurlHttpEngine::Worker {
       commands.clear();
       admit();
       set_.step([this](curl::Transfer& transfer, HttpResult result) {
+        if (finished_.empty()) firstFinished_ = std::chrono::steady_clock::now();
         finished_.push_back(HttpReport{transfer.exchange(), std::move(result)});
       });
-      // One post to the main loop for all that ended in this step.
-      if (!finished_.empty()) HttpExchange::reportAll(finished_);
       // A transfer that just ended leaves a slot for the next waiting one right away.
       if (admissible()) continue;
-      set_.wait(1000);
+      set_.wait(reportDue());
     }
+  }
+
+  // Posts what ended once it is due, and answers how many milliseconds the set may wait.
+  // Each post wakes the main loop, so outcomes that end close together share one: while other
+  // transfers still run, those that ended wait for them up to kGathering. A cancel in between
+  // still wins, since nothing is reported until the post.
+  int reportDue() {
+    if (finished_.empty()) return 1000;
+    const auto waited = std::chrono::steady_clock::now() - firstFinished_;
+    if (set_.size() > 0 && waited < kGathering)
+      return static_cast<int>(
+          std::chrono::ceil<std::chrono::milliseconds>(kGathering - waited).count());
+    HttpExchange::reportAll(finished_);
+    return 1000;
   }
 
   bool take(std::vector<Command>& commands) {
@@ -129,10 +148,12 @@ class CurlHttpEngine::Worker {
   std::vector<Command> inbox_;  // guarded by mutex_
   bool stopping_ = false;       // guarded by mutex_
   curl::TransferSet set_;
-  std::vector<HttpReport> finished_;  // worker thread only
-  Queue service_;                     // worker thread only
-  Queue pictures_;                    // worker thread only
-  std::thread thread_;                // last: starts once everything above exists
+  // Outcomes not posted yet, and when the first of them ended; worker thread only.
+  std::vector<HttpReport> finished_;
+  std::chrono::steady_clock::time_point firstFinished_;
+  Queue service_;       // worker thread only
+  Queue pictures_;      // worker thread only
+  std::thread thread_;  // last: starts once everything above exists
 };
 
 CurlHttpEngine::CurlHttpEngine(std::shared_ptr<TransferClock> clock)

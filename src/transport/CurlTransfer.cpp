@@ -52,9 +52,9 @@ class Share {
 };
 
 // "http://host:port/path?query" -> "http://host:port".
-std::string originOf(const std::string& url) {
+std::string_view originOf(std::string_view url) {
   const auto scheme = url.find("://");
-  if (scheme == std::string::npos) return url;
+  if (scheme == std::string_view::npos) return url;
   return url.substr(0, url.find_first_of("/?#", scheme + 3));
 }
 
@@ -179,24 +179,23 @@ bool GzipBody::inflate(std::string_view compressed, std::string& out) {
 }
 
 Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock,
-                   Sockets& sockets, long maxIdleSeconds, CURL* easy)
+                   Sockets& sockets, long maxIdleSeconds, CURL* easy, HeaderLines headerLines)
     : exchange_(std::move(exchange)),
       clock_(clock),
       sockets_(sockets),
       easy_(easy),
+      headerList_(std::move(headerLines)),
       lastActivity_(clock.now()) {
   ready_ = easy_ && configure(maxIdleSeconds);
 }
 
 Transfer::~Transfer() {
   if (easy_) curl_easy_cleanup(easy_);
-  curl_slist_free_all(headerList_);
 }
 
 bool Transfer::configure(long maxIdleSeconds) {
   const HttpExchange& exchange = *exchange_;
   const long timeoutMs = std::max(1L, std::lround(exchange.timeOutSeconds * 1000));
-  headerList_ = headerLines(exchange.headers);
   bool ok = headerList_ != nullptr;
   auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
@@ -206,7 +205,7 @@ bool Transfer::configure(long maxIdleSeconds) {
   set(CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, backed by the shared store
   set(CURLOPT_NOSIGNAL, 1L);
   set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  set(CURLOPT_HTTPHEADER, headerList_);
+  set(CURLOPT_HTTPHEADER, headerList_.get());
   set(CURLOPT_HTTP_CONTENT_DECODING, 0L);  // GzipBody inflates, and notices a cut-off stream
   set(CURLOPT_FOLLOWLOCATION, 1L);
   set(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
@@ -445,10 +444,20 @@ void TransferSet::recycle(CURL* easy) {
   spare_.push_back(easy);
 }
 
+HeaderLines TransferSet::headerLinesFor(const HttpHeaderList& headers) {
+  // Requests of one kind carry the same headers; the lines are made once for them.
+  if (!lastHeaderLines_ || headers != lastHeaders_) {
+    lastHeaderLines_.reset(headerLines(headers), &curl_slist_free_all);
+    lastHeaders_ = headers;
+  }
+  return lastHeaderLines_;
+}
+
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
   const long maxIdle = maxIdleFor(exchange->url);
-  auto transfer =
-      std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle, takeEasy());
+  HeaderLines lines = headerLinesFor(exchange->headers);
+  auto transfer = std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle,
+                                             takeEasy(), std::move(lines));
   if (!multi_ || !transfer->ready()) {
     recycle(transfer->releaseEasy());
     return false;
@@ -535,10 +544,16 @@ void TransferSet::rememberKeepAlive(const Transfer& transfer) {
   char* effective = nullptr;
   curl_easy_getinfo(transfer.easy(), CURLINFO_EFFECTIVE_URL, &effective);
   if (!effective) return;
+  const std::string_view origin = originOf(effective);
+  auto found = keepAlive_.find(origin);
   if (auto seconds = transfer.keepAliveSeconds()) {
-    keepAlive_[originOf(effective)] = *seconds;
-  } else {
-    keepAlive_.erase(originOf(effective));
+    if (found == keepAlive_.end()) {
+      keepAlive_.emplace(origin, *seconds);
+    } else {
+      found->second = *seconds;
+    }
+  } else if (found != keepAlive_.end()) {
+    keepAlive_.erase(found);
   }
 }
 

@@ -59,12 +59,15 @@ class GzipBody {
 // asked for once, not on every request the connection carries.
 using Sockets = std::map<curl_socket_t, int>;
 
+// Header lines as curl takes them; transfers with the same headers share them.
+using HeaderLines = std::shared_ptr<curl_slist>;
+
 // One exchange on its own easy handle. Used by one thread at a time.
 class Transfer {
  public:
   // Takes `easy`, fresh or reset, and configures it for the exchange.
   Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock, Sockets& sockets,
-           long maxIdleSeconds, CURL* easy);
+           long maxIdleSeconds, CURL* easy, HeaderLines headerLines);
   ~Transfer();
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
@@ -113,7 +116,7 @@ class Transfer {
   const TransferClock& clock_;
   Sockets& sockets_;
   CURL* easy_ = nullptr;
-  curl_slist* headerList_ = nullptr;
+  HeaderLines headerList_;
   bool ready_ = false;
   HttpResult result_;
   std::unique_ptr<GzipBody> gzip_;  // from the first body byte of a gzip reply
@@ -163,13 +166,17 @@ class TransferSet {
   // A reset handle kept for the next transfer, or a new one.
   CURL* takeEasy();
   void recycle(CURL* easy);
+  HeaderLines headerLinesFor(const HttpHeaderList& headers);
 
   std::shared_ptr<TransferClock> clock_;
   Sockets sockets_;  // before multi_: curl closes cached connections in its cleanup
   CURLM* multi_ = nullptr;
   std::vector<std::unique_ptr<Transfer>> transfers_;
   std::vector<CURL*> spare_;  // reset easy handles; making one costs more than the exchange
-  std::map<std::string, long> keepAlive_;  // origin -> seconds the server keeps idle connections
+  // origin -> seconds the server keeps idle connections
+  std::map<std::string, long, std::less<>> keepAlive_;
+  HttpHeaderList lastHeaders_;
+  HeaderLines lastHeaderLines_;
 };
 
 // Forgets every cookie of the process's shared store. Any thread.
