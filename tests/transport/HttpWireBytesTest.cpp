@@ -67,7 +67,9 @@ class WireBytesTest : public ::testing::Test {
         std::lock_guard lock(mutex);
         received.push_back(*request);
       }
-      if (request->target == "/moved") {
+      if (request->method == "HEAD") {
+        RawServer::send(socket, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+      } else if (request->target == "/moved") {
         RawServer::send(socket, "HTTP/1.1 307 X\r\nLocation: /final\r\nContent-Length: 0\r\n\r\n");
       } else if (request->target == "/cookie") {
         RawServer::send(
@@ -195,6 +197,48 @@ TEST_F(WireBytesTest, ASourceThatCannotBeReadFailsTheRequestWithCode1) {
   truncated->setPostBodySource(short_);
   EXPECT_EQ(run(truncated).errorCode, kHttpConnectionFailure);
   ASSERT_EQ(delegate.calls.size(), 2u);
+}
+
+// Requests run one after another reuse the engine's easy handles; none may carry anything of
+// the request before into the next.
+TEST_F(WireBytesTest, EachRequestSendsOnlyItsOwnMethodBodyAndHeadersWhateverRanBefore) {
+  struct Case {
+    std::string method;
+    std::string body;
+    bool fromSource;
+    Headers extra;  // the caller's headers, and what the body brings
+  };
+  const std::vector<Case> cases = {
+      {"HEAD", "", false, {}},
+      {"POST", "xyz", true, {{"X-One", "1"}, {"Content-Length", "3"}}},
+      {"GET", "", false, {}},
+      {"PUT", "put", false, {{"Content-Length", "3"}}},
+      {"POST", "", false, {{"X-Two", "2"}, {"Content-Length", "0"}}},
+      {"GET", "", false, {}},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    auto request = HttpRequest::initWithURL(server.url("/" + std::to_string(i)));
+    request->setRequestMethod(c.method);
+    for (const auto& [name, value] : c.extra) {
+      if (name != "Content-Length") request->addRequestHeader(name, value);
+    }
+    if (c.fromSource) {
+      request->setPostBodySource(std::make_shared<PieceBody>(c.body, 2));
+    } else {
+      request->appendPostData(c.body);
+    }
+    EXPECT_TRUE(run(request).finished) << c.method << " " << i;
+    const RawRequest sent = last();
+    Headers expected = {{"Host", host()},
+                        {"User-Agent", "Vokari 2.0.0 (x86_64; Linux 6.1.0; zh_CN)"},
+                        {"Accept-Encoding", "gzip"}};
+    expected.insert(expected.end(), c.extra.begin(), c.extra.end());
+    EXPECT_EQ(sent.method, c.method) << i;
+    EXPECT_EQ(sent.target, "/" + std::to_string(i));
+    EXPECT_EQ(sent.body, c.body) << i;
+    EXPECT_EQ(sorted(sent.headers), sorted(expected)) << c.method << " " << i;
+  }
 }
 
 }  // namespace
