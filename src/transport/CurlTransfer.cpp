@@ -257,16 +257,32 @@ std::uint64_t Transfer::bodySize() const {
   return exchange_->bodySource ? exchange_->bodySource->size() : exchange_->body.size();
 }
 
-void Transfer::observe() {
-  Moved now;
-  curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &now.sent);
-  curl_easy_getinfo(easy_, CURLINFO_SIZE_DOWNLOAD_T, &now.received);
+void Transfer::observe(bool now) {
+  Moved seen;
+  curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &seen.sent);
+  curl_easy_getinfo(easy_, CURLINFO_SIZE_DOWNLOAD_T, &seen.received);
   // curl reports header bytes only line by line, so a header trickling in slowly is seen on the
-  // socket itself.
-  if (socket_ != CURL_SOCKET_BAD) now.socketIn = socketBytesIn(socket_);
-  if (now.socketIn > moved_.socketIn || now.received > 0) replyStarted_ = true;
-  if (now != moved_) touch();
-  moved_ = now;
+  // socket itself. That costs a system call, so it is asked at most every kSocketLook; a look
+  // put off is made up for by the next wait, and before any time-out.
+  seen.socketIn = moved_.socketIn;
+  lookPending_ = false;
+  if (socket_ != CURL_SOCKET_BAD) {
+    const auto at = clock_.now();
+    if (now || at - lastLook_ >= kSocketLook) {
+      seen.socketIn = socketBytesIn(socket_);
+      lastLook_ = at;
+    } else {
+      lookPending_ = true;
+    }
+  }
+  if (seen.socketIn > moved_.socketIn || seen.received > 0) replyStarted_ = true;
+  if (seen != moved_) touch();
+  moved_ = seen;
+}
+
+std::optional<Clock::time_point> Transfer::nextLook() const {
+  if (!lookPending_) return std::nullopt;
+  return lastLook_ + kSocketLook;
 }
 
 int Transfer::onConnected(void* self, char*, char*, int, int localPort) {
@@ -280,6 +296,7 @@ int Transfer::onConnected(void* self, char*, char*, int, int localPort) {
   }
   transfer.moved_.socketIn =
       transfer.socket_ == CURL_SOCKET_BAD ? 0 : socketBytesIn(transfer.socket_);
+  transfer.lastLook_ = transfer.clock_.now();
   return CURL_PREREQFUNC_OK;
 }
 
@@ -508,9 +525,11 @@ void TransferSet::collectFinished(const Done& done) {
 }
 
 void TransferSet::expireIdle(const Done& done) {
-  for (auto& transfer : transfers_) transfer->observe();
+  for (auto& transfer : transfers_) transfer->observe(false);
   const auto now = clock_->now();
   for (std::size_t i = transfers_.size(); i-- > 0;) {
+    if (transfers_[i]->deadline() >= now) continue;
+    transfers_[i]->observe(true);  // a byte seen only on the socket still counts
     if (transfers_[i]->deadline() < now) end(i, HttpResult::failure(kHttpTimedOut), done);
   }
 }
@@ -526,7 +545,10 @@ void TransferSet::end(std::size_t index, HttpResult result, const Done& done) {
 void TransferSet::wait(int maxMillis) {
   const auto now = clock_->now();
   auto nearest = now + std::chrono::milliseconds(maxMillis);
-  for (const auto& transfer : transfers_) nearest = std::min(nearest, transfer->deadline());
+  for (const auto& transfer : transfers_) {
+    nearest = std::min(nearest, transfer->deadline());
+    if (auto look = transfer->nextLook()) nearest = std::min(nearest, *look);
+  }
   const auto millis = std::chrono::ceil<std::chrono::milliseconds>(nearest - now);
   curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::max<long>(0, millis.count())), nullptr);
 }

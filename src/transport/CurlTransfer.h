@@ -30,6 +30,9 @@ inline constexpr std::size_t kMaxReplyBytes = 16 * 1024 * 1024;
 // How long an idle connection may wait for reuse unless its server names a shorter time.
 inline constexpr long kMaxIdleSeconds = 60;
 inline constexpr int kMaxRedirects = 5;
+// How often a running transfer's socket is asked for bytes that curl has not reported yet. A
+// byte seen this late restarts the inactivity clock up to this much late; never early.
+inline constexpr std::chrono::milliseconds kSocketLook{50};
 
 // Inflates a gzip reply body as it arrives, so a truncated or corrupt stream is noticed (libcurl
 // delivers what it got) and a small reply cannot inflate past the cap.
@@ -79,8 +82,11 @@ class Transfer {
   CURL* releaseEasy() { return std::exchange(easy_, nullptr); }
   const std::shared_ptr<HttpExchange>& exchange() const { return exchange_; }
   // Looks whether any byte moved since the last look, in either direction and at any stage
-  // (partial header lines too), and restarts the inactivity clock if so.
-  void observe();
+  // (partial header lines too), and restarts the inactivity clock if so. The socket itself is
+  // asked at most every kSocketLook unless `now`.
+  void observe(bool now);
+  // When a look at the socket that observe() put off is due; none when nothing was put off.
+  std::optional<Clock::time_point> nextLook() const;
   // When the transfer has been idle too long: the allowance runs from the last byte moved.
   Clock::time_point deadline() const;
   // The outcome once curl is done with the transfer.
@@ -129,6 +135,8 @@ class Transfer {
   Clock::time_point lastActivity_;
   Moved moved_;
   curl_socket_t socket_ = CURL_SOCKET_BAD;
+  Clock::time_point lastLook_;  // at the socket
+  bool lookPending_ = false;
 };
 
 // Transfers running together on one multi handle, with their connection cache. All members but
