@@ -179,51 +179,67 @@ bool GzipBody::inflate(std::string_view compressed, std::string& out) {
 }
 
 Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock,
-                   Sockets& sockets, long maxIdleSeconds, CURL* easy, HeaderLines headerLines)
+                   Sockets& sockets, long maxIdleSeconds, CURL* easy, bool fresh,
+                   HeaderLines headerLines)
     : exchange_(std::move(exchange)),
       clock_(clock),
       sockets_(sockets),
       easy_(easy),
       headerList_(std::move(headerLines)),
       lastActivity_(clock.now()) {
-  ready_ = easy_ && configure(maxIdleSeconds);
+  ready_ = easy_ && configure(maxIdleSeconds, fresh);
 }
 
 Transfer::~Transfer() {
   if (easy_) curl_easy_cleanup(easy_);
 }
 
-bool Transfer::configure(long maxIdleSeconds) {
+bool Transfer::configure(long maxIdleSeconds, bool fresh) {
   const HttpExchange& exchange = *exchange_;
   const long timeoutMs = std::max(1L, std::lround(exchange.timeOutSeconds * 1000));
   bool ok = headerList_ != nullptr;
   auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
   };
+  if (fresh) {
+    // What every transfer of the set has alike; a reused handle keeps it.
+    set(CURLOPT_SHARE, Share::handle());
+    // Turns the cookie engine on, backed by the shared store. Set once per handle: curl keeps
+    // a list of files to load that a reset would leak (libcurl 7.88).
+    set(CURLOPT_COOKIEFILE, "");
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    set(CURLOPT_HTTP_CONTENT_DECODING, 0L);  // GzipBody inflates, and notices a cut-off stream
+    set(CURLOPT_FOLLOWLOCATION, 1L);
+    set(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_SSL_VERIFYPEER, 1L);
+    set(CURLOPT_SSL_VERIFYHOST, 2L);
+    set(CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+    set(CURLOPT_WRITEFUNCTION, &Transfer::onBody);
+    set(CURLOPT_OPENSOCKETFUNCTION, &Transfer::onOpenSocket);
+    set(CURLOPT_OPENSOCKETDATA, &sockets_);
+    set(CURLOPT_CLOSESOCKETFUNCTION, &Transfer::onCloseSocket);
+    set(CURLOPT_CLOSESOCKETDATA, &sockets_);
+    set(CURLOPT_PREREQFUNCTION, &Transfer::onConnected);
+  } else {
+    // Back to a plain GET without a body, whatever the handle's last request was.
+    set(CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));
+    set(CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
+    set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(-1));
+    set(CURLOPT_READFUNCTION, static_cast<curl_read_callback>(nullptr));
+    set(CURLOPT_READDATA, static_cast<void*>(nullptr));
+    set(CURLOPT_SEEKFUNCTION, static_cast<curl_seek_callback>(nullptr));
+    set(CURLOPT_SEEKDATA, static_cast<void*>(nullptr));
+    set(CURLOPT_HTTPGET, 1L);
+  }
   set(CURLOPT_URL, exchange.url.c_str());
-  set(CURLOPT_SHARE, Share::handle());
-  set(CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, backed by the shared store
-  set(CURLOPT_NOSIGNAL, 1L);
-  set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   set(CURLOPT_HTTPHEADER, headerList_.get());
-  set(CURLOPT_HTTP_CONTENT_DECODING, 0L);  // GzipBody inflates, and notices a cut-off stream
-  set(CURLOPT_FOLLOWLOCATION, 1L);
-  set(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
-  set(CURLOPT_PROTOCOLS_STR, "http,https");
-  set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  set(CURLOPT_SSL_VERIFYPEER, 1L);
-  set(CURLOPT_SSL_VERIFYHOST, 2L);
   set(CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
   set(CURLOPT_MAXAGE_CONN, maxIdleSeconds);
-  set(CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
   set(CURLOPT_HEADERDATA, this);
-  set(CURLOPT_WRITEFUNCTION, &Transfer::onBody);
   set(CURLOPT_WRITEDATA, this);
-  set(CURLOPT_OPENSOCKETFUNCTION, &Transfer::onOpenSocket);
-  set(CURLOPT_OPENSOCKETDATA, &sockets_);
-  set(CURLOPT_CLOSESOCKETFUNCTION, &Transfer::onCloseSocket);
-  set(CURLOPT_CLOSESOCKETDATA, &sockets_);
-  set(CURLOPT_PREREQFUNCTION, &Transfer::onConnected);
   set(CURLOPT_PREREQDATA, this);
   if (ok) setBody();
   return ok;
@@ -441,11 +457,11 @@ TransferSet::~TransferSet() {
   curl_multi_cleanup(multi_);
 }
 
-CURL* TransferSet::takeEasy() {
-  if (spare_.empty()) return curl_easy_init();
+std::pair<CURL*, bool> TransferSet::takeEasy() {
+  if (spare_.empty()) return {curl_easy_init(), true};
   CURL* easy = spare_.back();
   spare_.pop_back();
-  return easy;
+  return {easy, false};
 }
 
 void TransferSet::recycle(CURL* easy) {
@@ -454,10 +470,9 @@ void TransferSet::recycle(CURL* easy) {
     curl_easy_cleanup(easy);
     return;
   }
-  // Dropping the cookie file list first: curl_easy_reset leaves it behind, and the
-  // CURLOPT_COOKIEFILE of the next transfer would leak it (libcurl 7.88).
-  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, nullptr);
-  curl_easy_reset(easy);
+  // Kept configured: the next transfer sets only what differs between requests. The pointers
+  // the handle still holds (body, header lines, callbacks' data) are all replaced before curl
+  // runs it again.
   spare_.push_back(easy);
 }
 
@@ -473,10 +488,12 @@ HeaderLines TransferSet::headerLinesFor(const HttpHeaderList& headers) {
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
   const long maxIdle = maxIdleFor(exchange->url);
   HeaderLines lines = headerLinesFor(exchange->headers);
-  auto transfer = std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle,
-                                             takeEasy(), std::move(lines));
+  const auto [easy, fresh] = takeEasy();
+  auto transfer = std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle, easy,
+                                             fresh, std::move(lines));
   if (!multi_ || !transfer->ready()) {
-    recycle(transfer->releaseEasy());
+    // A handle curl refused an option may lack some that a reused one is taken to have.
+    if (CURL* refused = transfer->releaseEasy()) curl_easy_cleanup(refused);
     return false;
   }
   if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) {

@@ -68,9 +68,10 @@ using HeaderLines = std::shared_ptr<curl_slist>;
 // One exchange on its own easy handle. Used by one thread at a time.
 class Transfer {
  public:
-  // Takes `easy`, fresh or reset, and configures it for the exchange.
+  // Takes `easy`, new or used by an earlier transfer of the same set, and configures it for
+  // the exchange.
   Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock, Sockets& sockets,
-           long maxIdleSeconds, CURL* easy, HeaderLines headerLines);
+           long maxIdleSeconds, CURL* easy, bool fresh, HeaderLines headerLines);
   ~Transfer();
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
@@ -103,7 +104,7 @@ class Transfer {
     bool operator==(const Moved&) const = default;
   };
 
-  bool configure(long maxIdleSeconds);
+  bool configure(long maxIdleSeconds, bool fresh);
   void setBody();
   std::uint64_t bodySize() const;
   // The 1.5x allowance holds while the body may still be on its way to the server: until curl
@@ -171,8 +172,8 @@ class TransferSet {
   void end(std::size_t index, HttpResult result, const Done& done);
   long maxIdleFor(const std::string& url) const;
   void rememberKeepAlive(const Transfer& transfer);
-  // A reset handle kept for the next transfer, or a new one.
-  CURL* takeEasy();
+  // A handle an earlier transfer left, or a new one (then true).
+  std::pair<CURL*, bool> takeEasy();
   void recycle(CURL* easy);
   HeaderLines headerLinesFor(const HttpHeaderList& headers);
 
@@ -180,7 +181,7 @@ class TransferSet {
   Sockets sockets_;  // before multi_: curl closes cached connections in its cleanup
   CURLM* multi_ = nullptr;
   std::vector<std::unique_ptr<Transfer>> transfers_;
-  std::vector<CURL*> spare_;  // reset easy handles; making one costs more than the exchange
+  std::vector<CURL*> spare_;  // easy handles to reuse; making one costs more than the exchange
   // origin -> seconds the server keeps idle connections
   std::map<std::string, long, std::less<>> keepAlive_;
   HttpHeaderList lastHeaders_;
