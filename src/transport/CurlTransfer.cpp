@@ -55,7 +55,9 @@ class Share {
 std::string_view originOf(std::string_view url) {
   const auto scheme = url.find("://");
   if (scheme == std::string_view::npos) return url;
-  return url.substr(0, url.find_first_of("/?#", scheme + 3));
+  const auto end = std::find_if(url.begin() + static_cast<std::ptrdiff_t>(scheme) + 3, url.end(),
+                                [](char c) { return c == '/' || c == '?' || c == '#'; });
+  return url.substr(0, static_cast<std::size_t>(end - url.begin()));
 }
 
 int errorCodeFor(CURLcode code) {
@@ -292,7 +294,8 @@ void Transfer::observe(bool now) {
     }
   }
   if (seen.socketIn > moved_.socketIn || seen.received > 0) replyStarted_ = true;
-  if (seen != moved_) touch();
+  const bool calledBack = std::exchange(calledBack_, false);
+  if (seen != moved_ || calledBack) touch();
   moved_ = seen;
 }
 
@@ -344,7 +347,7 @@ Clock::time_point Transfer::deadline() const {
 
 std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
   auto& transfer = *static_cast<Transfer*>(self);
-  transfer.touch();
+  transfer.calledBack_ = true;
   transfer.replyStarted_ = true;
   std::string_view line(data, size * count);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -371,7 +374,7 @@ std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, 
 std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, void* self) {
   auto& transfer = *static_cast<Transfer*>(self);
   const std::string_view bytes(data, size * count);
-  transfer.touch();
+  transfer.calledBack_ = true;
   if (!transfer.bodyStarted_) {
     // The final reply's headers are all in by now.
     transfer.bodyStarted_ = true;

@@ -134,6 +134,9 @@ class Transfer {
   bool readFailed_ = false;
   bool replyStarted_ = false;
   Clock::time_point lastActivity_;
+  // curl handed over header or body bytes during this step; observe() restarts the clock then,
+  // which is one clock reading per step instead of one per header line.
+  bool calledBack_ = false;
   Moved moved_;
   curl_socket_t socket_ = CURL_SOCKET_BAD;
   Clock::time_point lastLook_;  // at the socket
