@@ -283,7 +283,7 @@ void printRow(const char* name, const Runs& runs, const Runs& raw) {
   using vokari::bench::median;
   const double rate = median(runs.rates);
   const double cpu = median(runs.cpuMicros);
-  std::printf("  %-32s %8.0f req/s  %6.1f us CPU/req  %6.1f %%  %5.2fx\n", name, rate, cpu,
+  std::printf("  %-34s %8.0f req/s  %6.1f us CPU/req  %6.1f %%  %5.2fx\n", name, rate, cpu,
               median(raw.rates) > 0 ? 100 * rate / median(raw.rates) : 0,
               median(raw.cpuMicros) > 0 ? cpu / median(raw.cpuMicros) : 0);
 }
@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
   std::printf("%d small JSON POSTs per run, medians of %zu alternating rounds; ratios to raw:\n",
               kRequests,
               std::max({rawRuns.rates.size(), layerRuns.rates.size(), qtRuns.rates.size()}));
-  std::printf("  %-32s %14s  %16s  %8s  %6s\n", "", "throughput", "client CPU", "thr.", "CPU");
+  std::printf("  %-34s %14s  %16s  %8s  %6s\n", "", "throughput", "client CPU", "thr.", "CPU");
   printRow("raw libcurl multi, 4 in flight", rawRuns, rawRuns);
   printRow("HttpRequest (queue of 4)", layerRuns, rawRuns);
   printRow("QNetworkAccessManager, 4 in flight", qtRuns, rawRuns);
