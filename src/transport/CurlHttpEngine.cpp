@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "transport/CurlTransfer.h"
+#include "transport/ReportBatch.h"
 
 namespace vokari {
 
@@ -56,7 +57,7 @@ class CurlHttpEngine::Worker {
       admit();
       set_.step([this](curl::Transfer& transfer, HttpResult result) {
         if (finished_.empty()) firstFinished_ = std::chrono::steady_clock::now();
-        finished_.push_back(HttpReport{transfer.exchange(), std::move(result)});
+        finished_.emplace_back(transfer.exchange(), std::move(result));
       });
       // A transfer that just ended leaves a slot for the next waiting one right away.
       if (admissible()) continue;
@@ -74,7 +75,11 @@ class CurlHttpEngine::Worker {
     if (set_.size() > 0 && waited < kGathering)
       return static_cast<int>(
           std::chrono::ceil<std::chrono::milliseconds>(kGathering - waited).count());
-    HttpExchange::reportAll(finished_);
+    {
+      ReportBatch batch;
+      for (auto& [exchange, result] : finished_) exchange->report(std::move(result));
+    }
+    finished_.clear();
     return 1000;
   }
 
@@ -149,7 +154,7 @@ class CurlHttpEngine::Worker {
   bool stopping_ = false;       // guarded by mutex_
   curl::TransferSet set_;
   // Outcomes not posted yet, and when the first of them ended; worker thread only.
-  std::vector<HttpReport> finished_;
+  std::vector<std::pair<std::shared_ptr<HttpExchange>, HttpResult>> finished_;
   std::chrono::steady_clock::time_point firstFinished_;
   Queue service_;       // worker thread only
   Queue pictures_;      // worker thread only

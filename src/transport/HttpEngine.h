@@ -71,14 +71,6 @@ class HttpBodySource {
   virtual long long read(std::uint64_t offset, char* out, std::size_t length) = 0;
 };
 
-class HttpExchange;
-
-// An exchange's outcome on its way to its loop.
-struct HttpReport {
-  std::shared_ptr<HttpExchange> exchange;
-  HttpResult result;
-};
-
 // One started request as an engine sees it. The fields are fixed before the engine gets the
 // exchange and may then be read from any thread.
 class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
@@ -96,9 +88,6 @@ class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
   // and none once the request was cancelled: cancel and report share the exchange's lock, so
   // after cancel returns nothing more is posted.
   void report(HttpResult result);
-  // The same for several exchanges at once, with one post, and so one wake-up, per loop. Takes
-  // the results; leaves `reports` empty.
-  static void reportAll(std::vector<HttpReport>& reports);
   // Whether the request was cancelled; an engine may then drop the transfer. Any thread.
   bool abandoned() const;
   // For an engine that goes away with the exchange unanswered: abandons it and lets go of its
@@ -108,7 +97,6 @@ class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
  private:
   friend class HttpRequest;
   struct Outcome;
-  struct Delivery;
   // Marks the exchange abandoned; answers whether it had been reported or abandoned before.
   bool abandon();
 

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "platform/Platform.h"
+#include "transport/ReportBatch.h"
 #include "transport/TextDecoding.h"
 
 namespace vokari {
@@ -72,61 +73,68 @@ struct HttpExchange::Outcome {
   }
 };
 
-// Outcomes handed to one loop in one post, delivered in the order they came. Those the loop
-// never runs still let go of their requests, as with Outcome.
-struct HttpExchange::Delivery {
-  std::vector<HttpReport> reports;
+namespace {
+// Outcomes of one batch for one loop, delivered in the order they came, by one task.
+struct PendingOutcomes {
+  std::vector<std::pair<std::shared_ptr<HttpExchange>, HttpResult>> outcomes;
   std::size_t ran = 0;
+};
+}  // namespace
 
-  Delivery() = default;
-  Delivery(const Delivery&) = delete;
-  Delivery& operator=(const Delivery&) = delete;
-
-  void run() {
-    while (ran < reports.size()) {
-      HttpReport& report = reports[ran++];
-      if (HttpRequest* owner = report.exchange->owner_) owner->complete(std::move(report.result));
-    }
-  }
-  ~Delivery() {
-    for (std::size_t i = ran; i < reports.size(); ++i) {
-      if (HttpRequest* owner = reports[i].exchange->owner_) unregister(owner);
-    }
-  }
+struct ReportBatch::Gathered {
+  struct ForLoop {
+    RunLoop* loop;
+    std::shared_ptr<PendingOutcomes> pending;
+    Task run;
+  };
+  // Members go in reverse order: the locks are let go while `kept` still holds the exchanges.
+  std::vector<std::shared_ptr<HttpExchange>> kept;
+  std::vector<std::unique_lock<std::mutex>> locks;
+  std::vector<ForLoop> loops;
 };
 
-void HttpExchange::reportAll(std::vector<HttpReport>& reports) {
-  {
-    // Every exchange stays locked until its delivery is posted, as in report(); `reports` keeps
-    // them alive until the locks are let go.
-    std::vector<std::unique_lock<std::mutex>> locks;
-    locks.reserve(reports.size());
-    std::vector<std::pair<RunLoop*, std::shared_ptr<Delivery>>> deliveries;
-    for (HttpReport& report : reports) {
-      HttpExchange& exchange = *report.exchange;
-      std::unique_lock lock(exchange.mutex_);
-      if (exchange.settled_) continue;
-      exchange.settled_ = true;
-      locks.push_back(std::move(lock));
-      auto found = std::find_if(deliveries.begin(), deliveries.end(),
-                                [&](const auto& entry) { return entry.first == exchange.loop_; });
-      if (found == deliveries.end()) {
-        deliveries.emplace_back(exchange.loop_, std::make_shared<Delivery>());
-        found = deliveries.end() - 1;
-        found->second->reports.reserve(reports.size());
-      }
-      found->second->reports.push_back(HttpReport{report.exchange, std::move(report.result)});
-    }
-    for (auto& [loop, delivery] : deliveries)
-      loop->post([delivery = std::move(delivery)] { delivery->run(); });
-  }
-  reports.clear();
+namespace {
+thread_local ReportBatch::Gathered* gathering = nullptr;
+}
+
+ReportBatch::ReportBatch() : gathered_(std::make_unique<Gathered>()) {
+  gathering = gathered_.get();
+}
+
+ReportBatch::~ReportBatch() {
+  gathering = nullptr;
+  for (auto& entry : gathered_->loops) entry.loop->post(std::move(entry.run));
 }
 
 void HttpExchange::report(HttpResult result) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (settled_) return;
   settled_ = true;
+  if (ReportBatch::Gathered* batch = gathering) {
+    auto found = std::find_if(batch->loops.begin(), batch->loops.end(),
+                              [this](const auto& entry) { return entry.loop == loop_; });
+    if (found == batch->loops.end()) {
+      // Outcomes the loop never runs still let go of their requests, as with Outcome.
+      std::shared_ptr<PendingOutcomes> pending(new PendingOutcomes, [](PendingOutcomes* left) {
+        for (std::size_t i = left->ran; i < left->outcomes.size(); ++i) {
+          if (HttpRequest* owner = left->outcomes[i].first->owner_) unregister(owner);
+        }
+        delete left;
+      });
+      Task run = [pending] {
+        while (pending->ran < pending->outcomes.size()) {
+          auto& [exchange, outcome] = pending->outcomes[pending->ran++];
+          if (HttpRequest* owner = exchange->owner_) owner->complete(std::move(outcome));
+        }
+      };
+      batch->loops.push_back({loop_, pending, std::move(run)});
+      found = batch->loops.end() - 1;
+    }
+    found->pending->outcomes.emplace_back(shared_from_this(), std::move(result));
+    batch->kept.push_back(shared_from_this());
+    batch->locks.push_back(std::move(lock));
+    return;
+  }
   // Posting under the lock: once abandon() has returned, nothing of this exchange reaches the
   // loop any more, so a test may tear its loop down right after cancelling.
   auto outcome = std::make_shared<Outcome>(shared_from_this(), std::move(result), false);
