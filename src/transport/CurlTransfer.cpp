@@ -105,7 +105,10 @@ curl_slist* headerLines(const HttpHeaderList& headers) {
 }
 
 bool isGzip(const HttpHeaderMap& headers) {
-  auto found = headers.find("Content-Encoding");
+  // A scan, not find(): the name is too long for a std::string without an allocation.
+  auto found = std::find_if(headers.begin(), headers.end(), [](const auto& header) {
+    return strcasecmp(header.first.c_str(), "Content-Encoding") == 0;
+  });
   if (found == headers.end()) return false;
   std::string value = found->second;
   std::transform(value.begin(), value.end(), value.begin(),

@@ -30,6 +30,26 @@ std::shared_ptr<HttpRequest> unregister(const HttpRequest* request) {
   return kept;
 }
 
+// defaultUserAgent(), made again only when the device description changes (a test installs
+// another platform). Main thread only, as requests are.
+const std::string& userAgent() {
+  static DeviceInfo describedBy;
+  static std::string agent;
+  const DeviceInfo& device = Platform::current().device;
+  const bool same = !agent.empty() && device.machine == describedBy.machine &&
+                    device.systemName == describedBy.systemName &&
+                    device.systemVersion == describedBy.systemVersion &&
+                    device.localeIdentifier == describedBy.localeIdentifier &&
+                    device.appDisplayName == describedBy.appDisplayName &&
+                    device.appVersion == describedBy.appVersion &&
+                    device.appBuild == describedBy.appBuild;
+  if (!same) {
+    describedBy = device;
+    agent = defaultUserAgent();
+  }
+  return agent;
+}
+
 bool hasHeader(const HttpHeaderList& headers, const char* name) {
   for (const auto& header : headers) {
     if (strcasecmp(header.first.c_str(), name) == 0) return true;
@@ -184,7 +204,7 @@ std::shared_ptr<HttpExchange> HttpRequest::makeExchange() const {
   exchange->url = url_;
   exchange->headers = requestHeaders_;
   if (!hasHeader(requestHeaders_, "User-Agent"))
-    exchange->headers.emplace_back("User-Agent", defaultUserAgent());
+    exchange->headers.emplace_back("User-Agent", userAgent());
   exchange->body = postBody_;
   exchange->bodySource = postBodySource_;
   exchange->lane = lane_;
