@@ -69,9 +69,15 @@ struct Model {
       }
     };
     switch (kind) {
-      case 'S': mark(token, "t" + n); break;
-      case 'C': mark(code, "c" + n); break;
-      case 'A': mark(nickname[user], "n" + n); break;
+      case 'S':
+        mark(token, "t" + n);
+        break;
+      case 'C':
+        mark(code, "c" + n);
+        break;
+      case 'A':
+        mark(nickname[user], "n" + n);
+        break;
       case 'U':
         mark(currentUser, user);
         mark(nickname[user], "n" + n);
@@ -84,7 +90,8 @@ struct Model {
           news[user].pending.reset();
         }
         break;
-      default: ADD_FAILURE() << "unknown write " << kind;
+      default:
+        ADD_FAILURE() << "unknown write " << kind;
     }
     if (phase == 'd') ++confirmed;
     nextIteration = std::max(nextIteration, i + 1);
@@ -92,8 +99,10 @@ struct Model {
 
   // The kind of write in flight at the kill, for the summary.
   void noteKill(const std::string& lastLine) {
-    if (!lastLine.empty() && lastLine[0] == 'b') ++killedDuring[lastLine[2]];
-    else ++killedDuring['-'];
+    if (!lastLine.empty() && lastLine[0] == 'b')
+      ++killedDuring[lastLine[2]];
+    else
+      ++killedDuring['-'];
   }
 };
 
@@ -108,7 +117,8 @@ void expectJsonObjectOrAbsent(const std::string& path) {
   auto text = FileManager::readFile(path);
   ASSERT_TRUE(text) << path;
   EXPECT_TRUE(nlohmann::json::parse(*text, nullptr, false).is_object())
-      << path << " is not readable:\n" << *text;
+      << path << " is not readable:\n"
+      << *text;
 }
 
 // Runs the writer until the kill, feeding every line it wrote into the model.
@@ -164,11 +174,11 @@ void checkFreshStart(const std::string& root, Model& model) {
   EXPECT_TRUE(model.currentUser.allows(user)) << "current user " << show(user);
   EXPECT_EQ(AccountManager::sharedAccountManage().isLogin(), user.has_value());
   auto token = stores.settings->get("token");
-  EXPECT_TRUE(model.token.allows(token)) << "token " << show(token) << ", confirmed "
-                                         << show(model.token.committed);
+  EXPECT_TRUE(model.token.allows(token))
+      << "token " << show(token) << ", confirmed " << show(model.token.committed);
   auto code = stores.cache->get("code");
-  EXPECT_TRUE(model.code.allows(code)) << "cached code " << show(code) << ", confirmed "
-                                       << show(model.code.committed);
+  EXPECT_TRUE(model.code.allows(code))
+      << "cached code " << show(code) << ", confirmed " << show(model.code.committed);
   model.token = {token, {}};
   model.code = {code, {}};
   model.currentUser = {user, {}};
@@ -186,8 +196,8 @@ void checkFreshStart(const std::string& root, Model& model) {
 
     auto row = AccountManager::sharedAccountManage().getUserInfo();
     std::optional<std::string> nick = row ? textOf(*row, "nickname") : std::nullopt;
-    EXPECT_TRUE(nickname.allows(nick)) << "nickname " << show(nick) << ", confirmed "
-                                       << show(nickname.committed);
+    EXPECT_TRUE(nickname.allows(nick))
+        << "nickname " << show(nick) << ", confirmed " << show(nickname.committed);
     if (phone == user) {
       EXPECT_TRUE(row) << "the signed-in user has no account row";
     }
@@ -225,7 +235,7 @@ TEST(CrashConsistency, EveryStoreSurvivesKillsAtRandomMoments) {
   std::cout << "crash test: " << kills << " kills, CRASH_SEED=" << seed << std::endl;
   std::mt19937 random(seed);
   // Most kills land while the writer is busy; a few during its start-up, as it opens the stores.
-  std::uniform_int_distribution<int> lifetimeUs(0, 40000);
+  std::uniform_int_distribution<int> lifetimeUs(0, 120000);
 
   testing::TempDir dir;
   Model model;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "StorageFixture.h"
 #include "core/VersionManage.h"
@@ -153,6 +154,29 @@ TEST_F(AccountManagerTest, ASignInWhoseSettingsCannotBeWrittenFailsAndKeepsThePr
   // Signing out holds for the run even when it cannot be written.
   accounts().clearUserInfo();
   EXPECT_FALSE(accounts().isLogin());
+  platform.platform.settings = &platform.settings;
+}
+
+// A flush is what a process killed right after it starts again with: it must never name a
+// user whose account row is not stored yet.
+TEST_F(AccountManagerTest, TheSignedInUserIsFlushedOnlyAfterItsAccountRow) {
+  class CheckingSettings final : public MemorySettingsStore {
+   public:
+    explicit CheckingSettings(const std::function<bool(const std::string&)>& hasRow)
+        : hasRow_(hasRow) {}
+    Status synchronize() override {
+      if (auto user = get("currentuser")) {
+        EXPECT_TRUE(hasRow_(*user)) << "flushed " << *user << " without its account row";
+      }
+      return Status::success();
+    }
+
+   private:
+    std::function<bool(const std::string&)> hasRow_;
+  } settings([&](const std::string& phone) { return !rowsIn(phone, "vok_user").empty(); });
+  platform.platform.settings = &settings;
+  ASSERT_TRUE(login(kA));
+  ASSERT_TRUE(login(kB));
   platform.platform.settings = &platform.settings;
 }
 
