@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "BackendFixture.h"
@@ -45,9 +46,14 @@ std::string states(const Reply& reply) {
 }
 
 TEST_F(BackendTest, MalformedJsonBodiesAnswerTheFailureCodeOfTheirAction) {
-  const std::vector<std::string> notObjects = {
-      "", "not json", "[1,2]", "\"text\"", "{\"PHONE_NUMBER\":", "\xff\xfe{}",
-      std::string(100000, '[') + std::string(100000, ']'), std::string("{\"a\":\"\0\"}", 9)};
+  const std::vector<std::string> notObjects = {"",
+                                               "not json",
+                                               "[1,2]",
+                                               "\"text\"",
+                                               "{\"PHONE_NUMBER\":",
+                                               "\xff\xfe{}",
+                                               std::string(100000, '[') + std::string(100000, ']'),
+                                               std::string("{\"a\":\"\0\"}", 9)};
   for (const Action& action : jsonActions()) {
     for (const std::string& body : notObjects) {
       EXPECT_EQ(states(post(ports.*action.port, action.path, body)), action.failure)
@@ -59,10 +65,19 @@ TEST_F(BackendTest, MalformedJsonBodiesAnswerTheFailureCodeOfTheirAction) {
   Person p;
   registerPerson(p);
   Json wrongTypes = credentials(p);
-  wrongTypes.update({{"PHONE_NUMBER", 13800138000LL}, {"SEX", "1"}, {"STATION", Json::array()},
-                     {"POLICE_STATION", true}, {"ID", 1.5}, {"SF_CODE", nullptr},
-                     {"TIME", 0}, {"CODE", Json::object()}, {"SOS", 1}, {"TOKEN", false},
-                     {"MESSAGE", 2}, {"schedule_card_number", 1}, {"LOGIN_NAME", p.phone}});
+  wrongTypes.update({{"PHONE_NUMBER", 13800138000LL},
+                     {"SEX", "1"},
+                     {"STATION", Json::array()},
+                     {"POLICE_STATION", true},
+                     {"ID", 1.5},
+                     {"SF_CODE", nullptr},
+                     {"TIME", 0},
+                     {"CODE", Json::object()},
+                     {"SOS", 1},
+                     {"TOKEN", false},
+                     {"MESSAGE", 2},
+                     {"schedule_card_number", 1},
+                     {"LOGIN_NAME", p.phone}});
   for (const Action& action : jsonActions()) {
     if (action.path.ends_with("login.action") ||
         action.path.ends_with("modifyPasswordCode.action") ||  // its keys are right here
@@ -81,9 +96,9 @@ TEST_F(BackendTest, BodiesOverThirtyTwoMebibytesAnswerTheFailureCode) {
   const std::string huge((32u << 20) + 1, 'x');
   EXPECT_EQ(states(post(ports.account, "/serverAgent!getCode.action", huge)), "0");
   EXPECT_EQ(states(post(ports.general, "/serverAgent!sosForIOS.action", huge)), "FAIL");
-  Reply soap = post(ports.report, "/CrimeReports_App/Service.asmx", huge,
-                    {"Content-Type: text/xml; charset=utf-8",
-                     "SOAPAction: http://tempuri.org/SaveFile"});
+  Reply soap =
+      post(ports.report, "/CrimeReports_App/Service.asmx", huge,
+           {"Content-Type: text/xml; charset=utf-8", "SOAPAction: http://tempuri.org/SaveFile"});
   EXPECT_NE(soap.body.find("<SaveFileResult>Update:0</SaveFileResult>"), std::string::npos)
       << soap.body;
   EXPECT_EQ(account("getCode", {{"PHONE_NUMBER", "13800138000"}})["STATES"], "1");
@@ -149,9 +164,9 @@ TEST_F(BackendTest, TheFilesOfTheServicesArePrivate) {
 TEST_F(BackendTest, MalformedSoapAnswersTheOperationsFailureOrAFault) {
   const std::string path = "/CrimeReports_App/Service.asmx";
   auto call = [&](const std::string& operation, const std::string& body) {
-    return post(ports.report, path, body,
-                {"Content-Type: text/xml; charset=utf-8",
-                 "SOAPAction: http://tempuri.org/" + operation});
+    return post(
+        ports.report, path, body,
+        {"Content-Type: text/xml; charset=utf-8", "SOAPAction: http://tempuri.org/" + operation});
   };
   const std::string envelopeStart =
       "<?xml version=\"1.0\"?><soap:Envelope "
@@ -178,20 +193,132 @@ TEST_F(BackendTest, MalformedSoapAnswersTheOperationsFailureOrAFault) {
                 .body.find("<InsterResult>0</InsterResult>"),
             std::string::npos)
       << "wrong namespace";
-  EXPECT_NE(call("SaveFile", envelopeStart + "<getCodeString xmlns=\"http://tempuri.org/\"/>" +
-                                 envelopeEnd)
+  EXPECT_NE(call("SaveFile",
+                 envelopeStart + "<getCodeString xmlns=\"http://tempuri.org/\"/>" + envelopeEnd)
                 .body.find("<SaveFileResult>Update:0</SaveFileResult>"),
             std::string::npos)
       << "SOAPAction and body disagree";
   EXPECT_EQ(soap("Inster", "<name>only a name</name>"), "0");
-  EXPECT_EQ(soap("SaveFile", "<verification>41872093556120873349017265</verification><code>1"
-                             "</code><password>2</password><binData>@@@=</binData>"
-                             "<fileName>a</fileName>"),
+  EXPECT_EQ(soap("SaveFile",
+                 "<verification>41872093556120873349017265</verification><code>1"
+                 "</code><password>2</password><binData>@@@=</binData>"
+                 "<fileName>a</fileName>"),
             "Update:0");
   Reply fault = post(ports.report, path, "garbage");
   EXPECT_EQ(fault.status, 500);
   EXPECT_NE(fault.body.find("soap:Fault"), std::string::npos);
   EXPECT_FALSE(soap("getCodeString", "").empty()) << "still serving";
+}
+
+std::string nested(const std::string& open, const std::string& inner, const std::string& close,
+                   int depth) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += open;
+  text += inner;
+  for (int i = 0; i < depth; ++i) text += close;
+  return text;
+}
+
+// Each body is answered with the failure of the action it went to, within a second or two, and
+// every service still answers a good request right after it.
+TEST_F(BackendTest, HostileBodiesGetTheirFailureAndEveryServiceGoesOn) {
+  Person p;
+  registerPerson(p);
+  const std::string agent = "/serverAgent!", rkyy = "/wsyy/sysManager/rkyyApp/rkyyApp!";
+  const std::string soapPath = "/CrimeReports_App/Service.asmx";
+  const std::vector<std::string> soapHeaders = {"Content-Type: text/xml; charset=utf-8",
+                                                "SOAPAction: http://tempuri.org/Inster"};
+  auto envelope = [](const std::string& inner) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
+           "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><Inster "
+           "xmlns=\"http://tempuri.org/\">" +
+           inner + "</Inster></soap:Body></soap:Envelope>";
+  };
+  std::string manyKeys = "{";
+  for (int i = 0; i < 300000; ++i) manyKeys += "\"k" + std::to_string(i) + "\":0,";
+  manyKeys.back() = '}';
+  struct Row {
+    const char* name;
+    int Ports::*port;
+    std::string path;
+    std::string body;
+    std::vector<std::string> headers;
+    std::string failure;  // STATES of a JSON reply, or a text the SOAP reply holds
+  };
+  const std::vector<Row> rows = {
+      {"object nested 100,000 deep",
+       &Ports::general,
+       agent + "sosForIOS.action",
+       nested("{\"a\":", "1", "}", 100000),
+       {},
+       "FAIL"},
+      {"array nested 100,000 deep as the phone number",
+       &Ports::account,
+       agent + "getCode.action",
+       "{\"PHONE_NUMBER\":" + nested("[", "", "]", 100000) + "}",
+       {},
+       "0"},
+      {"object nested 100,000 deep",
+       &Ports::appointment,
+       rkyy + "login.action",
+       nested("{\"LOGIN_NAME\":", "\"x\"", "}", 100000),
+       {},
+       "0"},
+      {"a phone number of 20 MiB",
+       &Ports::account,
+       agent + "getCode.action",
+       "{\"PHONE_NUMBER\":\"" + std::string(20u << 20, '1') + "\"}",
+       {},
+       "0"},
+      {"300,000 keys", &Ports::general, agent + "getNewsForIos.action", manyKeys, {}, "FAIL"},
+      {"invalid UTF-8 in a string",
+       &Ports::account,
+       agent + "getCode.action",
+       "{\"PHONE_NUMBER\":\"\xff\xfe\xc0\x80\"}",
+       {},
+       "0"},
+      {"a number out of range",
+       &Ports::appointment,
+       rkyy + "login.action",
+       "{\"LOGIN_NAME\":1e99999,\"PASSWORD\":-1e99999}",
+       {},
+       "0"},
+      {"a string where an object is",
+       &Ports::general,
+       agent + "getToken.action",
+       "{\"TOKEN\":{\"TOKEN\":{}}}",
+       {},
+       "FAIL"},
+      {"SOAP with an external entity", &Ports::report, soapPath,
+       "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>" +
+           envelope("<name>&e;</name>").substr(21),
+       soapHeaders, "<InsterResult>0</InsterResult>"},
+      {"SOAP with entities expanding to a gigabyte", &Ports::report, soapPath,
+       "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY a \"" + std::string(1000, 'a') +
+           "\"><!ENTITY b \"" + nested("&a;", "", "", 1000) + "\"><!ENTITY c \"" +
+           nested("&b;", "", "", 1000) + "\">]>" + envelope("<name>&c;</name>").substr(21),
+       soapHeaders, "<InsterResult>0</InsterResult>"},
+      {"SOAP elements nested 100,000 deep", &Ports::report, soapPath,
+       envelope(nested("<name>", "x", "</name>", 100000)), soapHeaders,
+       "<InsterResult>0</InsterResult>"},
+      {"SOAP cut off", &Ports::report, soapPath, envelope("<name>abc").substr(0, 150), soapHeaders,
+       "<InsterResult>0</InsterResult>"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto start = std::chrono::steady_clock::now();
+    Reply reply = post(ports.*row.port, row.path, row.body, row.headers);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    if (row.port == &Ports::report) {
+      EXPECT_NE(reply.body.find(row.failure), std::string::npos) << reply.body.substr(0, 300);
+      EXPECT_EQ(reply.body.find("root:"), std::string::npos);
+    } else {
+      EXPECT_EQ(states(reply), row.failure) << row.path;
+    }
+    EXPECT_TRUE(general("getNewsForIos", {{"TIME", ""}})["NEWS_LIST"].is_array());
+    EXPECT_EQ(appointment("login", credentials(p))["STATES"], "1");
+    EXPECT_FALSE(soap("getCodeString", "").empty());
+  }
 }
 
 TEST_F(BackendTest, RestartKeepsTheDataAndBusyPortsFailTheStart) {
