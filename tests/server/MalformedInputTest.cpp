@@ -46,14 +46,9 @@ std::string states(const Reply& reply) {
 }
 
 TEST_F(BackendTest, MalformedJsonBodiesAnswerTheFailureCodeOfTheirAction) {
-  const std::vector<std::string> notObjects = {"",
-                                               "not json",
-                                               "[1,2]",
-                                               "\"text\"",
-                                               "{\"PHONE_NUMBER\":",
-                                               "\xff\xfe{}",
-                                               std::string(100000, '[') + std::string(100000, ']'),
-                                               std::string("{\"a\":\"\0\"}", 9)};
+  const std::vector<std::string> notObjects = {
+      "", "not json", "[1,2]", "\"text\"", "{\"PHONE_NUMBER\":", "\xff\xfe{}",
+      std::string(100000, '[') + std::string(100000, ']'), std::string("{\"a\":\"\0\"}", 9)};
   for (const Action& action : jsonActions()) {
     for (const std::string& body : notObjects) {
       EXPECT_EQ(states(post(ports.*action.port, action.path, body)), action.failure)
@@ -65,19 +60,10 @@ TEST_F(BackendTest, MalformedJsonBodiesAnswerTheFailureCodeOfTheirAction) {
   Person p;
   registerPerson(p);
   Json wrongTypes = credentials(p);
-  wrongTypes.update({{"PHONE_NUMBER", 13800138000LL},
-                     {"SEX", "1"},
-                     {"STATION", Json::array()},
-                     {"POLICE_STATION", true},
-                     {"ID", 1.5},
-                     {"SF_CODE", nullptr},
-                     {"TIME", 0},
-                     {"CODE", Json::object()},
-                     {"SOS", 1},
-                     {"TOKEN", false},
-                     {"MESSAGE", 2},
-                     {"schedule_card_number", 1},
-                     {"LOGIN_NAME", p.phone}});
+  wrongTypes.update({{"PHONE_NUMBER", 13800138000LL}, {"SEX", "1"}, {"STATION", Json::array()},
+                     {"POLICE_STATION", true}, {"ID", 1.5}, {"SF_CODE", nullptr},
+                     {"TIME", 0}, {"CODE", Json::object()}, {"SOS", 1}, {"TOKEN", false},
+                     {"MESSAGE", 2}, {"schedule_card_number", 1}, {"LOGIN_NAME", p.phone}});
   for (const Action& action : jsonActions()) {
     if (action.path.ends_with("login.action") ||
         action.path.ends_with("modifyPasswordCode.action") ||  // its keys are right here
@@ -96,9 +82,9 @@ TEST_F(BackendTest, BodiesOverThirtyTwoMebibytesAnswerTheFailureCode) {
   const std::string huge((32u << 20) + 1, 'x');
   EXPECT_EQ(states(post(ports.account, "/serverAgent!getCode.action", huge)), "0");
   EXPECT_EQ(states(post(ports.general, "/serverAgent!sosForIOS.action", huge)), "FAIL");
-  Reply soap =
-      post(ports.report, "/CrimeReports_App/Service.asmx", huge,
-           {"Content-Type: text/xml; charset=utf-8", "SOAPAction: http://tempuri.org/SaveFile"});
+  Reply soap = post(ports.report, "/CrimeReports_App/Service.asmx", huge,
+                    {"Content-Type: text/xml; charset=utf-8",
+                     "SOAPAction: http://tempuri.org/SaveFile"});
   EXPECT_NE(soap.body.find("<SaveFileResult>Update:0</SaveFileResult>"), std::string::npos)
       << soap.body;
   EXPECT_EQ(account("getCode", {{"PHONE_NUMBER", "13800138000"}})["STATES"], "1");
@@ -164,9 +150,9 @@ TEST_F(BackendTest, TheFilesOfTheServicesArePrivate) {
 TEST_F(BackendTest, MalformedSoapAnswersTheOperationsFailureOrAFault) {
   const std::string path = "/CrimeReports_App/Service.asmx";
   auto call = [&](const std::string& operation, const std::string& body) {
-    return post(
-        ports.report, path, body,
-        {"Content-Type: text/xml; charset=utf-8", "SOAPAction: http://tempuri.org/" + operation});
+    return post(ports.report, path, body,
+                {"Content-Type: text/xml; charset=utf-8",
+                 "SOAPAction: http://tempuri.org/" + operation});
   };
   const std::string envelopeStart =
       "<?xml version=\"1.0\"?><soap:Envelope "
@@ -193,16 +179,15 @@ TEST_F(BackendTest, MalformedSoapAnswersTheOperationsFailureOrAFault) {
                 .body.find("<InsterResult>0</InsterResult>"),
             std::string::npos)
       << "wrong namespace";
-  EXPECT_NE(call("SaveFile",
-                 envelopeStart + "<getCodeString xmlns=\"http://tempuri.org/\"/>" + envelopeEnd)
+  EXPECT_NE(call("SaveFile", envelopeStart + "<getCodeString xmlns=\"http://tempuri.org/\"/>" +
+                                 envelopeEnd)
                 .body.find("<SaveFileResult>Update:0</SaveFileResult>"),
             std::string::npos)
       << "SOAPAction and body disagree";
   EXPECT_EQ(soap("Inster", "<name>only a name</name>"), "0");
-  EXPECT_EQ(soap("SaveFile",
-                 "<verification>41872093556120873349017265</verification><code>1"
-                 "</code><password>2</password><binData>@@@=</binData>"
-                 "<fileName>a</fileName>"),
+  EXPECT_EQ(soap("SaveFile", "<verification>41872093556120873349017265</verification><code>1"
+                             "</code><password>2</password><binData>@@@=</binData>"
+                             "<fileName>a</fileName>"),
             "Update:0");
   Reply fault = post(ports.report, path, "garbage");
   EXPECT_EQ(fault.status, 500);
