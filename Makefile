@@ -10,7 +10,7 @@ export CCACHE_NOHASHDIR ?= 1
 CLIENT ?= $(if $(or $(DISPLAY),$(WAYLAND_DISPLAY)),gui,terminal)
 SCREENSHOTS ?= docs/screenshots
 
-.PHONY: deps build run run-gui run-terminal screenshots test bench clean
+.PHONY: deps build run run-gui run-terminal screenshots test bench crash-test clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -41,6 +41,13 @@ bench: deps
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOKARI_BENCH=ON
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	for b in $(BUILD)-bench/bench/*_bench; do $$b; done
+
+# Kills a writer of every store at random moments and checks each fresh start (CI runs 100).
+CRASH_KILLS ?= 1000
+crash-test: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS) --target crash_tests
+	CRASH_KILLS=$(CRASH_KILLS) $(BUILD)/tests/crash/crash_tests
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-*

@@ -87,14 +87,18 @@ Status AccountManager::storeSignIn(std::string_view phone, const std::string& pa
   VersionManage::sharedVersionManage().initWithCurrentUser(phone);
   Row row = account;
   row["phone_number"] = std::string(phone);
-  if (Status current = makeCurrentUser(row); !current) return current;
+  // Set in memory first, so the database opened next is this user's, and flushed only once the
+  // row is stored: a process killed in between starts again with the previous user, never with
+  // a signed-in user who has no account row.
+  SettingsStore& settings = *Platform::current().settings;
+  settings.set(kCurrentUserKey, std::string(phone));
   DBBase& db = DBBase::sharedDBBase();
   if (Status opened = db.makeDBIsExistAndOpen(); !opened) return opened;
   // A file without its row (new, replaced after damage, or an insert that failed earlier) gets
   // the account as its row; otherwise the row of an earlier sign-in is refreshed.
   bool stored = db.getUserInfo() ? db.updateAccountInfo(row) : db.AddAccout(row);
-  if (stored) return Status::success();
-  return Status::failure("cannot store the account in " + path);
+  if (!stored) return Status::failure("cannot store the account in " + path);
+  return settings.synchronize();
 }
 
 bool AccountManager::changePhoneNumber(std::string_view oldPhone, std::string_view newPhone) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "BackendFixture.h"
@@ -192,6 +193,117 @@ TEST_F(BackendTest, MalformedSoapAnswersTheOperationsFailureOrAFault) {
   EXPECT_EQ(fault.status, 500);
   EXPECT_NE(fault.body.find("soap:Fault"), std::string::npos);
   EXPECT_FALSE(soap("getCodeString", "").empty()) << "still serving";
+}
+
+std::string nested(const std::string& open, const std::string& inner, const std::string& close,
+                   int depth) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += open;
+  text += inner;
+  for (int i = 0; i < depth; ++i) text += close;
+  return text;
+}
+
+// Each body is answered with the failure of the action it went to, within a second or two, and
+// every service still answers a good request right after it.
+TEST_F(BackendTest, HostileBodiesGetTheirFailureAndEveryServiceGoesOn) {
+  Person p;
+  registerPerson(p);
+  const std::string agent = "/serverAgent!", rkyy = "/wsyy/sysManager/rkyyApp/rkyyApp!";
+  const std::string soapPath = "/CrimeReports_App/Service.asmx";
+  const std::vector<std::string> soapHeaders = {"Content-Type: text/xml; charset=utf-8",
+                                                "SOAPAction: http://tempuri.org/Inster"};
+  auto envelope = [](const std::string& inner) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
+           "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><Inster "
+           "xmlns=\"http://tempuri.org/\">" +
+           inner + "</Inster></soap:Body></soap:Envelope>";
+  };
+  std::string manyKeys = "{";
+  for (int i = 0; i < 300000; ++i) manyKeys += "\"k" + std::to_string(i) + "\":0,";
+  manyKeys.back() = '}';
+  struct Row {
+    const char* name;
+    int Ports::*port;
+    std::string path;
+    std::string body;
+    std::vector<std::string> headers;
+    std::string failure;  // STATES of a JSON reply, or a text the SOAP reply holds
+  };
+  const std::vector<Row> rows = {
+      {"object nested 100,000 deep",
+       &Ports::general,
+       agent + "sosForIOS.action",
+       nested("{\"a\":", "1", "}", 100000),
+       {},
+       "FAIL"},
+      {"array nested 100,000 deep as the phone number",
+       &Ports::account,
+       agent + "getCode.action",
+       "{\"PHONE_NUMBER\":" + nested("[", "", "]", 100000) + "}",
+       {},
+       "0"},
+      {"object nested 100,000 deep",
+       &Ports::appointment,
+       rkyy + "login.action",
+       nested("{\"LOGIN_NAME\":", "\"x\"", "}", 100000),
+       {},
+       "0"},
+      {"a phone number of 20 MiB",
+       &Ports::account,
+       agent + "getCode.action",
+       "{\"PHONE_NUMBER\":\"" + std::string(20u << 20, '1') + "\"}",
+       {},
+       "0"},
+      {"300,000 keys", &Ports::general, agent + "getNewsForIos.action", manyKeys, {}, "FAIL"},
+      {"invalid UTF-8 in a string",
+       &Ports::account,
+       agent + "getCode.action",
+       "{\"PHONE_NUMBER\":\"\xff\xfe\xc0\x80\"}",
+       {},
+       "0"},
+      {"a number out of range",
+       &Ports::appointment,
+       rkyy + "login.action",
+       "{\"LOGIN_NAME\":1e99999,\"PASSWORD\":-1e99999}",
+       {},
+       "0"},
+      {"a string where an object is",
+       &Ports::general,
+       agent + "getToken.action",
+       "{\"TOKEN\":{\"TOKEN\":{}}}",
+       {},
+       "FAIL"},
+      {"SOAP with an external entity", &Ports::report, soapPath,
+       "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>" +
+           envelope("<name>&e;</name>").substr(21),
+       soapHeaders, "<InsterResult>0</InsterResult>"},
+      {"SOAP with entities expanding to a gigabyte", &Ports::report, soapPath,
+       "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY a \"" + std::string(1000, 'a') +
+           "\"><!ENTITY b \"" + nested("&a;", "", "", 1000) + "\"><!ENTITY c \"" +
+           nested("&b;", "", "", 1000) + "\">]>" + envelope("<name>&c;</name>").substr(21),
+       soapHeaders, "<InsterResult>0</InsterResult>"},
+      {"SOAP elements nested 100,000 deep", &Ports::report, soapPath,
+       envelope(nested("<name>", "x", "</name>", 100000)), soapHeaders,
+       "<InsterResult>0</InsterResult>"},
+      {"SOAP cut off", &Ports::report, soapPath, envelope("<name>abc").substr(0, 150), soapHeaders,
+       "<InsterResult>0</InsterResult>"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto start = std::chrono::steady_clock::now();
+    Reply reply = post(ports.*row.port, row.path, row.body, row.headers);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    if (row.port == &Ports::report) {
+      EXPECT_NE(reply.body.find(row.failure), std::string::npos) << reply.body.substr(0, 300);
+      EXPECT_EQ(reply.body.find("root:"), std::string::npos);
+    } else {
+      EXPECT_EQ(states(reply), row.failure) << row.path;
+    }
+    EXPECT_TRUE(general("getNewsForIos", {{"TIME", ""}})["NEWS_LIST"].is_array());
+    EXPECT_EQ(appointment("login", credentials(p))["STATES"], "1");
+    EXPECT_FALSE(soap("getCodeString", "").empty());
+  }
 }
 
 TEST_F(BackendTest, RestartKeepsTheDataAndBusyPortsFailTheStart) {

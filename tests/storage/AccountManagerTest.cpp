@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 
 #include "StorageFixture.h"
 #include "core/VersionManage.h"
@@ -125,6 +127,51 @@ TEST_F(AccountManagerTest, PhoneNumbersThatAreNotFolderNamesAreRefused) {
   EXPECT_FALSE(fs::exists(platform.root() + "/escape"));
 }
 
+// Every file a phone number leads to lies in its own folder directly inside Documents, whatever
+// the number holds; one that would point elsewhere is refused by every road that takes one.
+TEST_F(AccountManagerTest, APhoneNumberNeverLeadsOutsideTheDocumentsFolder) {
+  fillAsA();
+  const std::vector<std::string> refused = {"../x",
+                                            "/abs",
+                                            "a/b",
+                                            "..",
+                                            ".",
+                                            "",
+                                            "1/../../x",
+                                            "x/",
+                                            "/",
+                                            "../../../tmp",
+                                            "../Library",
+                                            "./x",
+                                            std::string("13800000003\0/../x", 17),
+                                            std::string("\0", 1)};
+  for (const std::string& phone : refused) {
+    SCOPED_TRACE("\"" + phone + "\"");
+    EXPECT_FALSE(DBBase::databasePath(phone));
+    EXPECT_FALSE(login(phone));
+    EXPECT_FALSE(accounts().saveAccountInfo({{"phone_number", phone}}));
+    EXPECT_FALSE(accounts().updateAccountInfo({{"phone_number", phone}}));
+    EXPECT_FALSE(accounts().changePhoneNumber(kA, phone));
+    EXPECT_FALSE(accounts().changePhoneNumber(phone, kA));
+    EXPECT_EQ(platform.settings.get("currentuser"), kA);
+  }
+  // Odd but harmless: each is an ordinary name of a folder inside Documents.
+  for (const std::string phone : {"...", "..x", "x..", " ..", "-", "~", "a\\b", "%2e%2e"}) {
+    SCOPED_TRACE("\"" + phone + "\"");
+    auto path = DBBase::databasePath(phone);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(fs::path(*path).parent_path().parent_path(), fs::path(platform.documents()));
+    EXPECT_TRUE(login(phone));
+  }
+  // Nothing was made beside the data root's own folders.
+  std::set<std::string> top;
+  for (const auto& entry : fs::directory_iterator(platform.root()))
+    top.insert(entry.path().filename().string());
+  EXPECT_EQ(top, (std::set<std::string>{"Documents", "Library"}));
+  EXPECT_FALSE(fs::exists(fs::path(platform.root()).parent_path() / "x"));
+  EXPECT_FALSE(fs::exists("/abs"));
+}
+
 TEST_F(AccountManagerTest, AStoredUserThatCannotNameAFolderIsNotSignedIn) {
   for (const char* stored : {"", "..", "a/b", "../../x"}) {
     platform.settings.set("currentuser", stored);
@@ -153,6 +200,29 @@ TEST_F(AccountManagerTest, ASignInWhoseSettingsCannotBeWrittenFailsAndKeepsThePr
   // Signing out holds for the run even when it cannot be written.
   accounts().clearUserInfo();
   EXPECT_FALSE(accounts().isLogin());
+  platform.platform.settings = &platform.settings;
+}
+
+// A flush is what a process killed right after it starts again with: it must never name a
+// user whose account row is not stored yet.
+TEST_F(AccountManagerTest, TheSignedInUserIsFlushedOnlyAfterItsAccountRow) {
+  class CheckingSettings final : public MemorySettingsStore {
+   public:
+    explicit CheckingSettings(const std::function<bool(const std::string&)>& hasRow)
+        : hasRow_(hasRow) {}
+    Status synchronize() override {
+      if (auto user = get("currentuser")) {
+        EXPECT_TRUE(hasRow_(*user)) << "flushed " << *user << " without its account row";
+      }
+      return Status::success();
+    }
+
+   private:
+    std::function<bool(const std::string&)> hasRow_;
+  } settings([&](const std::string& phone) { return !rowsIn(phone, "vok_user").empty(); });
+  platform.platform.settings = &settings;
+  ASSERT_TRUE(login(kA));
+  ASSERT_TRUE(login(kB));
   platform.platform.settings = &platform.settings;
 }
 
