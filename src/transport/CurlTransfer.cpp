@@ -145,6 +145,15 @@ int boundPort(curl_socket_t socket) {
 // Spare easy handles a transfer set keeps: enough for every lane's running transfers.
 constexpr std::size_t kSpareHandles = 12;
 
+// Appends within the reply cap; growth never reserves past the cap, so a reply near it holds at
+// most the cap (plain doubling would reserve almost twice as much and copy into it).
+void appendCapped(std::string& body, std::string_view bytes) {
+  const std::size_t needed = body.size() + bytes.size();
+  if (needed > body.capacity())
+    body.reserve(std::min(kMaxReplyBytes, std::max(needed, 2 * body.capacity())));
+  body.append(bytes);
+}
+
 }  // namespace
 
 GzipBody::GzipBody() {
@@ -178,7 +187,7 @@ bool GzipBody::inflate(std::string_view compressed, std::string& out) {
     }
     const std::size_t produced = chunk.size() - stream_.avail_out;
     if (out.size() + produced > kMaxReplyBytes) return false;
-    out.append(chunk.data(), produced);
+    appendCapped(out, {chunk.data(), produced});
   }
   return true;
 }
@@ -284,12 +293,15 @@ void Transfer::observe(bool now) {
   curl_easy_getinfo(easy_, CURLINFO_SIZE_DOWNLOAD_T, &seen.received);
   // curl reports header bytes only line by line, so a header trickling in slowly is seen on the
   // socket itself. That costs a system call, so it is asked at most every kSocketLook; a look
-  // put off is made up for by the next wait, and before any time-out.
+  // put off is made up for by the next wait, and before any time-out. A step in which curl
+  // handed bytes over always looks, so that the bytes it reported are never taken for new ones
+  // later (that would put a time-out off by a whole period).
+  const bool calledBack = std::exchange(calledBack_, false);
   seen.socketIn = moved_.socketIn;
   lookPending_ = false;
   if (socket_ != CURL_SOCKET_BAD) {
     const auto at = clock_.now();
-    if (now || at - lastLook_ >= kSocketLook) {
+    if (now || calledBack || at - lastLook_ >= kSocketLook) {
       seen.socketIn = socketBytesIn(socket_);
       lastLook_ = at;
     } else {
@@ -297,7 +309,6 @@ void Transfer::observe(bool now) {
     }
   }
   if (seen.socketIn > moved_.socketIn || seen.received > 0) replyStarted_ = true;
-  const bool calledBack = std::exchange(calledBack_, false);
   if (seen != moved_ || calledBack) touch();
   moved_ = seen;
 }
@@ -392,7 +403,7 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
     transfer.badBody_ = true;
     return 0;  // makes curl stop with a write error
   }
-  if (!transfer.gzip_) body.append(bytes);
+  if (!transfer.gzip_) appendCapped(body, bytes);
   return bytes.size();
 }
 
