@@ -4,8 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
+
+#include <unistd.h>
 
 #include "support/TestPlatform.h"
 #include "transport/FakeHttpEngine.h"
@@ -37,14 +40,20 @@ class FuzzInput {
   std::string_view rest_;
 };
 
-// One fake platform and one fake engine for the whole run: made on first use, never torn down,
-// so each input costs no folder creation.
+// One fake platform for the whole run: made on first use, never torn down, so each input costs
+// no folder creation. A target that makes requests installs a FakeHttpEngine per input, so that
+// nothing piles up from one input to the next (memory kept would make libFuzzer look for leaks
+// after every input).
 struct Sandbox {
   testing::TestPlatform platform;
-  FakeHttpEngine http;
 
   static Sandbox& get() {
-    static auto* sandbox = new Sandbox;
+    static Sandbox* sandbox = [] {
+      // Files are written for every input: in memory, unless the caller chose a folder.
+      if (!std::getenv("TMPDIR") && ::access("/dev/shm", W_OK) == 0) setenv("TMPDIR", "/dev/shm", 0);
+      std::atexit([] { delete sandbox; });
+      return new Sandbox;
+    }();
     return *sandbox;
   }
 };

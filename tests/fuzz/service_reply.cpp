@@ -18,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reply.headers.emplace_back("Content-Type", std::string(contentType));
   reply.body = std::string(input.rest());
 
-  auto& sandbox = fuzz::Sandbox::get();
-  sandbox.http.clearAnswers();
-  sandbox.http.answer("reply.test", reply);
+  fuzz::Sandbox::get();
+  FakeHttpEngine http;
+  http.answer("reply.test", reply);
   auto request = HttpRequest::initWithURL("http://reply.test/any.action");
   request->setRequestMethod("POST");
   request->startSynchronous();
