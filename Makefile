@@ -10,7 +10,10 @@ export CCACHE_NOHASHDIR ?= 1
 CLIENT ?= $(if $(or $(DISPLAY),$(WAYLAND_DISPLAY)),gui,terminal)
 SCREENSHOTS ?= docs/screenshots
 
-.PHONY: deps build run run-gui run-terminal screenshots test bench clean
+# Seconds each fuzz target runs for under `make fuzz`.
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps build run run-gui run-terminal screenshots test bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -41,6 +44,14 @@ bench: deps
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOKARI_BENCH=ON
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	for b in $(BUILD)-bench/bench/*_bench; do $$b; done
+
+# The libFuzzer targets of tests/fuzz, built with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer, each run for FUZZ_SECONDS over its committed corpus.
+fuzz: deps
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVOKARI_FUZZ=ON
+	cmake --build $(BUILD)-fuzz -j $(JOBS)
+	bash scripts/fuzz-run.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-*
