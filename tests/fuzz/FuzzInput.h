@@ -50,7 +50,8 @@ struct Sandbox {
   static Sandbox& get() {
     static Sandbox* sandbox = [] {
       // Files are written for every input: in memory, unless the caller chose a folder.
-      if (!std::getenv("TMPDIR") && ::access("/dev/shm", W_OK) == 0) setenv("TMPDIR", "/dev/shm", 0);
+      if (!std::getenv("TMPDIR") && ::access("/dev/shm", W_OK) == 0)
+        setenv("TMPDIR", "/dev/shm", 0);
       std::atexit([] { delete sandbox; });
       return new Sandbox;
     }();

@@ -75,20 +75,34 @@ constexpr const char* kAgent = "/serverAgent!";
 constexpr const char* kRkyy = "/wsyy/sysManager/rkyyApp/rkyyApp!";
 
 constexpr std::array<Route, 28> kRoutes{{
-    {General, "sosForIOS"},        {General, "getNewsForIos"},
-    {General, "getToken"},         {General, "getClientInformation"},
-    {General, "changePhonenumber"}, {Account, "register"},
-    {Account, "getCode"},          {Account, "modifyPasswordCode"},
-    {Account, "modifyPassword"},   {Appointment, "login"},
-    {Appointment, "findInformation"}, {Appointment, "saveInfomation"},
-    {Appointment, "findStation"},  {Appointment, "findType"},
-    {Appointment, "findTime"},     {Appointment, "commitSchedule"},
-    {Appointment, "cannelSchedule"}, {Appointment, "selectScheduleInfo"},
-    {Report, "getCodeString"},     {Report, "getSearchPassword"},
-    {Report, "Inster"},            {Report, "SaveFile"},
-    {Report, "Search"},            {Report, "Unknown"},
-    {General, nullptr},            {Account, nullptr},
-    {Appointment, nullptr},        {Report, nullptr},
+    {General, "sosForIOS"},
+    {General, "getNewsForIos"},
+    {General, "getToken"},
+    {General, "getClientInformation"},
+    {General, "changePhonenumber"},
+    {Account, "register"},
+    {Account, "getCode"},
+    {Account, "modifyPasswordCode"},
+    {Account, "modifyPassword"},
+    {Appointment, "login"},
+    {Appointment, "findInformation"},
+    {Appointment, "saveInfomation"},
+    {Appointment, "findStation"},
+    {Appointment, "findType"},
+    {Appointment, "findTime"},
+    {Appointment, "commitSchedule"},
+    {Appointment, "cannelSchedule"},
+    {Appointment, "selectScheduleInfo"},
+    {Report, "getCodeString"},
+    {Report, "getSearchPassword"},
+    {Report, "Inster"},
+    {Report, "SaveFile"},
+    {Report, "Search"},
+    {Report, "Unknown"},
+    {General, nullptr},
+    {Account, nullptr},
+    {Appointment, nullptr},
+    {Report, nullptr},
 }};
 
 struct Services {
@@ -110,7 +124,8 @@ struct Services {
     std::error_code ignored;
     std::filesystem::remove_all(dataDir, ignored);
     const auto noon = std::chrono::system_clock::from_time_t(1796788800);  // 2026-12-09
-    store = std::make_unique<Store>(dataDir, [noon] { return noon; }, nullptr);
+    store = std::make_unique<Store>(
+        dataDir, [noon] { return noon; }, nullptr);
     addGeneralService(*servers[General], *store);
     addAccountService(*servers[Account], *store);
     addAppointmentService(*servers[Appointment], *store);
@@ -138,8 +153,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const bool soap = route.service == Report;
   std::string request = "POST ";
-  request += soap ? "/CrimeReports_App/Service.asmx" : std::string(route.service == Appointment ? kRkyy : kAgent) + route.path + ".action";
-  request += " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(rest.size()) + "\r\n";
+  request +=
+      soap ? "/CrimeReports_App/Service.asmx"
+           : std::string(route.service == Appointment ? kRkyy : kAgent) + route.path + ".action";
+  request +=
+      " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(rest.size()) + "\r\n";
   if (soap) {
     request += "Content-Type: text/xml; charset=utf-8\r\nSOAPAction: \"http://tempuri.org/";
     request += route.path;

@@ -72,14 +72,20 @@ const std::vector<std::function<ScreenPtr()>> kStarts = {
     [] { return std::make_shared<ReservationDetailViewController>(kPerson); },
     [] { return std::make_shared<ReportViewController>(); },
     [] { return std::make_shared<ReportQueryViewController>(); },
-    [] { return std::make_shared<LinkViewController>("http://127.0.0.1:38888/CrimeReports/Guide.aspx", "举报指南"); },
+    [] {
+      return std::make_shared<LinkViewController>("http://127.0.0.1:38888/CrimeReports/Guide.aspx",
+                                                  "举报指南");
+    },
     [] { return std::make_shared<NamesViewController>(); },
 };
 
 // Texts a user types: valid ones get requests sent, the rest probe the checks.
-const std::vector<std::string> kTexts = {
-    "13800000000", "secret1", "123456", "110101199003071235", "张三", "", "1380000000",
-    "11010119900101125X", "a@b.cn", std::string(40, 'x'), "4321", "13700000003"};
+const std::vector<std::string> kTexts = {"13800000000", "secret1",
+                                         "123456",      "110101199003071235",
+                                         "张三",        "",
+                                         "1380000000",  "11010119900101125X",
+                                         "a@b.cn",      std::string(40, 'x'),
+                                         "4321",        "13700000003"};
 
 struct World {
   vokari::testing::TestPlatform platform;
@@ -153,13 +159,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view all(reinterpret_cast<const char*>(data), size);
   const auto end = all.find('\n');
   fuzz::FuzzInput script(data, end == std::string_view::npos ? size : end);
-  const auto bodies = replies(end == std::string_view::npos ? std::string_view() : all.substr(end + 1));
+  const auto bodies =
+      replies(end == std::string_view::npos ? std::string_view() : all.substr(end + 1));
   std::size_t nextReply = 0;
 
   World world;
   const std::size_t start = script.choose(kStarts.size() * 2);
   if (start % 2 == 1) {
-    Row account{{"phone_number", "13800000000"}, {"password", "secret1"},
+    Row account{{"phone_number", "13800000000"},
+                {"password", "secret1"},
                 {"newsbookarea", "2,3,4,5,6,7,8,9,10,11"}};
     if (!AccountManager::sharedAccountManage().signIn("13800000000", account)) return 0;
   }

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!read.object.is_object()) __builtin_trap();  // every screen indexes it as an object
   // What screens do with a reply object next: keep it as a row, read its texts.
   (void)rowFromJson(read.object);
-  for (const char* key : {"STATES", "MESSAGE", "CODE", "LIST"}) (void)stringMember(read.object, key);
+  for (const char* key : {"STATES", "MESSAGE", "CODE", "LIST"})
+    (void)stringMember(read.object, key);
   (void)request->responseString();
   return 0;
 }

@@ -10,7 +10,8 @@ using namespace vokari;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto& sandbox = fuzz::Sandbox::get();
   const std::string path = sandbox.platform.root() + "/names.json";
-  if (!FileManager::writeFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size)))
+  if (!FileManager::writeFileAtomically(path,
+                                        std::string(reinterpret_cast<const char*>(data), size)))
     return 0;
   wantedPersonPrase reader;
   reader.path = path;
