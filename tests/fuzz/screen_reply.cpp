@@ -5,6 +5,8 @@
 // input holds the replies, separated by lines "----", each starting with a byte that says how
 // it comes (JSON, XML, no Content-Type, a server error, a failed transfer).
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -87,6 +89,9 @@ const std::vector<std::string> kTexts = {"13800000000", "secret1",
                                          "a@b.cn",      std::string(40, 'x'),
                                          "4321",        "13700000003"};
 
+// VOKARI_FUZZ_TRACE=1 prints each step, to see what an input does.
+const bool trace = std::getenv("VOKARI_FUZZ_TRACE") != nullptr;
+
 struct World {
   vokari::testing::TestPlatform platform;
   FakeHttpEngine http;
@@ -104,7 +109,9 @@ struct World {
            open = line.find('<', open + 1)) {
         const auto close = line.find('>', open);
         if (close == std::string::npos) break;
-        names.push_back(line.substr(open + 1, close - open - 1));
+        // Going back has a step of its own.
+        if (auto name = line.substr(open + 1, close - open - 1); name != "返回")
+          names.push_back(name);
       }
       if (line.starts_with("[ ] ") || line.starts_with("[x] ")) names.push_back(line.substr(4));
       if (line.starts_with("  ") || line.starts_with("✓ ")) {
@@ -118,6 +125,7 @@ struct World {
   void answer(std::string_view chunk) {
     const auto held = http.pending();
     if (held.empty()) return;
+    if (trace) std::fprintf(stderr, "answer %s\n", http.requests()[held.front()].url.c_str());
     fuzz::FuzzInput reply(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size());
     FakeReply fake;
     switch (reply.choose(5)) {
@@ -179,12 +187,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (script.choose(6)) {
       case 0: {
         const auto names = world.pressable();
-        if (!names.empty()) (void)world.driver.press(names[script.choose(names.size())]);
+        if (names.empty()) break;
+        const std::string& name = names[script.choose(names.size())];
+        const auto pressed = world.driver.press(name);
+        if (trace) {
+          std::fprintf(stderr, "press %s: %s (of", name.c_str(), pressed.error.c_str());
+          for (const auto& each : names) std::fprintf(stderr, " [%s]", each.c_str());
+          std::fprintf(stderr, ")\n");
+        }
         break;
       }
       case 1: {
-        const std::string field = "#" + std::to_string(1 + script.choose(4));
-        (void)world.driver.type(field, kTexts[script.choose(kTexts.size())]);
+        const std::string field = "#" + std::to_string(1 + script.choose(6));
+        const std::string& text = kTexts[script.choose(kTexts.size())];
+        const auto typed = world.driver.type(field, text);
+        if (trace)
+          std::fprintf(stderr, "type %s %s: %s\n", field.c_str(), text.c_str(),
+                       typed.error.c_str());
         break;
       }
       case 2:
