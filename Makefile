@@ -10,7 +10,10 @@ export CCACHE_NOHASHDIR ?= 1
 CLIENT ?= $(if $(or $(DISPLAY),$(WAYLAND_DISPLAY)),gui,terminal)
 SCREENSHOTS ?= docs/screenshots
 
-.PHONY: deps build run run-gui run-terminal screenshots test bench crash-test clean
+# Seconds each fuzz target runs for under `make fuzz`.
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps build run run-gui run-terminal screenshots test bench crash-test fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -48,6 +51,14 @@ crash-test: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS) --target crash_tests
 	CRASH_KILLS=$(CRASH_KILLS) $(BUILD)/tests/crash/crash_tests
+
+# The libFuzzer targets of tests/fuzz, built with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer, each run for FUZZ_SECONDS over its committed corpus.
+fuzz: deps
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVOKARI_FUZZ=ON
+	cmake --build $(BUILD)-fuzz -j $(JOBS)
+	bash scripts/fuzz-run.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-*

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config ccache
   libsqlite3-dev libcurl4-openssl-dev libxml2-dev zlib1g-dev nlohmann-json3-dev
   libicu-dev libcpp-httplib-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev  # the fuzz build: clang and its fuzzer and sanitizer runtimes
   libjpeg62-turbo-dev libpng-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   # the graphical client: Qt Quick, the QML modules its windows use, a font for Chinese text
   qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-window

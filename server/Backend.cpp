@@ -15,6 +15,8 @@ namespace {
 
 // One of the four services: its server and the thread it listens on.
 struct Service {
+  Service(const char* name, int Ports::*port, void (*add)(httplib::Server&, Store&))
+      : name(name), port(port), add(add) {}
   const char* name;
   int Ports::*port;
   void (*add)(httplib::Server&, Store&);

@@ -98,6 +98,9 @@ bool readSoapResult(std::string_view reply, std::string_view resultElement,
   context->loadsubset = 0;
   context->validate = 0;
   xmlParseDocument(context);
+  // After a parse error libxml2 goes on reading declarations with our handlers off, and keeps
+  // any entity declared into a document of its own that the context does not free.
+  if (context->myDoc) xmlFreeDoc(context->myDoc);
   xmlFreeParserCtxt(context);
   return state.called;
 }

@@ -252,7 +252,7 @@ std::optional<std::size_t> DBBase::AddNewsRows(const std::vector<Row>& rows) {
   exists.reset();
   insert.reset();
   bool ok = db_->execute("COMMIT");
-  if (!ok) db_->execute("ROLLBACK");
+  if (!ok) static_cast<void>(db_->execute("ROLLBACK"));
   db_.reset();
   if (!ok) return std::nullopt;
   return added;

@@ -63,10 +63,18 @@ std::optional<std::string> decodeWith(UConverter* converter, std::string_view by
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   if (U_FAILURE(status)) return std::nullopt;
-  // One UTF-16 unit per byte is always enough: no charset yields more characters than bytes.
+  // One UTF-16 unit per byte is enough for most charsets, but not for all: a compressing one
+  // (BOCU-1, SCSU) can give a surrogate pair for a single byte. Too small a buffer is told by
+  // the length needed, and the text is decoded again into one that size.
   std::vector<UChar> text(bytes.size() + 1);
-  const int32_t length = ucnv_toUChars(converter, text.data(), static_cast<int32_t>(text.size()),
-                                       bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+  int32_t length = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    status = U_ZERO_ERROR;
+    length = ucnv_toUChars(converter, text.data(), static_cast<int32_t>(text.size()), bytes.data(),
+                           static_cast<int32_t>(bytes.size()), &status);
+    if (status != U_BUFFER_OVERFLOW_ERROR) break;
+    text.resize(static_cast<std::size_t>(length) + 1);
+  }
   if (U_FAILURE(status)) return std::nullopt;
   return utf16ToUtf8(text, length);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 #include "reports/ReplyReaders.h"
 
@@ -80,6 +81,57 @@ TEST(ReplyReaders, RepliesWithoutAResultAnswerFalse) {
     EXPECT_FALSE(files.getFileFromResponse(text)) << text;
   }
   EXPECT_TRUE(r.got.empty()) << r.got.front();
+}
+
+TEST(ReplyReaders, EveryReaderRefusesDocumentTypesAndEntities) {
+  struct Reader {
+    const char* element;
+    std::function<bool(std::string_view)> read;
+  };
+  const Reader readers[] = {
+      {"getCodeStringResult",
+       [](std::string_view t) {
+         return CodePrase::sharedCodePraseManager().getCodeFromResponse(t);
+       }},
+      {"getSearchPasswordResult",
+       [](std::string_view t) { return PWDPrase::sharedPWDPraseManager().getPwdFromResponse(t); }},
+      {"InsterResult",
+       [](std::string_view t) {
+         return ReportResultPrase::sharedReportResultPraseManager().getReportResultFromResponse(t);
+       }},
+      {"SaveFileResult",
+       [](std::string_view t) {
+         return FilePrase::sharedFilePraseManager().getFileFromResponse(t);
+       }},
+      {"SearchResult",
+       [](std::string_view t) {
+         return QueryPrase::sharedQueryPraseManager().getQueryFromResponse(t);
+       }},
+  };
+  // Each wraps a result element; %s stands for its name.
+  const std::vector<std::string> hostile = {
+      "<!DOCTYPE x [<!ENTITY e \"1\">]><%s>&e;</%s>",                            // internal entity
+      "<!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/hostname\">]><%s>&e;</%s>",  // file
+      "<!DOCTYPE x [<!ENTITY e SYSTEM \"http://127.0.0.1:9/e\">]><%s>&e;</%s>",  // network
+      "<!DOCTYPE x SYSTEM \"http://127.0.0.1:9/x.dtd\"><%s>1</%s>",              // external DTD
+      "<!DOCTYPE x [<!ENTITY % p SYSTEM \"file:///etc/hostname\"> %p;]><%s>1</%s>",  // parameter
+      // A broken declaration first: the parser reads on without our handlers.
+      "<?xml version=\"1<!DOCTYPE x [<!ENTITY e \"1\">]><%s>&e;</%s>",
+  };
+  Recorder r;
+  CodePrase::sharedCodePraseManager().delegate = &r;
+  PWDPrase::sharedPWDPraseManager().delegate = &r;
+  ReportResultPrase::sharedReportResultPraseManager().delegate = &r;
+  FilePrase::sharedFilePraseManager().delegate = &r;
+  QueryPrase::sharedQueryPraseManager().delegate = &r;
+  for (const Reader& reader : readers) {
+    for (std::string doc : hostile) {
+      for (auto at = doc.find("%s"); at != std::string::npos; at = doc.find("%s"))
+        doc.replace(at, 2, reader.element);
+      EXPECT_FALSE(reader.read(doc)) << doc;
+    }
+  }
+  EXPECT_EQ(r.got, std::vector<std::string>{});
 }
 
 TEST(ReplyReaders, ABillionLaughsReplyIsRefusedAtOnce) {

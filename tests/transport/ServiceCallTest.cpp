@@ -2,12 +2,15 @@
 // sends, and how replies are read and judged.
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
 
 #include "LoopbackServers.h"
 #include "Recording.h"
 #include "support/TestPlatform.h"
 #include "transport/FakeHttpEngine.h"
 #include "transport/ServiceCall.h"
+#include "transport/TextDecoding.h"
 
 namespace vokari::testing {
 namespace {
@@ -187,6 +190,36 @@ TEST_F(ServiceCallTest, JsonRepliesAreReadAsUtf8UnlessTheyNameACharset) {
   auto latin1 = readJsonReply(*requests[3], Backend::Account);
   EXPECT_EQ(latin1.verdict, ReplyVerdict::Success);
   EXPECT_EQ(latin1.object["MSG"], "\xC3\xA9t\xC3\xA9");  // "été"
+}
+
+TEST(TextDecodingTest, WhatACharsetEncodesReadsBack) {
+  // Chinese, ASCII, and a run of characters outside the basic plane (two UTF-16 units each),
+  // which a compressing charset writes in about one byte each.
+  std::string text = "\xE4\xB8\xAD\xE6\x96\x87 STATES ";
+  for (int i = 0; i < 40; ++i) text += "\xF0\xA0\x80" + std::string(1, static_cast<char>(0x80 + i));
+  std::u16string units;
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length = 0;
+  units.resize(text.size());
+  u_strFromUTF8(units.data(), static_cast<int32_t>(units.size()), &length, text.data(),
+                static_cast<int32_t>(text.size()), &status);
+  ASSERT_TRUE(U_SUCCESS(status));
+  units.resize(static_cast<std::size_t>(length));
+  for (const char* charset :
+       {"utf-8", "gb18030", "utf-16", "utf-16le", "utf-32", "utf-7", "bocu-1", "scsu"}) {
+    status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(charset, &status);
+    std::string bytes(1024, '\0');
+    bytes.resize(static_cast<std::size_t>(
+        ucnv_fromUChars(converter, bytes.data(), static_cast<int32_t>(bytes.size()), units.data(),
+                        static_cast<int32_t>(units.size()), &status)));
+    ucnv_close(converter);
+    ASSERT_TRUE(U_SUCCESS(status)) << charset;
+    EXPECT_EQ(decodeText(bytes, charset), text) << charset;
+  }
+  EXPECT_EQ(decodeText("\xD6\xD0", "GBK"), "\xE4\xB8\xAD");
+  EXPECT_EQ(decodeText("\xFF\xFE", "utf-8"), std::nullopt);
+  EXPECT_EQ(decodeText("\xE9", "x-nobody-knows"), "\xC3\xA9");  // read as ISO-8859-1
 }
 
 // Through the real engine, down to the bytes on the wire.
