@@ -28,15 +28,18 @@ struct Recorder : CodePraseDelegate,
   void returnReportResult(const std::string& t) override { got.push_back("report:" + t); }
   void returnFileResult(const std::string& t) override { got.push_back("file:" + t); }
   void returnQueryResult(const std::string& t) override { got.push_back("query:" + t); }
+  void listenToEveryReader() {
+    CodePrase::sharedCodePraseManager().delegate = this;
+    PWDPrase::sharedPWDPraseManager().delegate = this;
+    ReportResultPrase::sharedReportResultPraseManager().delegate = this;
+    FilePrase::sharedFilePraseManager().delegate = this;
+    QueryPrase::sharedQueryPraseManager().delegate = this;
+  }
 };
 
 TEST(ReplyReaders, EachReaderDeliversItsResultElementDecoded) {
   Recorder r;
-  CodePrase::sharedCodePraseManager().delegate = &r;
-  PWDPrase::sharedPWDPraseManager().delegate = &r;
-  ReportResultPrase::sharedReportResultPraseManager().delegate = &r;
-  FilePrase::sharedFilePraseManager().delegate = &r;
-  QueryPrase::sharedQueryPraseManager().delegate = &r;
+  r.listenToEveryReader();
   EXPECT_TRUE(CodePrase::sharedCodePraseManager().getCodeFromResponse(
       reply("getCodeString", "<getCodeStringResult>A&amp;B&#x4E2D;</getCodeStringResult>")));
   EXPECT_TRUE(PWDPrase::sharedPWDPraseManager().getPwdFromResponse(
@@ -119,11 +122,7 @@ TEST(ReplyReaders, EveryReaderRefusesDocumentTypesAndEntities) {
       "<?xml version=\"1<!DOCTYPE x [<!ENTITY e \"1\">]><%s>&e;</%s>",
   };
   Recorder r;
-  CodePrase::sharedCodePraseManager().delegate = &r;
-  PWDPrase::sharedPWDPraseManager().delegate = &r;
-  ReportResultPrase::sharedReportResultPraseManager().delegate = &r;
-  FilePrase::sharedFilePraseManager().delegate = &r;
-  QueryPrase::sharedQueryPraseManager().delegate = &r;
+  r.listenToEveryReader();
   for (const Reader& reader : readers) {
     for (std::string doc : hostile) {
       for (auto at = doc.find("%s"); at != std::string::npos; at = doc.find("%s"))
