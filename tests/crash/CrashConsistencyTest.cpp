@@ -185,8 +185,11 @@ void checkFreshStart(const std::string& root, Model& model) {
 
   for (auto& [phone, nickname] : model.nickname) {
     SCOPED_TRACE("user " + phone);
-    // Each user's database as it opens when that user is the current one (in memory only).
+    // Each user's database as it opens when that user is the current one (in memory only). A
+    // start finds the user signed in and prepares the user's folders before any database access;
+    // a writer killed early in its first sign-in may not have made them yet.
     stores.settings->set("currentuser", phone);
+    ASSERT_TRUE(AccountManager::sharedAccountManage().isLogin());
     DBBase& db = DBBase::sharedDBBase();
     Status opened = db.makeDBIsExistAndOpen();
     ASSERT_TRUE(opened) << opened.message();
