@@ -76,7 +76,7 @@ class CurlHttpEngine::Worker {
       return static_cast<int>(
           std::chrono::ceil<std::chrono::milliseconds>(kGathering - waited).count());
     {
-      ReportBatch batch;
+      ReportBatch batch(finished_.size());
       for (auto& [exchange, result] : finished_) exchange->report(std::move(result));
     }
     finished_.clear();

@@ -55,9 +55,12 @@ class Share {
 std::string_view originOf(std::string_view url) {
   const auto scheme = url.find("://");
   if (scheme == std::string_view::npos) return url;
-  const auto end = std::find_if(url.begin() + static_cast<std::ptrdiff_t>(scheme) + 3, url.end(),
-                                [](char c) { return c == '/' || c == '?' || c == '#'; });
-  return url.substr(0, static_cast<std::size_t>(end - url.begin()));
+  // The authority ends at the first '/', '?' or '#'; the search for '/' runs vectorised, and
+  // the part before it is short.
+  std::string_view rest = url.substr(scheme + 3);
+  rest = rest.substr(0, rest.find('/'));
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  return url.substr(0, scheme + 3 + rest.size());
 }
 
 int errorCodeFor(CURLcode code) {
@@ -84,31 +87,49 @@ bool hasHeader(const HttpHeaderList& headers, const char* name) {
   });
 }
 
-curl_slist* headerLines(const HttpHeaderList& headers) {
+// What a request sends after its headers, as far as the headers curl adds depend on it.
+enum class BodyKind { None, Small, Large };
+
+// curl waits for "100 Continue" before bodies above a threshold (1 KiB in older releases, 1 MiB
+// in newer ones); bodies up to the lower one never make it ask.
+constexpr std::uint64_t kExpectThreshold = 1024;
+
+BodyKind bodyKindOf(const HttpExchange& exchange) {
+  if (exchange.method == "HEAD") return BodyKind::None;
+  if (exchange.bodySource) return BodyKind::Large;
+  if (exchange.method != "POST" && exchange.body.empty()) return BodyKind::None;
+  return exchange.body.size() > kExpectThreshold ? BodyKind::Large : BodyKind::Small;
+}
+
+// The header lines of a request: the caller's, the default User-Agent, "Accept-Encoding: gzip"
+// (we inflate ourselves, so curl must neither decode nor send it for us), and lines that take
+// back what curl would add on its own: "Accept: */*", a form Content-Type for every body (our
+// bodies carry none unless the caller says so), and a wait for "100 Continue" before a larger
+// body. curl looks through every line for each header it may add, so only lines that apply
+// are made.
+curl_slist* headerLines(const HttpExchange& exchange, BodyKind body) {
+  const HttpHeaderList& headers = exchange.headers;
   curl_slist* lines = nullptr;
-  for (const auto& [name, value] : headers) {
+  auto add = [&lines](const std::string& name, const std::string& value) {
     // "Name;" is curl's way to send a header with an empty value; "Name:" would drop it.
     const std::string line = value.empty() ? name + ";" : name + ": " + value;
     lines = curl_slist_append(lines, line.c_str());
-  }
-  // We inflate gzip ourselves, so curl must not decode it, nor send the header for us.
-  if (!hasHeader(headers, "Accept-Encoding"))
-    lines = curl_slist_append(lines, "Accept-Encoding: gzip");
-  // Take back what curl would add on its own: "Accept: */*", a form Content-Type for every body
-  // (our bodies carry none unless the caller says so), and a wait for "100 Continue" before a
-  // larger body.
-  for (const char* name : {"Accept", "Content-Type", "Expect"}) {
+  };
+  for (const auto& [name, value] : headers) add(name, value);
+  if (exchange.userAgent) add("User-Agent", *exchange.userAgent);
+  if (!hasHeader(headers, "Accept-Encoding")) add("Accept-Encoding", "gzip");
+  auto takeBack = [&](const char* name) {
     if (!hasHeader(headers, name))
       lines = curl_slist_append(lines, (std::string(name) + ":").c_str());
-  }
+  };
+  takeBack("Accept");
+  if (body != BodyKind::None) takeBack("Content-Type");
+  if (body == BodyKind::Large) takeBack("Expect");
   return lines;
 }
 
 bool isGzip(const HttpHeaderMap& headers) {
-  // A scan, not find(): the name is too long for a std::string without an allocation.
-  auto found = std::find_if(headers.begin(), headers.end(), [](const auto& header) {
-    return strcasecmp(header.first.c_str(), "Content-Encoding") == 0;
-  });
+  auto found = headers.find("Content-Encoding");
   if (found == headers.end()) return false;
   std::string value = found->second;
   std::transform(value.begin(), value.end(), value.begin(),
@@ -222,6 +243,7 @@ bool Transfer::configure(long maxIdleSeconds, bool fresh) {
     // a list of files to load that a reset would leak (libcurl 7.88).
     set(CURLOPT_COOKIEFILE, "");
     set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_NOPROXY, "*");
     set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     set(CURLOPT_HTTP_CONTENT_DECODING, 0L);  // GzipBody inflates, and notices a cut-off stream
     set(CURLOPT_FOLLOWLOCATION, 1L);
@@ -377,11 +399,9 @@ std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, 
   }
   const auto colon = line.find(':');
   if (colon == std::string_view::npos) return size * count;
-  std::string name(line.substr(0, colon));
   auto value = line.substr(colon + 1);
   while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-  auto [entry, inserted] = headers.try_emplace(std::move(name), value);
-  if (!inserted) entry->second.append(", ").append(value);
+  headers.add(line.substr(0, colon), value);
   return size * count;
 }
 
@@ -493,18 +513,23 @@ void TransferSet::recycle(CURL* easy) {
   spare_.push_back(easy);
 }
 
-HeaderLines TransferSet::headerLinesFor(const HttpHeaderList& headers) {
+HeaderLines TransferSet::headerLinesFor(const HttpExchange& exchange) {
   // Requests of one kind carry the same headers; the lines are made once for them.
-  if (!lastHeaderLines_ || headers != lastHeaders_) {
-    lastHeaderLines_.reset(headerLines(headers), &curl_slist_free_all);
-    lastHeaders_ = headers;
+  const int body = static_cast<int>(bodyKindOf(exchange));
+  if (!lastHeaderLines_ || body != lastBodyKind_ || exchange.userAgent != lastUserAgent_ ||
+      exchange.headers != lastHeaders_) {
+    lastHeaderLines_.reset(headerLines(exchange, static_cast<BodyKind>(body)),
+                           &curl_slist_free_all);
+    lastHeaders_ = exchange.headers;
+    lastUserAgent_ = exchange.userAgent;
+    lastBodyKind_ = body;
   }
   return lastHeaderLines_;
 }
 
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
   const long maxIdle = maxIdleFor(exchange->url);
-  HeaderLines lines = headerLinesFor(exchange->headers);
+  HeaderLines lines = headerLinesFor(*exchange);
   const auto [easy, fresh] = takeEasy();
   auto transfer = std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle, easy,
                                              fresh, std::move(lines));

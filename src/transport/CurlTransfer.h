@@ -178,7 +178,7 @@ class TransferSet {
   // A handle an earlier transfer left, or a new one (then true).
   std::pair<CURL*, bool> takeEasy();
   void recycle(CURL* easy);
-  HeaderLines headerLinesFor(const HttpHeaderList& headers);
+  HeaderLines headerLinesFor(const HttpExchange& exchange);
 
   std::shared_ptr<TransferClock> clock_;
   Sockets sockets_;  // before multi_: curl closes cached connections in its cleanup
@@ -187,8 +187,11 @@ class TransferSet {
   std::vector<CURL*> spare_;  // easy handles to reuse; making one costs more than the exchange
   // origin -> seconds the server keeps idle connections
   std::map<std::string, long, std::less<>> keepAlive_;
+  // What the last lines were made of.
   HttpHeaderList lastHeaders_;
+  std::shared_ptr<const std::string> lastUserAgent_;
   HeaderLines lastHeaderLines_;
+  int lastBodyKind_ = -1;
 };
 
 // Forgets every cookie of the process's shared store. Any thread.

@@ -120,7 +120,7 @@ RecordedRequest& FakeHttpEngine::record(const HttpExchange& exchange, bool synch
   request.id = requests_.size();
   request.method = exchange.method;
   request.url = exchange.url;
-  request.headers = exchange.headers;
+  request.headers = exchange.headersSent();
   request.body = exchange.body;
   if (exchange.bodySource) {
     auto bytes = readAll(*exchange.bodySource);

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <stdexcept>
 #include <utility>
 
 #include "transport/CurlHttpEngine.h"
@@ -38,8 +40,40 @@ HttpError HttpError::make(int code) {
   return HttpError{"HttpRequestErrorDomain", code, description};
 }
 
-bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
-  return strcasecmp(a.c_str(), b.c_str()) < 0;
+namespace {
+bool sameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+}  // namespace
+
+HttpHeaderMap::const_iterator HttpHeaderMap::find(std::string_view name) const {
+  return std::find_if(headers_.begin(), headers_.end(),
+                      [name](const value_type& header) { return sameName(header.first, name); });
+}
+
+const std::string& HttpHeaderMap::at(std::string_view name) const {
+  auto found = find(name);
+  if (found == end()) throw std::out_of_range("no header " + std::string(name));
+  return found->second;
+}
+
+std::string& HttpHeaderMap::operator[](std::string_view name) {
+  for (auto& header : headers_) {
+    if (sameName(header.first, name)) return header.second;
+  }
+  if (headers_.empty()) headers_.reserve(8);  // one block for a usual reply's headers
+  return headers_.emplace_back(std::string(name), std::string()).second;
+}
+
+void HttpHeaderMap::add(std::string_view name, std::string_view value) {
+  for (auto& header : headers_) {
+    if (sameName(header.first, name)) {
+      header.second.append(", ").append(value);
+      return;
+    }
+  }
+  if (headers_.empty()) headers_.reserve(8);
+  headers_.emplace_back(std::string(name), std::string(value));
 }
 
 HttpEngine& HttpEngine::current() {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,14 +36,35 @@ struct HttpError {
   static HttpError make(int code);
 };
 
-struct CaseInsensitiveLess {
-  bool operator()(const std::string& a, const std::string& b) const;
-};
-
 // Headers in the order they are sent.
 using HttpHeaderList = std::vector<std::pair<std::string, std::string>>;
-// Reply headers; names compare without regard to case, repeated headers are joined by ", ".
-using HttpHeaderMap = std::map<std::string, std::string, CaseInsensitiveLess>;
+
+// Reply headers in the order they came. Names compare without regard to case; a repeated
+// header is joined to the first by ", ". A reply has a handful, so a scan of one block beats a
+// tree with a node per header.
+class HttpHeaderMap {
+ public:
+  using value_type = std::pair<std::string, std::string>;
+  using const_iterator = std::vector<value_type>::const_iterator;
+
+  const_iterator begin() const { return headers_.begin(); }
+  const_iterator end() const { return headers_.end(); }
+  bool empty() const { return headers_.empty(); }
+  std::size_t size() const { return headers_.size(); }
+  void clear() { headers_.clear(); }
+
+  const_iterator find(std::string_view name) const;
+  bool contains(std::string_view name) const { return find(name) != end(); }
+  // Throws std::out_of_range when there is no such header.
+  const std::string& at(std::string_view name) const;
+  // The value of the header, added empty when there is none.
+  std::string& operator[](std::string_view name);
+  // A header line as it came: a name seen before gets ", " and the value appended.
+  void add(std::string_view name, std::string_view value);
+
+ private:
+  std::vector<value_type> headers_;
+};
 
 struct HttpResult {
   int errorCode = 0;  // 0 when a complete reply arrived
@@ -71,13 +93,16 @@ class HttpBodySource {
   virtual long long read(std::uint64_t offset, char* out, std::size_t length) = 0;
 };
 
-// One started request as an engine sees it. The fields are fixed before the engine gets the
-// exchange and may then be read from any thread.
+// One request as an engine sees it. Its request keeps what the caller sets here, so nothing is
+// copied at the start; the fields are fixed before the engine gets the exchange and may then be
+// read from any thread.
 class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
  public:
   std::string method;
   std::string url;
-  HttpHeaderList headers;  // the caller's, plus the User-Agent
+  HttpHeaderList headers;  // the caller's
+  // The User-Agent sent when the caller set none; one text shared by every such request.
+  std::shared_ptr<const std::string> userAgent;
   std::string body;
   std::shared_ptr<HttpBodySource> bodySource;  // when set, the body comes from it, not `body`
   double timeOutSeconds = 0;
@@ -93,6 +118,8 @@ class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
   // For an engine that goes away with the exchange unanswered: abandons it and lets go of its
   // request without any callback. Main thread.
   void discard();
+  // The headers as they go out: the caller's, then the User-Agent the caller did not set.
+  HttpHeaderList headersSent() const;
 
  private:
   friend class HttpRequest;

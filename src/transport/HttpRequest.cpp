@@ -13,30 +13,17 @@
 namespace vokari {
 namespace {
 
-// Started requests kept alive until their outcome is delivered, so that a caller may drop a
-// request it does not care to hear from (a superseded position upload) and the transfer still
-// runs to its end. Main thread only.
-std::unordered_map<const HttpRequest*, std::shared_ptr<HttpRequest>>& registry() {
-  static std::unordered_map<const HttpRequest*, std::shared_ptr<HttpRequest>> requests;
-  return requests;
-}
-
-std::shared_ptr<HttpRequest> unregister(const HttpRequest* request) {
-  auto& requests = registry();
-  auto found = requests.find(request);
-  if (found == requests.end()) return nullptr;
-  auto kept = std::move(found->second);
-  requests.erase(found);
-  return kept;
-}
+// Started requests whose outcome has not been delivered. Main thread only.
+std::size_t requestsInFlight = 0;
 
 // defaultUserAgent(), made again only when the device description changes (a test installs
-// another platform). Main thread only, as requests are.
-const std::string& userAgent() {
+// another platform). Main thread only, as requests are; the text itself is shared with the
+// transfers that send it.
+const std::shared_ptr<const std::string>& userAgent() {
   static DeviceInfo describedBy;
-  static std::string agent;
+  static std::shared_ptr<const std::string> agent;
   const DeviceInfo& device = Platform::current().device;
-  const bool same = !agent.empty() && device.machine == describedBy.machine &&
+  const bool same = agent && device.machine == describedBy.machine &&
                     device.systemName == describedBy.systemName &&
                     device.systemVersion == describedBy.systemVersion &&
                     device.localeIdentifier == describedBy.localeIdentifier &&
@@ -45,7 +32,7 @@ const std::string& userAgent() {
                     device.appBuild == describedBy.appBuild;
   if (!same) {
     describedBy = device;
-    agent = defaultUserAgent();
+    agent = std::make_shared<const std::string>(defaultUserAgent());
   }
   return agent;
 }
@@ -89,7 +76,7 @@ struct HttpExchange::Outcome {
     }
   }
   ~Outcome() {
-    if (!ran && exchange->owner_) unregister(exchange->owner_);
+    if (!ran && exchange->owner_) exchange->owner_->release();
   }
 };
 
@@ -107,17 +94,20 @@ struct ReportBatch::Gathered {
     std::shared_ptr<PendingOutcomes> pending;
     Task run;
   };
-  // Members go in reverse order: the locks are let go while `kept` still holds the exchanges.
-  std::vector<std::shared_ptr<HttpExchange>> kept;
-  std::vector<std::unique_lock<std::mutex>> locks;
+  std::size_t expected = 0;
+  // The pending outcomes hold the exchanges; the locks, destroyed first, are let go while they
+  // still exist.
   std::vector<ForLoop> loops;
+  std::vector<std::unique_lock<std::mutex>> locks;
 };
 
 namespace {
 thread_local ReportBatch::Gathered* gathering = nullptr;
 }
 
-ReportBatch::ReportBatch() : gathered_(std::make_unique<Gathered>()) {
+ReportBatch::ReportBatch(std::size_t expected) : gathered_(std::make_unique<Gathered>()) {
+  gathered_->expected = expected;
+  gathered_->locks.reserve(expected);
   gathering = gathered_.get();
 }
 
@@ -137,10 +127,11 @@ void HttpExchange::report(HttpResult result) {
       // Outcomes the loop never runs still let go of their requests, as with Outcome.
       std::shared_ptr<PendingOutcomes> pending(new PendingOutcomes, [](PendingOutcomes* left) {
         for (std::size_t i = left->ran; i < left->outcomes.size(); ++i) {
-          if (HttpRequest* owner = left->outcomes[i].first->owner_) unregister(owner);
+          if (HttpRequest* owner = left->outcomes[i].first->owner_) owner->release();
         }
         delete left;
       });
+      pending->outcomes.reserve(batch->expected);
       Task run = [pending] {
         while (pending->ran < pending->outcomes.size()) {
           auto& [exchange, outcome] = pending->outcomes[pending->ran++];
@@ -151,7 +142,6 @@ void HttpExchange::report(HttpResult result) {
       found = batch->loops.end() - 1;
     }
     found->pending->outcomes.emplace_back(shared_from_this(), std::move(result));
-    batch->kept.push_back(shared_from_this());
     batch->locks.push_back(std::move(lock));
     return;
   }
@@ -168,7 +158,13 @@ bool HttpExchange::abandoned() const {
 
 void HttpExchange::discard() {
   abandon();
-  if (owner_) unregister(owner_);
+  if (owner_) owner_->release();
+}
+
+HttpHeaderList HttpExchange::headersSent() const {
+  HttpHeaderList sent = headers;
+  if (userAgent) sent.emplace_back("User-Agent", *userAgent);
+  return sent;
 }
 
 bool HttpExchange::abandon() {
@@ -180,52 +176,43 @@ std::shared_ptr<HttpRequest> HttpRequest::initWithURL(std::string url) {
   return std::make_shared<HttpRequest>(Key{}, std::move(url));
 }
 
-HttpRequest::HttpRequest(Key, std::string url) : url_(std::move(url)) {}
+HttpRequest::HttpRequest(Key, std::string url) : exchange_(std::make_shared<HttpExchange>()) {
+  exchange_->url = std::move(url);
+  exchange_->method = "GET";
+  exchange_->timeOutSeconds = 10.0;
+}
 
 HttpRequest::~HttpRequest() {
-  if (!exchange_) return;
   exchange_->owner_ = nullptr;
   exchange_->abandon();
 }
 
 void HttpRequest::addRequestHeader(const std::string& name, std::string value) {
-  for (auto& header : requestHeaders_) {
+  if (!editable()) return;
+  HttpHeaderList& headers = exchange_->headers;
+  for (auto& header : headers) {
     if (header.first == name) {
       header.second = std::move(value);
       return;
     }
   }
-  requestHeaders_.emplace_back(name, std::move(value));
-}
-
-std::shared_ptr<HttpExchange> HttpRequest::makeExchange() const {
-  auto exchange = std::make_shared<HttpExchange>();
-  exchange->method = requestMethod_;
-  exchange->url = url_;
-  exchange->headers = requestHeaders_;
-  if (!hasHeader(requestHeaders_, "User-Agent"))
-    exchange->headers.emplace_back("User-Agent", userAgent());
-  exchange->body = postBody_;
-  exchange->bodySource = postBodySource_;
-  exchange->lane = lane_;
-  exchange->timeOutSeconds = timeOutSeconds_;
-  exchange->tag = tag_;
-  exchange->loop_ = Platform::current().loop;
-  exchange->owner_ = const_cast<HttpRequest*>(this);
-  return exchange;
+  headers.emplace_back(name, std::move(value));
 }
 
 bool HttpRequest::begin() {
   if (state_ != HttpRequestState::NotStarted) return false;
   state_ = HttpRequestState::InProgress;
   engine_ = &HttpEngine::current();
-  exchange_ = makeExchange();
+  if (!hasHeader(exchange_->headers, "User-Agent")) exchange_->userAgent = userAgent();
+  exchange_->loop_ = Platform::current().loop;
+  exchange_->owner_ = this;
   return true;
 }
 
 void HttpRequest::startAsynchronous() {
   if (!begin()) return;
-  registry().emplace(this, shared_from_this());
+  self_ = shared_from_this();
+  ++requestsInFlight;
   engine_->start(exchange_);
 }
 
@@ -234,8 +221,13 @@ void HttpRequest::startSynchronous() {
   complete(engine_->perform(exchange_));
 }
 
+std::shared_ptr<HttpRequest> HttpRequest::release() {
+  if (self_) --requestsInFlight;
+  return std::move(self_);
+}
+
 void HttpRequest::cancel() {
-  const auto kept = shared_from_this();  // delivering may release the registry's reference
+  const auto kept = shared_from_this();  // delivering may let go of its own reference
   if (state_ == HttpRequestState::NotStarted) state_ = HttpRequestState::Cancelled;
   if (state_ != HttpRequestState::InProgress) return;
   state_ = HttpRequestState::Cancelled;
@@ -278,7 +270,7 @@ void HttpRequest::deliverCancellation() {
 void HttpRequest::deliver() {
   delivered_ = true;
   // Keeps this request alive through the callback, which may drop the caller's reference.
-  const auto kept = unregister(this);
+  const auto kept = release();
   if (!delegate_) return;
   if (error_) {
     delegate_->requestFailed(*this);
@@ -299,7 +291,7 @@ std::optional<std::string> HttpRequest::responseString() const {
 }
 
 std::size_t HttpRequest::inFlight() {
-  return registry().size();
+  return requestsInFlight;
 }
 
 std::string defaultUserAgent() {

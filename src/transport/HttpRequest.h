@@ -38,23 +38,32 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   HttpRequest(const HttpRequest&) = delete;
   HttpRequest& operator=(const HttpRequest&) = delete;
 
-  void setRequestMethod(std::string method) { requestMethod_ = std::move(method); }
+  // What is sent is fixed once the request starts: these setters do nothing after that.
+  void setRequestMethod(std::string method) {
+    if (editable()) exchange_->method = std::move(method);
+  }
   // Adds a header, or replaces the value of one with exactly the same name.
   void addRequestHeader(const std::string& name, std::string value);
-  void appendPostData(std::string_view bytes) { postBody_.append(bytes); }
+  void appendPostData(std::string_view bytes) {
+    if (editable()) exchange_->body.append(bytes);
+  }
   // Sends the body from the source instead of the appended bytes, with its size as the
   // Content-Length; for bodies too large to hold in memory.
   void setPostBodySource(std::shared_ptr<HttpBodySource> source) {
-    postBodySource_ = std::move(source);
+    if (editable()) exchange_->bodySource = std::move(source);
   }
   // The queue the request waits in (service calls by default).
-  void setLane(TransferLane lane) { lane_ = lane; }
+  void setLane(TransferLane lane) {
+    if (editable()) exchange_->lane = lane;
+  }
   // Seconds without any byte sent or received after which the request fails with code 2.
-  void setTimeOutSeconds(double seconds) { timeOutSeconds_ = seconds; }
-  // Not owned. The delegate's owner holds the request in a RequestHandle, which detaches it.
-  // A request with no delegate may be let go of to run to its end (RequestHandle::keepAlive).
+  void setTimeOutSeconds(double seconds) {
+    if (editable()) exchange_->timeOutSeconds = seconds;
+  }
   void setDelegate(HttpRequestDelegate* delegate) { delegate_ = delegate; }
-  void setTag(int tag) { tag_ = tag; }
+  void setTag(int tag) {
+    if (editable()) exchange_->tag = tag;
+  }
   void setUserInfo(nlohmann::json userInfo) { userInfo_ = std::move(userInfo); }
   // The expected reply length; overwritten by the reply's headers, never sent.
   void setContentLength(std::uint64_t length) { contentLength_ = length; }
@@ -71,15 +80,15 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   // transfer is ending on another thread at this moment. Safe at any time.
   void clearDelegatesAndCancel();
 
-  const std::string& url() const { return url_; }
-  const std::string& requestMethod() const { return requestMethod_; }
-  const HttpHeaderList& requestHeaders() const { return requestHeaders_; }
-  const std::string& postBody() const { return postBody_; }
-  const std::shared_ptr<HttpBodySource>& postBodySource() const { return postBodySource_; }
-  TransferLane lane() const { return lane_; }
-  double timeOutSeconds() const { return timeOutSeconds_; }
+  const std::string& url() const { return exchange_->url; }
+  const std::string& requestMethod() const { return exchange_->method; }
+  const HttpHeaderList& requestHeaders() const { return exchange_->headers; }
+  const std::string& postBody() const { return exchange_->body; }
+  const std::shared_ptr<HttpBodySource>& postBodySource() const { return exchange_->bodySource; }
+  TransferLane lane() const { return exchange_->lane; }
+  double timeOutSeconds() const { return exchange_->timeOutSeconds; }
   HttpRequestDelegate* delegate() const { return delegate_; }
-  int tag() const { return tag_; }
+  int tag() const { return exchange_->tag; }
   const nlohmann::json& userInfo() const { return userInfo_; }
   std::uint64_t contentLength() const { return contentLength_; }
   HttpRequestState state() const { return state_; }
@@ -101,28 +110,24 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
 
  private:
   friend class HttpExchange;
+  bool editable() const { return state_ == HttpRequestState::NotStarted; }
   bool begin();
-  std::shared_ptr<HttpExchange> makeExchange() const;
   void complete(HttpResult result);
   void deliverCancellation();
   void deliver();
+  // Lets go of the reference that keeps a started request alive until its outcome.
+  std::shared_ptr<HttpRequest> release();
 
-  std::string url_;
-  std::string requestMethod_ = "GET";
-  HttpHeaderList requestHeaders_;
-  std::string postBody_;
-  std::shared_ptr<HttpBodySource> postBodySource_;
-  TransferLane lane_ = TransferLane::Service;
-  double timeOutSeconds_ = 10.0;
+  // What is sent; the engine reads it from another thread once the request has started.
+  std::shared_ptr<HttpExchange> exchange_;
   HttpRequestDelegate* delegate_ = nullptr;
-  int tag_ = 0;
   nlohmann::json userInfo_;
   std::uint64_t contentLength_ = 0;
 
   HttpRequestState state_ = HttpRequestState::NotStarted;
   bool delivered_ = false;
   HttpEngine* engine_ = nullptr;  // the engine that runs this request
-  std::shared_ptr<HttpExchange> exchange_;
+  std::shared_ptr<HttpRequest> self_;  // from an asynchronous start until the outcome
   int responseStatusCode_ = 0;
   HttpHeaderMap responseHeaders_;
   std::string responseData_;

@@ -4,13 +4,15 @@
 // one wake-up, per loop. Each exchange stays locked until then, so a cancel that returns before
 // the post still wins. Internal to the transport.
 
+#include <cstddef>
 #include <memory>
 
 namespace vokari {
 
 class ReportBatch {
  public:
-  ReportBatch();
+  // `expected`: about how many outcomes it gathers, so that it makes room for them once.
+  explicit ReportBatch(std::size_t expected = 1);
   ~ReportBatch();
   ReportBatch(const ReportBatch&) = delete;
   ReportBatch& operator=(const ReportBatch&) = delete;
