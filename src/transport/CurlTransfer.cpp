@@ -243,6 +243,8 @@ bool Transfer::configure(long maxIdleSeconds, bool fresh) {
     // a list of files to load that a reset would leak (libcurl 7.88).
     set(CURLOPT_COOKIEFILE, "");
     set(CURLOPT_NOSIGNAL, 1L);
+    // Never through a proxy: none is needed, and one named in the environment would see every
+    // request. It also spares curl reading the environment on every request.
     set(CURLOPT_NOPROXY, "*");
     set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     set(CURLOPT_HTTP_CONTENT_DECODING, 0L);  // GzipBody inflates, and notices a cut-off stream

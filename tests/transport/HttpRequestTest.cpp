@@ -121,6 +121,12 @@ TEST_F(RequestTest, TagAndUserInfoComeBackAndHeadersAreReplacedByName) {
   request->addRequestHeader("x-a", "2");  // names are used unchanged: another header
   request->addRequestHeader("X-A", "3");
   request->startAsynchronous();
+  // What is sent is fixed at the start.
+  request->setRequestMethod("POST");
+  request->appendPostData("late");
+  request->addRequestHeader("X-Late", "1");
+  request->setTimeOutSeconds(1);
+  request->setTag(7);
   platform.loop.runUntilIdle();
 
   ASSERT_EQ(delegate.calls.size(), 1u);
@@ -131,6 +137,11 @@ TEST_F(RequestTest, TagAndUserInfoComeBackAndHeadersAreReplacedByName) {
   EXPECT_EQ(sent.method, "GET");
   EXPECT_EQ(sent.timeOutSeconds, 10.0);
   EXPECT_EQ(sent.tag, 1001);
+  EXPECT_EQ(sent.body, "");
+  EXPECT_EQ(request->requestMethod(), "GET");
+  EXPECT_EQ(request->postBody(), "");
+  EXPECT_EQ(request->tag(), 1001);
+  EXPECT_EQ(request->timeOutSeconds(), 10.0);
   EXPECT_EQ(request->requestHeaders(), (HttpHeaderList{{"X-A", "3"}, {"x-a", "2"}}));
 }
 

@@ -59,6 +59,39 @@ TEST_F(WireTest, StatusCodesNeverFailARequestButACredentialChallengeDoes) {
   EXPECT_EQ(locked.errorCode, kHttpAuthenticationNeeded);
 }
 
+TEST_F(WireTest, ReplyHeadersAreFoundWhateverTheCaseAndRepeatedOnesJoined) {
+  server.http().Get("/twice", [](const httplib::Request&, httplib::Response& response) {
+    response.set_header("x-twice", "a");
+    response.set_header("X-Twice", "b");
+    response.set_content("{}", "application/json");
+  });
+  server.start();
+
+  auto request = this->request("/twice");
+  run(request);
+  const HttpHeaderMap& headers = request->responseHeaders();
+  EXPECT_EQ(headers.at("X-TWICE"), "a, b");
+  EXPECT_EQ(headers.at("content-type"), "application/json");
+  EXPECT_FALSE(headers.contains("X-Twic"));
+  EXPECT_THROW(static_cast<void>(headers.at("X-None")), std::out_of_range);
+}
+
+// The client never goes through a proxy: a proxy named in the environment would see every
+// request, and none is needed.
+TEST_F(WireTest, AProxyNamedInTheEnvironmentIsNotUsed) {
+  server.http().Get("/direct", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("{}", "application/json");
+  });
+  server.start();
+  ::setenv("http_proxy", "http://127.0.0.1:9", 1);  // the discard port: nothing answers there
+  ::setenv("ALL_PROXY", "http://127.0.0.1:9", 1);
+  auto reply = get("/direct");
+  ::unsetenv("http_proxy");
+  ::unsetenv("ALL_PROXY");
+  EXPECT_TRUE(reply.finished);
+  EXPECT_EQ(reply.status, 200);
+}
+
 TEST_F(WireTest, ResponseStringReadsTheNamedCharsetAndLatin1WithoutOne) {
   auto reply = [this](const std::string& path, const std::string& body, const char* type) {
     server.http().Get(path, [body, type](const httplib::Request&, httplib::Response& response) {
