@@ -55,12 +55,9 @@ class Share {
 std::string_view originOf(std::string_view url) {
   const auto scheme = url.find("://");
   if (scheme == std::string_view::npos) return url;
-  // The authority ends at the first '/', '?' or '#'; the search for '/' runs vectorised, and
-  // the part before it is short.
-  std::string_view rest = url.substr(scheme + 3);
-  rest = rest.substr(0, rest.find('/'));
-  rest = rest.substr(0, rest.find_first_of("?#"));
-  return url.substr(0, scheme + 3 + rest.size());
+  std::size_t end = scheme + 3;
+  while (end < url.size() && url[end] != '/' && url[end] != '?' && url[end] != '#') ++end;
+  return url.substr(0, end);
 }
 
 int errorCodeFor(CURLcode code) {
@@ -214,22 +211,24 @@ bool GzipBody::inflate(std::string_view compressed, std::string& out) {
 }
 
 Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock,
-                   Sockets& sockets, long maxIdleSeconds, CURL* easy, bool fresh,
-                   HeaderLines headerLines)
+                   Sockets& sockets, CURL* easy, HeaderLines headerLines)
     : exchange_(std::move(exchange)),
+      origin_(originOf(exchange_->url)),
       clock_(clock),
       sockets_(sockets),
       easy_(easy),
       headerList_(std::move(headerLines)),
-      lastActivity_(clock.now()) {
-  ready_ = easy_ && configure(maxIdleSeconds, fresh);
+      lastActivity_(clock.now()) {}
+
+bool Transfer::configure(long maxIdleSeconds, bool fresh) {
+  return easy_ && setOptions(maxIdleSeconds, fresh);
 }
 
 Transfer::~Transfer() {
   if (easy_) curl_easy_cleanup(easy_);
 }
 
-bool Transfer::configure(long maxIdleSeconds, bool fresh) {
+bool Transfer::setOptions(long maxIdleSeconds, bool fresh) {
   const HttpExchange& exchange = *exchange_;
   const long timeoutMs = std::max(1L, std::lround(exchange.timeOutSeconds * 1000));
   bool ok = headerList_ != nullptr;
@@ -530,12 +529,11 @@ HeaderLines TransferSet::headerLinesFor(const HttpExchange& exchange) {
 }
 
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
-  const long maxIdle = maxIdleFor(exchange->url);
   HeaderLines lines = headerLinesFor(*exchange);
   const auto [easy, fresh] = takeEasy();
-  auto transfer = std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, maxIdle, easy,
-                                             fresh, std::move(lines));
-  if (!multi_ || !transfer->ready()) {
+  auto transfer =
+      std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, easy, std::move(lines));
+  if (!multi_ || !transfer->configure(maxIdleFor(transfer->origin()), fresh)) {
     // A handle curl refused an option may lack some that a reused one is taken to have.
     if (CURL* refused = transfer->releaseEasy()) curl_easy_cleanup(refused);
     return false;
@@ -618,16 +616,19 @@ void TransferSet::wake() {
   curl_multi_wakeup(multi_);
 }
 
-long TransferSet::maxIdleFor(const std::string& url) const {
-  auto found = keepAlive_.find(originOf(url));
+long TransferSet::maxIdleFor(std::string_view origin) const {
+  auto found = keepAlive_.find(origin);
   return found == keepAlive_.end() ? kMaxIdleSeconds : std::min(found->second, kMaxIdleSeconds);
 }
 
 void TransferSet::rememberKeepAlive(const Transfer& transfer) {
+  // The final reply came from the request's own origin unless it was redirected.
+  long redirects = 0;
   char* effective = nullptr;
-  curl_easy_getinfo(transfer.easy(), CURLINFO_EFFECTIVE_URL, &effective);
-  if (!effective) return;
-  const std::string_view origin = originOf(effective);
+  curl_easy_getinfo(transfer.easy(), CURLINFO_REDIRECT_COUNT, &redirects);
+  if (redirects > 0) curl_easy_getinfo(transfer.easy(), CURLINFO_EFFECTIVE_URL, &effective);
+  if (redirects > 0 && !effective) return;
+  const std::string_view origin = redirects > 0 ? originOf(effective) : transfer.origin();
   auto found = keepAlive_.find(origin);
   if (auto seconds = transfer.keepAliveSeconds()) {
     if (found == keepAlive_.end()) {

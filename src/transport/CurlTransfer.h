@@ -68,20 +68,22 @@ using HeaderLines = std::shared_ptr<curl_slist>;
 // One exchange on its own easy handle. Used by one thread at a time.
 class Transfer {
  public:
-  // Takes `easy`, new or used by an earlier transfer of the same set, and configures it for
-  // the exchange.
+  // Takes `easy`, new or used by an earlier transfer of the same set (`fresh` false).
   Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock, Sockets& sockets,
-           long maxIdleSeconds, CURL* easy, bool fresh, HeaderLines headerLines);
+           CURL* easy, HeaderLines headerLines);
   ~Transfer();
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
-  // False when curl could not make the handle; the exchange then fails with code 6.
-  bool ready() const { return ready_; }
+  // Sets the handle up for the exchange; false when curl refused (the exchange then fails with
+  // code 6) or there is no handle.
+  bool configure(long maxIdleSeconds, bool fresh);
   CURL* easy() const { return easy_; }
   // Gives up the easy handle, so that the next transfer can reuse it; the transfer is done then.
   CURL* releaseEasy() { return std::exchange(easy_, nullptr); }
   const std::shared_ptr<HttpExchange>& exchange() const { return exchange_; }
+  // "scheme://host:port" of the request's URL.
+  std::string_view origin() const { return origin_; }
   // Looks whether any byte moved since the last look, in either direction and at any stage
   // (partial header lines too), and restarts the inactivity clock if so. The socket itself is
   // asked at most every kSocketLook unless `now`.
@@ -104,7 +106,7 @@ class Transfer {
     bool operator==(const Moved&) const = default;
   };
 
-  bool configure(long maxIdleSeconds, bool fresh);
+  bool setOptions(long maxIdleSeconds, bool fresh);
   void setBody();
   std::uint64_t bodySize() const;
   // The 1.5x allowance holds while the body may still be on its way to the server: until curl
@@ -120,11 +122,11 @@ class Transfer {
   static int onCloseSocket(void* sockets, curl_socket_t socket);
 
   std::shared_ptr<HttpExchange> exchange_;
+  std::string_view origin_;  // in exchange_->url
   const TransferClock& clock_;
   Sockets& sockets_;
   CURL* easy_ = nullptr;
   HeaderLines headerList_;
-  bool ready_ = false;
   HttpResult result_;
   std::unique_ptr<GzipBody> gzip_;  // from the first body byte of a gzip reply
   bool bodyStarted_ = false;
@@ -173,7 +175,7 @@ class TransferSet {
   void collectFinished(const Done& done);
   void expireIdle(const Done& done);
   void end(std::size_t index, HttpResult result, const Done& done);
-  long maxIdleFor(const std::string& url) const;
+  long maxIdleFor(std::string_view origin) const;
   void rememberKeepAlive(const Transfer& transfer);
   // A handle an earlier transfer left, or a new one (then true).
   std::pair<CURL*, bool> takeEasy();
