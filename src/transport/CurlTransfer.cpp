@@ -210,58 +210,111 @@ bool GzipBody::inflate(std::string_view compressed, std::string& out) {
   return true;
 }
 
-Transfer::Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock,
-                   Sockets& sockets, CURL* easy, HeaderLines headerLines)
-    : exchange_(std::move(exchange)),
-      origin_(originOf(exchange_->url)),
-      clock_(clock),
-      sockets_(sockets),
-      easy_(easy),
-      headerList_(std::move(headerLines)),
-      lastActivity_(clock.now()) {}
-
-bool Transfer::configure(long maxIdleSeconds, bool fresh) {
-  return easy_ && setOptions(maxIdleSeconds, fresh);
+Transfer::Transfer(const TransferClock& clock, Sockets& sockets)
+    : clock_(clock), sockets_(sockets), easy_(curl_easy_init()) {
+  usable_ = easy_ && setShared();
 }
 
 Transfer::~Transfer() {
   if (easy_) curl_easy_cleanup(easy_);
 }
 
-bool Transfer::setOptions(long maxIdleSeconds, bool fresh) {
-  const HttpExchange& exchange = *exchange_;
-  const long timeoutMs = std::max(1L, std::lround(exchange.timeOutSeconds * 1000));
-  bool ok = headerList_ != nullptr;
+// What every transfer of the set has alike, set once per handle.
+bool Transfer::setShared() {
+  bool ok = true;
   auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
   };
-  if (fresh) {
-    // What every transfer of the set has alike; a reused handle keeps it.
-    set(CURLOPT_SHARE, Share::handle());
-    // Turns the cookie engine on, backed by the shared store. Set once per handle: curl keeps
-    // a list of files to load that a reset would leak (libcurl 7.88).
-    set(CURLOPT_COOKIEFILE, "");
-    set(CURLOPT_NOSIGNAL, 1L);
-    // Never through a proxy: none is needed, and one named in the environment would see every
-    // request. It also spares curl reading the environment on every request.
-    set(CURLOPT_NOPROXY, "*");
-    set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    set(CURLOPT_HTTP_CONTENT_DECODING, 0L);  // GzipBody inflates, and notices a cut-off stream
-    set(CURLOPT_FOLLOWLOCATION, 1L);
-    set(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
-    set(CURLOPT_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_SSL_VERIFYPEER, 1L);
-    set(CURLOPT_SSL_VERIFYHOST, 2L);
-    set(CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-    set(CURLOPT_WRITEFUNCTION, &Transfer::onBody);
-    set(CURLOPT_OPENSOCKETFUNCTION, &Transfer::onOpenSocket);
-    set(CURLOPT_OPENSOCKETDATA, &sockets_);
-    set(CURLOPT_CLOSESOCKETFUNCTION, &Transfer::onCloseSocket);
-    set(CURLOPT_CLOSESOCKETDATA, &sockets_);
-    set(CURLOPT_PREREQFUNCTION, &Transfer::onConnected);
-  } else {
-    // Back to a plain GET without a body, whatever the handle's last request was.
+  set(CURLOPT_SHARE, Share::handle());
+  // Turns the cookie engine on, backed by the shared store. Set once per handle: curl keeps a
+  // list of files to load that a reset would leak (libcurl 7.88).
+  set(CURLOPT_COOKIEFILE, "");
+  set(CURLOPT_NOSIGNAL, 1L);
+  // Never through a proxy: none is needed, and one named in the environment would see every
+  // request. It also spares curl reading the environment on every request.
+  set(CURLOPT_NOPROXY, "*");
+  set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  set(CURLOPT_HTTP_CONTENT_DECODING, 0L);  // GzipBody inflates, and notices a cut-off stream
+  set(CURLOPT_FOLLOWLOCATION, 1L);
+  set(CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
+  set(CURLOPT_PROTOCOLS_STR, "http,https");
+  set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  set(CURLOPT_SSL_VERIFYPEER, 1L);
+  set(CURLOPT_SSL_VERIFYHOST, 2L);
+  set(CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+  set(CURLOPT_HEADERDATA, this);
+  set(CURLOPT_WRITEFUNCTION, &Transfer::onBody);
+  set(CURLOPT_WRITEDATA, this);
+  set(CURLOPT_OPENSOCKETFUNCTION, &Transfer::onOpenSocket);
+  set(CURLOPT_OPENSOCKETDATA, &sockets_);
+  set(CURLOPT_CLOSESOCKETFUNCTION, &Transfer::onCloseSocket);
+  set(CURLOPT_CLOSESOCKETDATA, &sockets_);
+  set(CURLOPT_PREREQFUNCTION, &Transfer::onConnected);
+  set(CURLOPT_PREREQDATA, this);
+  return ok;
+}
+
+bool Transfer::begin(std::shared_ptr<HttpExchange> exchange, std::string_view origin,
+                     HeaderLines headerLines, long maxIdleSeconds) {
+  exchange_ = std::move(exchange);
+  origin_ = origin;
+  result_ = HttpResult{};
+  gzip_.reset();
+  bodyStarted_ = false;
+  rawBodyBytes_ = 0;
+  badBody_ = false;
+  readOffset_ = 0;
+  readFailed_ = false;
+  replyStarted_ = false;
+  lastActivity_ = clock_.now();
+  calledBack_ = false;
+  moved_ = {};
+  socket_ = CURL_SOCKET_BAD;
+  lookPending_ = false;
+
+  const HttpExchange& sent = *exchange_;
+  const long timeoutMs = std::max(1L, std::lround(sent.timeOutSeconds * 1000));
+  bool ok = headerLines != nullptr;
+  auto set = [&](CURLoption option, auto value) {
+    ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
+  };
+  if (sent.url != url_) {
+    set(CURLOPT_URL, sent.url.c_str());  // curl copies it, and starts from it on every reuse
+    url_ = sent.url;
+  }
+  if (headerLines != headerList_) {
+    set(CURLOPT_HTTPHEADER, headerLines.get());
+    headerList_ = std::move(headerLines);
+  }
+  if (timeoutMs != timeoutMs_) {
+    set(CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+    timeoutMs_ = timeoutMs;
+  }
+  if (maxIdleSeconds != maxIdleSeconds_) {
+    set(CURLOPT_MAXAGE_CONN, maxIdleSeconds);
+    maxIdleSeconds_ = maxIdleSeconds;
+  }
+  return ok && setBody();
+}
+
+Transfer::Sending Transfer::sendingOf(const HttpExchange& exchange) const {
+  if (exchange.method != "GET" && exchange.method != "POST" && exchange.method != "HEAD")
+    return Sending::Custom;
+  if (exchange.method == "HEAD") return Sending::Head;
+  if (exchange.bodySource) return Sending::Source;
+  if (exchange.method == "POST" || !exchange.body.empty()) return Sending::Fields;
+  return Sending::Get;
+}
+
+bool Transfer::setBody() {
+  const HttpExchange& exchange = *exchange_;
+  const Sending sending = sendingOf(exchange);
+  bool ok = true;
+  auto set = [&](CURLoption option, auto value) {
+    ok = ok && curl_easy_setopt(easy_, option, value) == CURLE_OK;
+  };
+  if (sending != sending_ || sending == Sending::Custom) {
+    // Back to a plain GET without a body, whatever the handle's last exchange sent.
     set(CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));
     set(CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
     set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(-1));
@@ -270,40 +323,29 @@ bool Transfer::setOptions(long maxIdleSeconds, bool fresh) {
     set(CURLOPT_SEEKFUNCTION, static_cast<curl_seek_callback>(nullptr));
     set(CURLOPT_SEEKDATA, static_cast<void*>(nullptr));
     set(CURLOPT_HTTPGET, 1L);
+    sending_ = Sending::Get;
+    if (!ok) return false;
   }
-  set(CURLOPT_URL, exchange.url.c_str());
-  set(CURLOPT_HTTPHEADER, headerList_.get());
-  set(CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
-  set(CURLOPT_MAXAGE_CONN, maxIdleSeconds);
-  set(CURLOPT_HEADERDATA, this);
-  set(CURLOPT_WRITEDATA, this);
-  set(CURLOPT_PREREQDATA, this);
-  if (ok) setBody();
-  return ok;
-}
-
-void Transfer::setBody() {
-  const HttpExchange& exchange = *exchange_;
   if (exchange.method == "HEAD") {
-    curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    set(CURLOPT_NOBODY, 1L);
   } else if (exchange.bodySource) {
     // Read in pieces as the socket takes them; curl sends the size as Content-Length and seeks
     // back to 0 when a redirect makes it send the body again.
-    curl_easy_setopt(easy_, CURLOPT_POST, 1L);
-    curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodySize()));
-    curl_easy_setopt(easy_, CURLOPT_READFUNCTION, &Transfer::onRead);
-    curl_easy_setopt(easy_, CURLOPT_READDATA, this);
-    curl_easy_setopt(easy_, CURLOPT_SEEKFUNCTION, &Transfer::onSeek);
-    curl_easy_setopt(easy_, CURLOPT_SEEKDATA, this);
+    set(CURLOPT_POST, 1L);
+    set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodySize()));
+    set(CURLOPT_READFUNCTION, &Transfer::onRead);
+    set(CURLOPT_READDATA, this);
+    set(CURLOPT_SEEKFUNCTION, &Transfer::onSeek);
+    set(CURLOPT_SEEKDATA, this);
   } else if (exchange.method == "POST" || !exchange.body.empty()) {
     // The exchange outlives the transfer, so curl may read the body in place; it sends
     // Content-Length and rewinds the body itself on a redirect that keeps the method.
-    curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE,
-                     static_cast<curl_off_t>(exchange.body.size()));
-    curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, exchange.body.data());
+    set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(exchange.body.size()));
+    set(CURLOPT_POSTFIELDS, exchange.body.data());
   }
-  if (exchange.method != "GET" && exchange.method != "POST" && exchange.method != "HEAD")
-    curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, exchange.method.c_str());
+  if (sending == Sending::Custom) set(CURLOPT_CUSTOMREQUEST, exchange.method.c_str());
+  sending_ = sending;
+  return ok;
 }
 
 std::uint64_t Transfer::bodySize() const {
@@ -491,27 +533,25 @@ TransferSet::~TransferSet() {
   clock_->unwatch(this);
   for (auto& transfer : transfers_) curl_multi_remove_handle(multi_, transfer->easy());
   transfers_.clear();
-  for (CURL* easy : spare_) curl_easy_cleanup(easy);
+  spare_.clear();
   curl_multi_cleanup(multi_);
 }
 
-std::pair<CURL*, bool> TransferSet::takeEasy() {
-  if (spare_.empty()) return {curl_easy_init(), true};
-  CURL* easy = spare_.back();
+std::unique_ptr<Transfer> TransferSet::take() {
+  if (spare_.empty()) {
+    auto transfer = std::make_unique<Transfer>(*clock_, sockets_);
+    return transfer->usable() ? std::move(transfer) : nullptr;
+  }
+  auto transfer = std::move(spare_.back());
   spare_.pop_back();
-  return {easy, false};
+  return transfer;
 }
 
-void TransferSet::recycle(CURL* easy) {
-  if (!easy) return;
-  if (spare_.size() >= kSpareHandles) {
-    curl_easy_cleanup(easy);
-    return;
-  }
-  // Kept configured: the next transfer sets only what differs between requests. The pointers
-  // the handle still holds (body, header lines, callbacks' data) are all replaced before curl
-  // runs it again.
-  spare_.push_back(easy);
+void TransferSet::recycle(std::unique_ptr<Transfer> transfer) {
+  transfer->end();
+  // Kept as it is set: the next exchange sets only what differs. The pointers the handle still
+  // holds into the ended exchange (body, method) are replaced before curl runs it again.
+  if (spare_.size() < kSpareHandles) spare_.push_back(std::move(transfer));
 }
 
 HeaderLines TransferSet::headerLinesFor(const HttpExchange& exchange) {
@@ -529,17 +569,16 @@ HeaderLines TransferSet::headerLinesFor(const HttpExchange& exchange) {
 }
 
 bool TransferSet::add(std::shared_ptr<HttpExchange> exchange) {
+  if (!multi_) return false;
+  std::unique_ptr<Transfer> transfer = take();
+  if (!transfer) return false;
   HeaderLines lines = headerLinesFor(*exchange);
-  const auto [easy, fresh] = takeEasy();
-  auto transfer =
-      std::make_unique<Transfer>(std::move(exchange), *clock_, sockets_, easy, std::move(lines));
-  if (!multi_ || !transfer->configure(maxIdleFor(transfer->origin()), fresh)) {
-    // A handle curl refused an option may lack some that a reused one is taken to have.
-    if (CURL* refused = transfer->releaseEasy()) curl_easy_cleanup(refused);
-    return false;
-  }
+  const std::string_view origin = originOf(exchange->url);
+  const long maxIdle = maxIdleFor(origin);
+  // A handle curl refused an option may lack some that a reused one is taken to have: it goes.
+  if (!transfer->begin(std::move(exchange), origin, std::move(lines), maxIdle)) return false;
   if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) {
-    recycle(transfer->releaseEasy());
+    recycle(std::move(transfer));
     return false;
   }
   transfers_.push_back(std::move(transfer));
@@ -550,9 +589,10 @@ void TransferSet::remove(const HttpExchange* exchange) {
   auto found = std::find_if(transfers_.begin(), transfers_.end(),
                             [exchange](const auto& t) { return t->exchange().get() == exchange; });
   if (found == transfers_.end()) return;
-  curl_multi_remove_handle(multi_, (*found)->easy());
-  recycle((*found)->releaseEasy());
+  std::unique_ptr<Transfer> transfer = std::move(*found);
   transfers_.erase(found);
+  curl_multi_remove_handle(multi_, transfer->easy());
+  recycle(std::move(transfer));
 }
 
 std::size_t TransferSet::count(TransferLane lane) const {
@@ -597,8 +637,8 @@ void TransferSet::end(std::size_t index, HttpResult result, const Done& done) {
   std::unique_ptr<Transfer> transfer = std::move(transfers_[index]);
   transfers_.erase(transfers_.begin() + static_cast<std::ptrdiff_t>(index));
   curl_multi_remove_handle(multi_, transfer->easy());
-  recycle(transfer->releaseEasy());
   done(*transfer, std::move(result));
+  recycle(std::move(transfer));
 }
 
 void TransferSet::wait(int maxMillis) {

@@ -65,24 +65,26 @@ using Sockets = std::map<curl_socket_t, int>;
 // Header lines as curl takes them; transfers with the same headers share them.
 using HeaderLines = std::shared_ptr<curl_slist>;
 
-// One exchange on its own easy handle. Used by one thread at a time.
+// One easy handle and the exchange it carries; a set keeps it for the next exchange once one
+// has ended, since a new handle costs more than the exchange. Used by one thread at a time.
 class Transfer {
  public:
-  // Takes `easy`, new or used by an earlier transfer of the same set (`fresh` false).
-  Transfer(std::shared_ptr<HttpExchange> exchange, const TransferClock& clock, Sockets& sockets,
-           CURL* easy, HeaderLines headerLines);
+  // A new handle with what every transfer of the set has alike; see usable().
+  Transfer(const TransferClock& clock, Sockets& sockets);
   ~Transfer();
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
-  // Sets the handle up for the exchange; false when curl refused (the exchange then fails with
-  // code 6) or there is no handle.
-  bool configure(long maxIdleSeconds, bool fresh);
+  bool usable() const { return usable_; }
+  // Starts the exchange on the handle, setting only what differs from its last exchange.
+  // `origin` is "scheme://host:port" of the exchange's URL. False when curl refused an option:
+  // the exchange then fails with code 6, and the handle must not be used again.
+  bool begin(std::shared_ptr<HttpExchange> exchange, std::string_view origin,
+             HeaderLines headerLines, long maxIdleSeconds);
+  // Lets go of the ended exchange.
+  void end() { exchange_.reset(); }
   CURL* easy() const { return easy_; }
-  // Gives up the easy handle, so that the next transfer can reuse it; the transfer is done then.
-  CURL* releaseEasy() { return std::exchange(easy_, nullptr); }
   const std::shared_ptr<HttpExchange>& exchange() const { return exchange_; }
-  // "scheme://host:port" of the request's URL.
   std::string_view origin() const { return origin_; }
   // Looks whether any byte moved since the last look, in either direction and at any stage
   // (partial header lines too), and restarts the inactivity clock if so. The socket itself is
@@ -106,8 +108,12 @@ class Transfer {
     bool operator==(const Moved&) const = default;
   };
 
-  bool setOptions(long maxIdleSeconds, bool fresh);
-  void setBody();
+  // How the handle sends its method and body; a handle that sends the same way as for its last
+  // exchange needs only the new body.
+  enum class Sending { Get, Head, Fields, Source, Custom };
+  Sending sendingOf(const HttpExchange& exchange) const;
+  bool setShared();
+  bool setBody();
   std::uint64_t bodySize() const;
   // The 1.5x allowance holds while the body may still be on its way to the server: until curl
   // has handed all of it to the socket, and never once the reply has begun.
@@ -121,12 +127,20 @@ class Transfer {
   static curl_socket_t onOpenSocket(void* sockets, curlsocktype, curl_sockaddr* address);
   static int onCloseSocket(void* sockets, curl_socket_t socket);
 
-  std::shared_ptr<HttpExchange> exchange_;
-  std::string_view origin_;  // in exchange_->url
   const TransferClock& clock_;
   Sockets& sockets_;
   CURL* easy_ = nullptr;
-  HeaderLines headerList_;
+  bool usable_ = false;
+  // What the handle was last set to.
+  std::string url_;
+  HeaderLines headerList_;  // curl reads the lines in place
+  Sending sending_ = Sending::Get;
+  long timeoutMs_ = -1;
+  long maxIdleSeconds_ = -1;
+
+  // The exchange, and what begin() sets anew for each one.
+  std::shared_ptr<HttpExchange> exchange_;
+  std::string_view origin_;  // in exchange_->url
   HttpResult result_;
   std::unique_ptr<GzipBody> gzip_;  // from the first body byte of a gzip reply
   bool bodyStarted_ = false;
@@ -177,16 +191,16 @@ class TransferSet {
   void end(std::size_t index, HttpResult result, const Done& done);
   long maxIdleFor(std::string_view origin) const;
   void rememberKeepAlive(const Transfer& transfer);
-  // A handle an earlier transfer left, or a new one (then true).
-  std::pair<CURL*, bool> takeEasy();
-  void recycle(CURL* easy);
+  // A handle an earlier transfer left, or a new one; none when curl cannot make one.
+  std::unique_ptr<Transfer> take();
+  void recycle(std::unique_ptr<Transfer> transfer);
   HeaderLines headerLinesFor(const HttpExchange& exchange);
 
   std::shared_ptr<TransferClock> clock_;
   Sockets sockets_;  // before multi_: curl closes cached connections in its cleanup
   CURLM* multi_ = nullptr;
   std::vector<std::unique_ptr<Transfer>> transfers_;
-  std::vector<CURL*> spare_;  // easy handles to reuse; making one costs more than the exchange
+  std::vector<std::unique_ptr<Transfer>> spare_;  // handles to reuse
   // origin -> seconds the server keeps idle connections
   std::map<std::string, long, std::less<>> keepAlive_;
   // What the last lines were made of.

@@ -150,11 +150,20 @@ TEST_F(WireTest, RedirectsAreFollowedFiveInARowAndTheSixthFails) {
                       if (left == 0) return response.set_content("arrived", "text/plain");
                       response.set_redirect("/hop/" + std::to_string(left - 1));
                     });
+  int starts = 0;
+  server.http().Get("/start", [&starts](const httplib::Request&, httplib::Response& response) {
+    ++starts;
+    response.set_redirect("/hop/0");
+  });
   server.start();
 
   auto five = get("/hop/5");
   EXPECT_TRUE(five.finished);
   EXPECT_EQ(five.text, "arrived");
+  // A handle reused for the same URL starts from it again, not from where it was sent last.
+  EXPECT_EQ(get("/start").text, "arrived");
+  EXPECT_EQ(get("/start").text, "arrived");
+  EXPECT_EQ(starts, 2);
   auto six = get("/hop/6");
   EXPECT_FALSE(six.finished);
   EXPECT_EQ(six.errorCode, kHttpTooManyRedirects);

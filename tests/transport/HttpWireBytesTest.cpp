@@ -214,6 +214,11 @@ TEST_F(WireBytesTest, EachRequestSendsOnlyItsOwnMethodBodyAndHeadersWhateverRanB
       {"GET", "", false, {}},
       {"PUT", "put", false, {{"Content-Length", "3"}}},
       {"POST", "", false, {{"X-Two", "2"}, {"Content-Length", "0"}}},
+      {"POST", "again", false, {{"Content-Length", "5"}}},
+      {"HEAD", "", false, {}},
+      {"HEAD", "", false, {}},
+      {"PUT", "twice", false, {{"Content-Length", "5"}}},
+      {"DELETE", "", false, {}},
       {"GET", "", false, {}},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
