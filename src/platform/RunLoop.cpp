@@ -25,10 +25,10 @@ bool Timer::active() const {
 }
 
 void RunLoop::post(Task task) {
-  {
-    std::lock_guard lock(postMutex_);
-    posted_.push_back(std::move(task));
-  }
+  // All under the lock: the loop may run the task and be destroyed as soon as the lock is let
+  // go, so nothing of the loop is touched after that.
+  std::lock_guard lock(postMutex_);
+  posted_.push_back(std::move(task));
   postArrived_.notify_all();
   taskPosted();
 }

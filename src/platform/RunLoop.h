@@ -73,7 +73,8 @@ class RunLoop {
   std::size_t pendingPosts() const;
 
  protected:
-  // Told after a task was posted (on the posting thread, which may be any) and after a timer
+  // Told after a task was posted (on the posting thread, which may be any, holding the loop's
+  // post lock, so it must not post or wait for the loop) and after a timer
   // was scheduled (main thread), so a loop that sleeps inside another event system can wake up
   // or re-arm its one timer.
   virtual void taskPosted() {}

@@ -1,6 +1,7 @@
 #include "transport/CurlHttpEngine.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <deque>
 #include <mutex>
@@ -33,14 +34,18 @@ class CurlHttpEngine::Worker {
   }
 
   void send(std::shared_ptr<HttpExchange> exchange, bool cancel) {
-    bool wasEmpty = false;
+    bool wake = false;
     {
       std::lock_guard lock(mutex_);
-      wasEmpty = inbox_.empty();
+      // A start that would only wait in a full lane needs no wake-up: the worker takes the
+      // inbox when a transfer of that lane ends, which wakes it anyway. Otherwise one wake-up
+      // per batch, since the worker takes the whole inbox at once.
+      const bool waits = !cancel && full(exchange->lane);
       inbox_.push_back(Command{std::move(exchange), cancel});
+      wake = !waits && !woken_;
+      woken_ = woken_ || wake;
     }
-    // One wake-up per batch: the worker takes the whole inbox at once.
-    if (wasEmpty) set_.wake();
+    if (wake) set_.wake();
   }
 
  private:
@@ -61,8 +66,26 @@ class CurlHttpEngine::Worker {
       });
       // A transfer that just ended leaves a slot for the next waiting one right away.
       if (admissible()) continue;
-      set_.wait(reportDue());
+      const int due = reportDue();
+      if (mayWait()) set_.wait(due);
     }
+  }
+
+  // Whether the lane's slots are all taken or promised to exchanges already waiting, as of the
+  // worker's last look. Guarded by mutex_.
+  bool full(TransferLane lane) const {
+    return lane != TransferLane::Immediate && full_[static_cast<std::size_t>(lane)];
+  }
+
+  // Before the worker sleeps: answers false when a command came in since it took the inbox,
+  // and otherwise tells senders which lanes are full.
+  bool mayWait() {
+    std::lock_guard lock(mutex_);
+    if (!inbox_.empty()) return false;
+    for (TransferLane lane : {TransferLane::Service, TransferLane::Pictures})
+      full_[static_cast<std::size_t>(lane)] =
+          set_.count(lane) + queueOf(lane)->size() >= kMaxRunning;
+    return true;
   }
 
   // Posts what ended once it is due, and answers how many milliseconds the set may wait.
@@ -87,6 +110,7 @@ class CurlHttpEngine::Worker {
     std::lock_guard lock(mutex_);
     if (stopping_) return false;
     commands.swap(inbox_);
+    woken_ = false;
     return true;
   }
 
@@ -152,6 +176,8 @@ class CurlHttpEngine::Worker {
   std::mutex mutex_;
   std::vector<Command> inbox_;  // guarded by mutex_
   bool stopping_ = false;       // guarded by mutex_
+  bool woken_ = false;          // since the inbox was last taken; guarded by mutex_
+  std::array<bool, 3> full_{};  // by lane; guarded by mutex_
   curl::TransferSet set_;
   // Outcomes not posted yet, and when the first of them ended; worker thread only.
   std::vector<std::pair<std::shared_ptr<HttpExchange>, HttpResult>> finished_;

@@ -297,7 +297,7 @@ bool Transfer::begin(std::shared_ptr<HttpExchange> exchange, std::string_view or
   return ok && setBody();
 }
 
-Transfer::Sending Transfer::sendingOf(const HttpExchange& exchange) const {
+Transfer::Sending Transfer::sendingOf(const HttpExchange& exchange) {
   if (exchange.method != "GET" && exchange.method != "POST" && exchange.method != "HEAD")
     return Sending::Custom;
   if (exchange.method == "HEAD") return Sending::Head;

@@ -111,7 +111,7 @@ class Transfer {
   // How the handle sends its method and body; a handle that sends the same way as for its last
   // exchange needs only the new body.
   enum class Sending { Get, Head, Fields, Source, Custom };
-  Sending sendingOf(const HttpExchange& exchange) const;
+  static Sending sendingOf(const HttpExchange& exchange);
   bool setShared();
   bool setBody();
   std::uint64_t bodySize() const;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <unordered_map>
 
 #include "platform/Platform.h"
 #include "transport/ReportBatch.h"
@@ -184,7 +183,10 @@ HttpRequest::HttpRequest(Key, std::string url) : exchange_(std::make_shared<Http
 
 HttpRequest::~HttpRequest() {
   exchange_->owner_ = nullptr;
-  exchange_->abandon();
+  // Only a request still running has an exchange to abandon; one that ended was settled when
+  // its outcome was reported or it was cancelled. Taking the lock then would make the main
+  // thread wait for a transfer thread that still holds it while it posts a batch.
+  if (state_ == HttpRequestState::InProgress) exchange_->abandon();
 }
 
 void HttpRequest::addRequestHeader(const std::string& name, std::string value) {

@@ -127,7 +127,9 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   HttpRequestState state_ = HttpRequestState::NotStarted;
   bool delivered_ = false;
   HttpEngine* engine_ = nullptr;  // the engine that runs this request
-  std::shared_ptr<HttpRequest> self_;  // from an asynchronous start until the outcome
+  // Held from an asynchronous start until the outcome, so that a caller may drop a request it
+  // does not wait for (a superseded position upload) and the transfer still runs to its end.
+  std::shared_ptr<HttpRequest> self_;
   int responseStatusCode_ = 0;
   HttpHeaderMap responseHeaders_;
   std::string responseData_;

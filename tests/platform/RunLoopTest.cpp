@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 namespace vokari {
@@ -65,6 +66,20 @@ TEST(ManualRunLoop, WaitsInRealTimeForTasksPostedByOtherThreads) {
   EXPECT_TRUE(loop.waitUntil([&] { return done; }, 5));
   worker.join();
   EXPECT_EQ(loop.now(), 0.0);
+}
+
+// A loop may go as soon as the last task it waited for has run, even while the thread that
+// posted the task is still returning from post(): post() must not touch the loop once the task
+// can be seen. Run under AddressSanitizer, a post that does shows as a use after free.
+TEST(RealRunLoop, MayBeDestroyedRightAfterRunningATaskPostedFromAnotherThread) {
+  for (int i = 0; i < 300; ++i) {
+    auto loop = std::make_unique<RealRunLoop>();
+    bool done = false;
+    std::thread poster([&] { loop->post([&] { done = true; }); });
+    EXPECT_TRUE(loop->runUntil([&] { return done; }, 5));
+    loop.reset();
+    poster.join();
+  }
 }
 
 TEST(RealRunLoop, RunsTimersAndStopsOnQuit) {
