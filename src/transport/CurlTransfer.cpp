@@ -1,7 +1,6 @@
 #include "transport/CurlTransfer.h"
 
 #include <netinet/in.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -76,12 +75,6 @@ int errorCodeFor(CURLcode code) {
     default:
       return kHttpConnectionFailure;
   }
-}
-
-bool hasHeader(const HttpHeaderList& headers, const char* name) {
-  return std::any_of(headers.begin(), headers.end(), [name](const auto& header) {
-    return strcasecmp(header.first.c_str(), name) == 0;
-  });
 }
 
 // What a request sends after its headers, as far as the headers curl adds depend on it.

@@ -46,6 +46,11 @@ bool sameName(std::string_view a, std::string_view b) {
 }
 }  // namespace
 
+bool hasHeader(const HttpHeaderList& headers, std::string_view name) {
+  return std::any_of(headers.begin(), headers.end(),
+                     [name](const auto& header) { return sameName(header.first, name); });
+}
+
 HttpHeaderMap::const_iterator HttpHeaderMap::find(std::string_view name) const {
   return std::find_if(headers_.begin(), headers_.end(),
                       [name](const value_type& header) { return sameName(header.first, name); });

@@ -38,6 +38,8 @@ struct HttpError {
 
 // Headers in the order they are sent.
 using HttpHeaderList = std::vector<std::pair<std::string, std::string>>;
+// Whether the list has a header of that name, whatever its case.
+bool hasHeader(const HttpHeaderList& headers, std::string_view name);
 
 // Reply headers in the order they came. Names compare without regard to case; a repeated
 // header is joined to the first by ", ". A reply has a handful, so a scan of one block beats a

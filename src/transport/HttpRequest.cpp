@@ -1,7 +1,5 @@
 #include "transport/HttpRequest.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -34,13 +32,6 @@ const std::shared_ptr<const std::string>& userAgent() {
     agent = std::make_shared<const std::string>(defaultUserAgent());
   }
   return agent;
-}
-
-bool hasHeader(const HttpHeaderList& headers, const char* name) {
-  for (const auto& header : headers) {
-    if (strcasecmp(header.first.c_str(), name) == 0) return true;
-  }
-  return false;
 }
 
 // We never hold credentials, so a challenge can only end the request.
