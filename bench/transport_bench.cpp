@@ -279,14 +279,24 @@ std::string loadAverage() {
   return one.empty() ? "unknown" : one + " " + five + " " + fifteen;
 }
 
+// The median over rounds of each round's figure divided by the raw figure of the same round:
+// steadier than a ratio of medians when the machine's speed drifts during the run.
+double pairedRatio(const std::vector<double>& figures, const std::vector<double>& raw) {
+  std::vector<double> ratios;
+  for (std::size_t i = 0; i < std::min(figures.size(), raw.size()); ++i)
+    if (raw[i] > 0) ratios.push_back(figures[i] / raw[i]);
+  return vokari::bench::median(ratios);
+}
+
 void printRow(const char* name, const Runs& runs, const Runs& raw) {
   if (runs.rates.empty()) return;
   using vokari::bench::median;
   const double rate = median(runs.rates);
   const double cpu = median(runs.cpuMicros);
-  std::printf("  %-34s %8.0f req/s  %6.1f us CPU/req  %6.1f %%  %5.2fx\n", name, rate, cpu,
-              median(raw.rates) > 0 ? 100 * rate / median(raw.rates) : 0,
-              median(raw.cpuMicros) > 0 ? cpu / median(raw.cpuMicros) : 0);
+  std::printf("  %-34s %8.0f req/s  %6.1f us CPU/req  %6.1f %%  %5.2fx  %6.1f %%  %5.2fx\n", name,
+              rate, cpu, median(raw.rates) > 0 ? 100 * rate / median(raw.rates) : 0,
+              median(raw.cpuMicros) > 0 ? cpu / median(raw.cpuMicros) : 0,
+              100 * pairedRatio(runs.rates, raw.rates), pairedRatio(runs.cpuMicros, raw.cpuMicros));
 }
 
 }  // namespace
@@ -313,10 +323,12 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   std::printf("\nload average before the run: %s\n", load.c_str());
-  std::printf("%d small JSON POSTs per run, medians of %zu alternating rounds; ratios to raw:\n",
-              kRequests,
-              std::max({rawRuns.rates.size(), layerRuns.rates.size(), qtRuns.rates.size()}));
-  std::printf("  %-34s %14s  %16s  %8s  %6s\n", "", "throughput", "client CPU", "thr.", "CPU");
+  std::printf(
+      "%d small JSON POSTs per run, medians of %zu alternating rounds; ratios to raw (of the\n"
+      "medians, and paired: the median of each round's ratio to the raw round before it):\n",
+      kRequests, std::max({rawRuns.rates.size(), layerRuns.rates.size(), qtRuns.rates.size()}));
+  std::printf("  %-34s %14s  %16s  %8s  %6s  %8s  %6s\n", "", "throughput", "client CPU", "thr.",
+              "CPU", "paired", "paired");
   printRow("raw libcurl multi, 4 in flight", rawRuns, rawRuns);
   printRow("HttpRequest (queue of 4)", layerRuns, rawRuns);
   printRow("QNetworkAccessManager, 4 in flight", qtRuns, rawRuns);
