@@ -251,19 +251,8 @@ bool Transfer::begin(std::shared_ptr<HttpExchange> exchange, std::string_view or
                      HeaderLines headerLines, long maxIdleSeconds) {
   exchange_ = std::move(exchange);
   origin_ = origin;
-  result_ = HttpResult{};
-  gzip_.reset();
-  bodyStarted_ = false;
-  rawBodyBytes_ = 0;
-  badBody_ = false;
-  readOffset_ = 0;
-  readFailed_ = false;
-  replyStarted_ = false;
-  lastActivity_ = clock_.now();
-  calledBack_ = false;
-  moved_ = {};
-  socket_ = CURL_SOCKET_BAD;
-  lookPending_ = false;
+  progress_ = Progress{};
+  progress_.lastActivity = clock_.now();
 
   const HttpExchange& sent = *exchange_;
   const long timeoutMs = std::max(1L, std::lround(sent.timeOutSeconds * 1000));
@@ -354,40 +343,40 @@ void Transfer::observe(bool now) {
   // put off is made up for by the next wait, and before any time-out. A step in which curl
   // handed bytes over always looks, so that the bytes it reported are never taken for new ones
   // later (that would put a time-out off by a whole period).
-  const bool calledBack = std::exchange(calledBack_, false);
-  seen.socketIn = moved_.socketIn;
-  lookPending_ = false;
-  if (socket_ != CURL_SOCKET_BAD) {
+  const bool calledBack = std::exchange(progress_.calledBack, false);
+  seen.socketIn = progress_.moved.socketIn;
+  progress_.lookPending = false;
+  if (progress_.socket != CURL_SOCKET_BAD) {
     const auto at = clock_.now();
-    if (now || calledBack || at - lastLook_ >= kSocketLook) {
-      seen.socketIn = socketBytesIn(socket_);
-      lastLook_ = at;
+    if (now || calledBack || at - progress_.lastLook >= kSocketLook) {
+      seen.socketIn = socketBytesIn(progress_.socket);
+      progress_.lastLook = at;
     } else {
-      lookPending_ = true;
+      progress_.lookPending = true;
     }
   }
-  if (seen.socketIn > moved_.socketIn || seen.received > 0) replyStarted_ = true;
-  if (seen != moved_ || calledBack) touch();
-  moved_ = seen;
+  if (seen.socketIn > progress_.moved.socketIn || seen.received > 0) progress_.replyStarted = true;
+  if (seen != progress_.moved || calledBack) touch();
+  progress_.moved = seen;
 }
 
 std::optional<Clock::time_point> Transfer::nextLook() const {
-  if (!lookPending_) return std::nullopt;
-  return lastLook_ + kSocketLook;
+  if (!progress_.lookPending) return std::nullopt;
+  return progress_.lastLook + kSocketLook;
 }
 
 int Transfer::onConnected(void* self, char*, char*, int, int localPort) {
   // A new or reused connection: find its socket by the local port; the bytes it received
   // before belong to other requests.
   auto& transfer = *static_cast<Transfer*>(self);
-  transfer.socket_ = CURL_SOCKET_BAD;
+  auto& progress = transfer.progress_;
+  progress.socket = CURL_SOCKET_BAD;
   for (auto& [socket, port] : transfer.sockets_) {
     if (port == 0) port = boundPort(socket);
-    if (port == localPort) transfer.socket_ = socket;
+    if (port == localPort) progress.socket = socket;
   }
-  transfer.moved_.socketIn =
-      transfer.socket_ == CURL_SOCKET_BAD ? 0 : socketBytesIn(transfer.socket_);
-  transfer.lastLook_ = transfer.clock_.now();
+  progress.moved.socketIn = progress.socket == CURL_SOCKET_BAD ? 0 : socketBytesIn(progress.socket);
+  progress.lastLook = transfer.clock_.now();
   return CURL_PREREQFUNC_OK;
 }
 
@@ -405,7 +394,8 @@ int Transfer::onCloseSocket(void* sockets, curl_socket_t socket) {
 
 bool Transfer::bodyOnItsWay() const {
   const std::uint64_t size = bodySize();
-  return size > 0 && !replyStarted_ && static_cast<std::uint64_t>(moved_.sent) < size;
+  return size > 0 && !progress_.replyStarted &&
+         static_cast<std::uint64_t>(progress_.moved.sent) < size;
 }
 
 Clock::time_point Transfer::deadline() const {
@@ -413,24 +403,24 @@ Clock::time_point Transfer::deadline() const {
   // A slow link may still be taking the body; we cannot tell that from a dead one, so it gets
   // more time before it counts as dead.
   if (bodyOnItsWay()) allowance *= 1.5;
-  return lastActivity_ +
+  return progress_.lastActivity +
          std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(allowance));
 }
 
 std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
-  auto& transfer = *static_cast<Transfer*>(self);
-  transfer.calledBack_ = true;
-  transfer.replyStarted_ = true;
+  auto& progress = static_cast<Transfer*>(self)->progress_;
+  progress.calledBack = true;
+  progress.replyStarted = true;
   std::string_view line(data, size * count);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  auto& headers = transfer.result_.headers;
+  auto& headers = progress.result.headers;
   if (line.starts_with("HTTP/")) {
     // A new reply: a redirect, or the final one after "100 Continue".
     headers.clear();
-    transfer.result_.body.clear();
-    transfer.gzip_.reset();
-    transfer.bodyStarted_ = false;
-    transfer.rawBodyBytes_ = 0;
+    progress.result.body.clear();
+    progress.gzip.reset();
+    progress.bodyStarted = false;
+    progress.rawBodyBytes = 0;
     return size * count;
   }
   const auto colon = line.find(':');
@@ -442,73 +432,76 @@ std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, 
 }
 
 std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, void* self) {
-  auto& transfer = *static_cast<Transfer*>(self);
+  auto& progress = static_cast<Transfer*>(self)->progress_;
   const std::string_view bytes(data, size * count);
-  transfer.calledBack_ = true;
-  if (!transfer.bodyStarted_) {
+  progress.calledBack = true;
+  if (!progress.bodyStarted) {
     // The final reply's headers are all in by now.
-    transfer.bodyStarted_ = true;
-    if (isGzip(transfer.result_.headers)) transfer.gzip_ = std::make_unique<GzipBody>();
+    progress.bodyStarted = true;
+    if (isGzip(progress.result.headers)) progress.gzip = std::make_unique<GzipBody>();
   }
-  auto& body = transfer.result_.body;
-  transfer.rawBodyBytes_ += bytes.size();
-  const bool fits = transfer.gzip_ ? transfer.rawBodyBytes_ <= kMaxReplyBytes &&
-                                         transfer.gzip_->inflate(bytes, body)
-                                   : body.size() + bytes.size() <= kMaxReplyBytes;
+  auto& body = progress.result.body;
+  progress.rawBodyBytes += bytes.size();
+  const bool fits =
+      progress.gzip ? progress.rawBodyBytes <= kMaxReplyBytes && progress.gzip->inflate(bytes, body)
+                    : body.size() + bytes.size() <= kMaxReplyBytes;
   if (!fits) {
-    transfer.badBody_ = true;
+    progress.badBody = true;
     return 0;  // makes curl stop with a write error
   }
-  if (!transfer.gzip_) appendCapped(body, bytes);
+  if (!progress.gzip) appendCapped(body, bytes);
   return bytes.size();
 }
 
 std::size_t Transfer::onRead(char* out, std::size_t size, std::size_t count, void* self) {
   auto& transfer = *static_cast<Transfer*>(self);
+  auto& progress = transfer.progress_;
   const std::uint64_t total = transfer.bodySize();
-  if (transfer.readOffset_ >= total) return 0;
+  if (progress.readOffset >= total) return 0;
   const std::size_t wanted =
-      static_cast<std::size_t>(std::min<std::uint64_t>(size * count, total - transfer.readOffset_));
-  const long long got = transfer.exchange_->bodySource->read(transfer.readOffset_, out, wanted);
+      static_cast<std::size_t>(std::min<std::uint64_t>(size * count, total - progress.readOffset));
+  const long long got = transfer.exchange_->bodySource->read(progress.readOffset, out, wanted);
   // A source that ends before its size would leave the server waiting for the rest.
   if (got <= 0 || static_cast<std::uint64_t>(got) > wanted) {
-    transfer.readFailed_ = true;
+    progress.readFailed = true;
     return CURL_READFUNC_ABORT;
   }
-  transfer.readOffset_ += static_cast<std::uint64_t>(got);
+  progress.readOffset += static_cast<std::uint64_t>(got);
   return static_cast<std::size_t>(got);
 }
 
 int Transfer::onSeek(void* self, curl_off_t offset, int origin) {
   auto& transfer = *static_cast<Transfer*>(self);
+  auto& progress = transfer.progress_;
   if (origin != SEEK_SET || offset < 0 || static_cast<std::uint64_t>(offset) > transfer.bodySize())
     return CURL_SEEKFUNC_CANTSEEK;
-  transfer.readOffset_ = static_cast<std::uint64_t>(offset);
+  progress.readOffset = static_cast<std::uint64_t>(offset);
   return CURL_SEEKFUNC_OK;
 }
 
 HttpResult Transfer::finish(CURLcode code) {
-  if (badBody_ || readFailed_) return HttpResult::failure(kHttpConnectionFailure);
+  if (progress_.badBody || progress_.readFailed) return HttpResult::failure(kHttpConnectionFailure);
   if (code != CURLE_OK) {
     int error = errorCodeFor(code);
     // Once the request is out, whatever breaks (a header line too long for curl, say) is a
     // failed reply, not a failure to start.
     long requestBytes = 0;
     curl_easy_getinfo(easy_, CURLINFO_REQUEST_SIZE, &requestBytes);
-    if (error == kHttpInternalError && (requestBytes > 0 || replyStarted_))
+    if (error == kHttpInternalError && (requestBytes > 0 || progress_.replyStarted))
       error = kHttpConnectionFailure;
     return HttpResult::failure(error);
   }
-  if (gzip_ && !gzip_->complete()) return HttpResult::failure(kHttpConnectionFailure);
+  if (progress_.gzip && !progress_.gzip->complete())
+    return HttpResult::failure(kHttpConnectionFailure);
   long status = 0;
   curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
-  result_.statusCode = static_cast<int>(status);
-  return std::move(result_);
+  progress_.result.statusCode = static_cast<int>(status);
+  return std::move(progress_.result);
 }
 
 std::optional<long> Transfer::keepAliveSeconds() const {
-  auto found = result_.headers.find("Keep-Alive");
-  if (found == result_.headers.end()) return std::nullopt;
+  auto found = progress_.result.headers.find("Keep-Alive");
+  if (found == progress_.result.headers.end()) return std::nullopt;
   const auto at = found->second.find("timeout=");
   if (at == std::string::npos) return std::nullopt;
   const long seconds = std::strtol(found->second.c_str() + at + 8, nullptr, 10);

@@ -118,7 +118,7 @@ class Transfer {
   // The 1.5x allowance holds while the body may still be on its way to the server: until curl
   // has handed all of it to the socket, and never once the reply has begun.
   bool bodyOnItsWay() const;
-  void touch() { lastActivity_ = clock_.now(); }
+  void touch() { progress_.lastActivity = clock_.now(); }
   static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t onRead(char* out, std::size_t size, std::size_t count, void* self);
@@ -138,25 +138,29 @@ class Transfer {
   long timeoutMs_ = -1;
   long maxIdleSeconds_ = -1;
 
-  // The exchange, and what begin() sets anew for each one.
+  // The exchange, and how it is going; begin() starts both anew, so nothing of one exchange
+  // carries over to the next on the same handle.
   std::shared_ptr<HttpExchange> exchange_;
   std::string_view origin_;  // in exchange_->url
-  HttpResult result_;
-  std::unique_ptr<GzipBody> gzip_;  // from the first body byte of a gzip reply
-  bool bodyStarted_ = false;
-  std::size_t rawBodyBytes_ = 0;
-  bool badBody_ = false;  // too large, truncated or corrupt: code 1
-  std::uint64_t readOffset_ = 0;
-  bool readFailed_ = false;
-  bool replyStarted_ = false;
-  Clock::time_point lastActivity_;
-  // curl handed over header or body bytes during this step; observe() restarts the clock then,
-  // which is one clock reading per step instead of one per header line.
-  bool calledBack_ = false;
-  Moved moved_;
-  curl_socket_t socket_ = CURL_SOCKET_BAD;
-  Clock::time_point lastLook_;  // at the socket
-  bool lookPending_ = false;
+  struct Progress {
+    HttpResult result;
+    std::unique_ptr<GzipBody> gzip;  // from the first body byte of a gzip reply
+    bool bodyStarted = false;
+    std::size_t rawBodyBytes = 0;
+    bool badBody = false;  // too large, truncated or corrupt: code 1
+    std::uint64_t readOffset = 0;
+    bool readFailed = false;
+    bool replyStarted = false;
+    Clock::time_point lastActivity;
+    // curl handed over header or body bytes during this step; observe() restarts the clock
+    // then, which is one clock reading per step instead of one per header line.
+    bool calledBack = false;
+    Moved moved;
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    Clock::time_point lastLook;  // at the socket
+    bool lookPending = false;
+  };
+  Progress progress_;
 };
 
 // Transfers running together on one multi handle, with their connection cache. All members but
