@@ -10,8 +10,7 @@ namespace {
 
 Json getCode(const Json& body, Call& call) {
   std::string phone = text(body, "PHONE_NUMBER");
-  if (!isPhoneNumber(phone)) return states("0");
-  sendCode(call, phone);
+  if (!isPhoneNumber(phone) || !sendCode(call, phone)) return states("0");
   return states("1");
 }
 
@@ -20,8 +19,7 @@ Json modifyPasswordCode(const Json& body, Call& call) {
   std::string phone = text(body, "LOGIN_NAME");
   text(body, "PASSWORD");
   if (!accountExists(call, phone)) return states("2");
-  sendCode(call, phone);
-  return states("1");
+  return states(sendCode(call, phone) ? "1" : "0");
 }
 
 long long sexOf(const Json& body) {
@@ -39,8 +37,7 @@ Json registerAccount(const Json& body, Call& call) {
   long long sex = sexOf(body);
   std::string token = optionalText(body, "TOKEN");
   if (accountExists(call, phone)) return states("2");
-  bool valid = isPhoneNumber(phone) && !password.empty() && !name.empty() &&
-               isIdentityNumber(card);
+  bool valid = isPhoneNumber(phone) && !password.empty() && !name.empty() && isIdentityNumber(card);
   if (!valid || !takeCode(call, phone, code)) return states("0");
   call.db.run(
       "INSERT INTO accounts(phone, password, name, card, sex, token, created_at) "
