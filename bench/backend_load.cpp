@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -115,6 +116,16 @@ class Backend {
     return lines;
   }
   long rssKb() const { return statusField("VmRSS:"); }
+  double cpuSeconds() const {  // user and system time so far
+    std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string skip;
+    for (int i = 0; i < 11; ++i) fields >> skip;
+    double user = 0, system = 0;
+    fields >> user >> system;
+    return (user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+  }
   long threads() const { return statusField("Threads:"); }
   long openFiles() const {
     long n = 0;
@@ -372,7 +383,10 @@ struct RoadTally {
       clients{0};
 };
 
-void road(Backend& backend, int index, Latencies& latencies, RoadTally& tally) {
+constexpr size_t kSteps = 16;
+
+void road(Backend& backend, int index, Latencies& latencies, RoadTally& tally,
+          std::array<Latencies, kSteps>& steps) {
   Ports ports = backend.ports();
   Connection general(ports.general), account(ports.account), appointment(ports.appointment),
       report(ports.report);
@@ -386,6 +400,7 @@ void road(Backend& backend, int index, Latencies& latencies, RoadTally& tally) {
     auto start = Clock::now();
     Response response = c.request("POST", path, body, headers);
     mine.push_back(Ms(Clock::now() - start).count());
+    if (mine.size() <= kSteps) steps[mine.size() - 1].add({mine.back()});
     ++tally.requests;
     if (response.status == 0) ++tally.unanswered;
     return response;
@@ -497,11 +512,17 @@ void runRoad(Backend& backend, int clients) {
   std::cout << "road: " << clients << " keep-alive clients, each the whole road" << std::endl;
   Latencies latencies;
   RoadTally tally;
+  std::array<Latencies, kSteps> steps;
   std::vector<std::thread> threads;
   auto start = Clock::now();
+  double cpu = backend.cpuSeconds();
   for (int i = 0; i < clients; ++i)
-    threads.emplace_back([&, i] { road(backend, i, latencies, tally); });
+    threads.emplace_back([&, i] { road(backend, i, latencies, tally, steps); });
   for (auto& t : threads) t.join();
+  std::printf("  stand-in CPU time %.1f s\n", backend.cpuSeconds() - cpu);
+  std::printf("  p99 by step (ms):");
+  for (auto& step : steps) std::printf(" %.0f", step.percentile(0.99));
+  std::printf("\n");
   double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("  %d requests in %.1f s (%.0f/s); p50 %.1f ms, p99 %.1f ms, max %.1f ms\n",
               tally.requests.load(), seconds, tally.requests / seconds, latencies.percentile(0.5),
@@ -551,8 +572,11 @@ void runHold(Backend& backend, int slow, int idle, int seconds) {
     std::vector<bool> open(slowFds.size(), true);
     while (!stop && sent < header.size()) {
       for (size_t i = 0; i < slowFds.size(); ++i) {
-        if (open[i] &&
-            (slowFds[i] < 0 || ::send(slowFds[i], &header[sent], 1, MSG_NOSIGNAL) != 1)) {
+        if (!open[i]) continue;
+        pollfd pfd{slowFds[i], POLLRDHUP, 0};
+        bool closed = slowFds[i] < 0 || ::poll(&pfd, 1, 0) != 0 ||
+                      ::send(slowFds[i], &header[sent], 1, MSG_NOSIGNAL) != 1;
+        if (closed) {
           open[i] = false;
           slowCut.push_back(std::chrono::duration<double>(Clock::now() - begin).count());
         }

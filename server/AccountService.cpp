@@ -59,7 +59,7 @@ Json modifyPassword(const Json& body, Call& call) {
 
 }  // namespace
 
-void addAccountService(httplib::Server& server, Store& store) {
+void addAccountService(Server& server, Store& store) {
   JsonService service(server, store, "/serverAgent!", "0");
   service.add("getCode", getCode);
   service.add("modifyPasswordCode", modifyPasswordCode);

@@ -215,7 +215,7 @@ Json selectScheduleInfo(const Json&, Call& call, const std::string& login) {
 
 }  // namespace
 
-void addAppointmentService(httplib::Server& server, Store& store) {
+void addAppointmentService(Server& server, Store& store) {
   JsonService service(server, store, "/wsyy/sysManager/rkyyApp/rkyyApp!", "0");
   service.add("login", login);
   service.add("findInformation", signedIn(findInformation));

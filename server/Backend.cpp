@@ -3,9 +3,8 @@
 #include <libxml/parser.h>
 
 #include <array>
-#include <atomic>
-#include <thread>
 
+#include "Http.h"
 #include "News.h"
 #include "Services.h"
 #include "Store.h"
@@ -15,33 +14,13 @@ namespace {
 
 // One of the four services: its server and the thread it listens on.
 struct Service {
-  Service(const char* name, int Ports::*port, void (*add)(httplib::Server&, Store&))
+  Service(const char* name, int Ports::*port, void (*add)(Server&, Store&))
       : name(name), port(port), add(add) {}
   const char* name;
   int Ports::*port;
-  void (*add)(httplib::Server&, Store&);
-  httplib::Server server;
-  std::thread thread;
-  std::atomic<bool> done{false};
+  void (*add)(Server&, Store&);
+  Server server;
 };
-
-bool bind(Service& service, const std::string& host, Ports& ports) {
-  int& port = ports.*service.port;
-  if (port == 0) {
-    port = service.server.bind_to_any_port(host);
-    return port > 0;
-  }
-  return service.server.bind_to_port(host, port);
-}
-
-void listen(Service& service) {
-  service.thread = std::thread([&service] {
-    service.server.listen_after_bind();
-    service.done = true;
-  });
-  // stop() only reaches a server that is already in its accept loop.
-  while (!service.server.is_running() && !service.done) std::this_thread::yield();
-}
 
 }  // namespace
 
@@ -52,9 +31,13 @@ struct Backend::Impl {
 
 Backend::Backend() : impl_(std::make_unique<Impl>()) {}
 
-Backend::~Backend() { stop(); }
+Backend::~Backend() {
+  stop();
+}
 
-bool Backend::running() const { return impl_->store != nullptr; }
+bool Backend::running() const {
+  return impl_->store != nullptr;
+}
 
 Result<Ports> Backend::start(const Options& options) {
   if (running()) return {std::nullopt, "the back-end is running already"};
@@ -72,7 +55,10 @@ Result<Ports> Backend::start(const Options& options) {
   Ports ports = options.ports;
   for (auto& service : impl_->services) {
     service->add(service->server, *impl_->store);
-    if (!bind(*service, options.host, ports)) {
+    service->server.setDeadlines({options.requestDeadline, options.idleTimeout});
+    int& port = ports.*service->port;
+    port = service->server.start(options.host, port);
+    if (port == 0) {
       std::string error = std::string("cannot listen on ") + options.host + ":" +
                           std::to_string(options.ports.*service->port) + " (" + service->name +
                           " service)";
@@ -80,15 +66,12 @@ Result<Ports> Backend::start(const Options& options) {
       return {std::nullopt, error};
     }
   }
-  for (auto& service : impl_->services) listen(*service);
   return {ports, ""};
 }
 
 void Backend::stop() {
   for (auto& service : impl_->services) {
-    if (!service) continue;
-    service->server.stop();
-    if (service->thread.joinable()) service->thread.join();
+    if (service) service->server.stop();
   }
   impl_->services = {};
   impl_->store.reset();
@@ -170,11 +153,13 @@ Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
                             const Clock& clock) {
   try {
     Store store(dataDir, clock, {});
-    return {store.transact("", [&](Call& call) {
-              std::string time = draft.time.empty() ? timeText(call.now) : draft.time;
-              publishNews(call, draft.area, draft.titles, time);
-              return time;
-            }),
+    return {store.transact("",
+                           [&](Call& call) {
+                             std::string time =
+                                 draft.time.empty() ? timeText(call.now) : draft.time;
+                             publishNews(call, draft.area, draft.titles, time);
+                             return time;
+                           }),
             ""};
   } catch (const std::exception& e) {
     return {std::nullopt, e.what()};

@@ -46,14 +46,19 @@ using SmsHook = std::function<void(const Sms&)>;
 using Clock = std::function<std::chrono::system_clock::time_point()>;
 
 struct Options {
-  std::string dataDir;          // created if missing; holds backend.db and the report files
+  std::string dataDir;  // created if missing; holds backend.db and the report files
   std::string host = "127.0.0.1";
   Ports ports;
-  SmsHook onSms;                // called on a server thread, after the message is stored
-  Clock clock;                  // empty: the system clock (local time zone for all texts)
+  SmsHook onSms;  // called on a server thread, after the message is stored
+  Clock clock;    // empty: the system clock (local time zone for all texts)
+  // How long a request's header and body may take from the connection's opening or the
+  // previous reply (large report files get more while their bytes keep arriving), and how
+  // long a connection may stay silent.
+  std::chrono::milliseconds requestDeadline{10000};
+  std::chrono::milliseconds idleTimeout{5000};
 };
 
-// The running services. start() binds all four ports, then serves on threads of its own.
+// The running services. start() binds all four ports and serves on threads of its own.
 class Backend final {
  public:
   Backend();

@@ -128,7 +128,7 @@ Json changePhonenumber(const Json& body, Call& call) {
 
 }  // namespace
 
-void addGeneralService(httplib::Server& server, Store& store) {
+void addGeneralService(Server& server, Store& store) {
   JsonService service(server, store, "/serverAgent!", "FAIL");
   service.add("sosForIOS", sosForIOS);
   service.add("getNewsForIos", getNewsForIos);

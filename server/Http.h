@@ -1,15 +1,16 @@
 #pragma once
-// What the four services share on the wire: server settings, JSON bodies read leniently
-// and strictly typed, JSON replies with a text "STATES".
+// What the four services share on the wire: an HTTP/1.1 server for many connections, JSON
+// bodies read leniently and strictly typed, JSON replies with a text "STATES".
 
-#include <httplib.h>
-
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "Store.h"
 
@@ -19,9 +20,84 @@ using Json = nlohmann::json;
 
 inline constexpr size_t kMaxBody = 32u << 20;
 
-// A body that lacks a key or holds the wrong type. The route answers its failure code.
-struct BadInput : std::runtime_error {
-  using std::runtime_error::runtime_error;
+// A request as the routes see it: the path decoded, the groups of the route's pattern, the
+// headers by case-blind name and the whole body (empty on a streamed route).
+struct Request {
+  std::string method;
+  std::string path;
+  std::vector<std::string> matches;  // [0] the whole path, then each group
+  std::string body;
+  std::string localAddress;  // where this service listens
+  int localPort = 0;
+
+  bool hasHeader(std::string_view name) const;
+  std::string header(std::string_view name) const;  // "" when absent
+  void addHeader(std::string name, std::string value);
+
+ private:
+  std::vector<std::pair<std::string, std::string>> headers_;
+};
+
+struct Response {
+  int status = 200;
+  std::string body;
+  std::string contentType;
+  void setContent(std::string content, std::string type) {
+    body = std::move(content);
+    contentType = std::move(type);
+  }
+};
+
+using Handler = std::function<void(const Request&, Response&)>;
+
+// A body taken as it arrives, for a route whose bodies are too large to hold.
+class BodyReader {
+ public:
+  virtual ~BodyReader() = default;
+  virtual void feed(std::string_view bytes) = 0;
+  // The body is complete: answer.
+  virtual void finish(const Request& request, Response& response) = 0;
+};
+using StreamHandler = std::function<std::unique_ptr<BodyReader>(const Request&)>;
+
+// How long a connection may take. A request's header and body must arrive within `request` of
+// the connection's opening or of the previous reply; on a streamed route every `perSecond`
+// bytes received buy one more second. A connection without a request for `idle` is closed, and
+// sooner when the connection limit is near.
+struct Deadlines {
+  std::chrono::milliseconds request{10000};
+  std::chrono::milliseconds idle{5000};
+  size_t perSecond = 64u << 10;
+};
+
+// One service's HTTP server: event-driven, so that connections cost no thread; routes match the
+// whole path (patterns are regular expressions); replies go out in order on a connection, also
+// for requests sent back to back.
+class Server final {
+ public:
+  Server();
+  ~Server();  // stops
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  void get(const std::string& pattern, Handler handler);
+  void post(const std::string& pattern, Handler handler);
+  // A POST route whose body goes to a reader as it arrives, up to bodyLimit bytes. A null reader
+  // reads the body whole within the usual limit and passes it to `fallback`.
+  void postStream(const std::string& pattern, size_t bodyLimit, StreamHandler stream,
+                  Handler fallback);
+  // Fills every reply >= 400 that has no body of its own (unknown paths, bodies over the limit).
+  void setErrorHandler(Handler handler);
+  void setDeadlines(const Deadlines& deadlines);
+
+  // Starts serving on host:port (0: a free port); returns the port, or 0 when it cannot listen.
+  int start(const std::string& host, int port);
+  void stop();  // closes every connection; idempotent
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
 };
 
 std::string text(const Json& body, const char* key);          // a required string
@@ -31,22 +107,20 @@ Json states(const std::string& code);
 Json toJson(const Record& record);                // an object of texts
 Json toJson(const std::vector<Record>& records);  // an array of such objects
 
-// Whether the request said its body is compressed (any Content-Encoding but "identity"). Such a
-// body is never inflated: it reaches the routes as the bytes sent, marked with this header.
-inline constexpr const char* kRefusedCoding = "X-Vokari-Compressed-Body";
-bool compressedBody(const httplib::Request& request);
+// A body that lacks a key or holds the wrong type. The route answers its failure code.
+struct BadInput : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
-// Keep-alive without Nagle stalls, the body limit, compressed bodies left compressed (the JSON
-// routes refuse them with 415; to other routes they are unreadable bytes), and errorBody for
-// every reply >= 400 that has no body of its own (unknown paths, bodies over the limit,
-// unreadable bodies).
-void configure(httplib::Server& server, httplib::Server::Handler errorBody);
+// Whether the request said its body is compressed (any Content-Encoding but "identity"). Such a
+// body is never inflated: the JSON routes refuse it with 415; to other routes it is unreadable.
+bool compressedBody(const Request& request);
 
 // A route pattern that matches exactly this path (routes are regular expressions).
 std::string literalPattern(const std::string& path);
 
 // "http://host:port" as the caller addressed this server.
-std::string origin(const httplib::Request& request);
+std::string origin(const Request& request);
 
 using JsonAction = std::function<Json(const Json& body, Call& call)>;
 
@@ -56,12 +130,12 @@ using JsonAction = std::function<Json(const Json& body, Call& call)>;
 // failure code of the action addressed, and change nothing.
 class JsonService final {
  public:
-  JsonService(httplib::Server& server, Store& store, std::string prefix, std::string failure);
+  JsonService(Server& server, Store& store, std::string prefix, std::string failure);
   void add(const std::string& action, JsonAction run);
   void add(const std::string& action, const std::string& failure, JsonAction run);
 
  private:
-  httplib::Server& server_;
+  Server& server_;
   Store& store_;
   std::string prefix_;
   std::string failure_;

@@ -40,7 +40,7 @@ std::string page(const Record& story) {
          "</body></html>";
 }
 
-void serveStory(Store& store, const httplib::Request& request, httplib::Response& response) {
+void serveStory(Store& store, const Request& request, Response& response) {
   auto story = store.transact("", [&](Call& call) {
     return call.db.row(
         "SELECT n.id, n.time, s.idx, s.title FROM stories s JOIN news n ON n.id = s.news "
@@ -54,9 +54,9 @@ void serveStory(Store& store, const httplib::Request& request, httplib::Response
   if (request.matches[3] != ".html") {
     auto seed = static_cast<std::uint32_t>(std::stoll((*story)["id"]) * 4 +
                                            std::stoll((*story)["idx"]));
-    response.set_content(gradientPng(seed), "image/png");
+    response.setContent(gradientPng(seed), "image/png");
   } else {
-    response.set_content(page(*story), "text/html; charset=utf-8");
+    response.setContent(page(*story), "text/html; charset=utf-8");
   }
 }
 
@@ -99,9 +99,9 @@ Json newsList(Call& call, const std::string& after, const std::optional<std::str
   return list;
 }
 
-void serveNewsMedia(httplib::Server& server, Store& store) {
-  server.Get(R"(/news/(\d{1,9})/(\d)(\.png|\.html|/现场 照片\.png))",
-             [&store](const httplib::Request& request, httplib::Response& response) {
+void serveNewsMedia(Server& server, Store& store) {
+  server.get(R"(/news/(\d{1,9})/(\d)(\.png|\.html|/现场 照片\.png))",
+             [&store](const Request& request, Response& response) {
                serveStory(store, request, response);
              });
 }

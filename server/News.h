@@ -2,8 +2,6 @@
 // Police news: items of one to four stories, each story with a picture and a page that the
 // general service serves itself.
 
-#include <httplib.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +20,6 @@ void publishNews(Call& call, int area, const std::vector<std::string>& titles,
 Json newsList(Call& call, const std::string& after, const std::optional<std::string>& areas);
 
 // GET /news/<item>/<story>.png and .html.
-void serveNewsMedia(httplib::Server& server, Store& store);
+void serveNewsMedia(Server& server, Store& store);
 
 }  // namespace vokari_backend

@@ -1,10 +1,13 @@
 // The crime-report SOAP service and its three web pages. A report is filed under a query
 // ID and a password the service handed out, then gets its files one call each.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "Http.h"
 #include "Services.h"
@@ -13,6 +16,8 @@
 namespace vokari_backend {
 namespace {
 
+// A phone's longest video, as Base64 inside its envelope; every other call keeps kMaxBody.
+constexpr size_t kMaxUpload = 300u << 20;
 constexpr std::string_view kVerification = "41872093556120873349017265";
 constexpr const char* kNotFound = "result:查询ID或密码错误files:0";
 
@@ -45,8 +50,8 @@ std::string getSearchPassword(const Params&, Call& call) {
 }
 
 bool unused(Call& call, const std::string& kind, const std::string& value) {
-  return call.db.row("SELECT 1 FROM report_keys WHERE kind = ? AND value = ? AND used = 0",
-                     {kind, value})
+  return call.db
+      .row("SELECT 1 FROM report_keys WHERE kind = ? AND value = ? AND used = 0", {kind, value})
       .has_value();
 }
 
@@ -78,29 +83,87 @@ int base64Value(char c) {
   return -1;
 }
 
-// Standard Base64 with padding, one line; nothing for any other text.
-std::optional<std::string> base64Decode(const std::string& text) {
-  if (text.size() % 4 != 0) return std::nullopt;
-  size_t padding = text.ends_with("==") ? 2 : text.ends_with("=") ? 1 : 0;
-  std::string bytes;
-  unsigned bits = 0;
-  int count = 0;
-  for (size_t i = 0; i < text.size() - padding; ++i) {
-    int value = base64Value(text[i]);
-    if (value < 0) return std::nullopt;
-    bits = (bits << 6) | static_cast<unsigned>(value);
-    if (++count % 4 == 0) {
-      for (int shift = 16; shift >= 0; shift -= 8) bytes += static_cast<char>((bits >> shift) & 0xff);
-      bits = 0;
+// A file's Base64 text (standard, padded, one line) decoded into a temporary file as it
+// arrives; the file goes to its place under the report only once the call is accepted.
+class Upload final {
+ public:
+  explicit Upload(const std::string& dataDir) {
+    auto folder = std::filesystem::path(dataDir) / "report-files";
+    std::filesystem::create_directories(folder);
+    std::string name = (folder / ".upload-XXXXXX").string();
+    fd_ = ::mkostemp(name.data(), O_CLOEXEC);  // private (0600) like every stored file
+    if (fd_ >= 0) path_ = name;
+  }
+  ~Upload() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  Upload(const Upload&) = delete;
+  Upload& operator=(const Upload&) = delete;
+
+  bool take(std::string_view text) {
+    for (char c : text) {
+      if (!put(c)) return false;
     }
+    return true;
   }
-  if (padding == 2) bytes += static_cast<char>((bits >> 4) & 0xff);
-  if (padding == 1) {
-    bytes += static_cast<char>((bits >> 10) & 0xff);
-    bytes += static_cast<char>((bits >> 2) & 0xff);
+  // The whole text was taken: true when it was well formed, not empty and written out.
+  bool close() {
+    bool whole = fd_ >= 0 && quad_ == 0 && size_ + out_.size() > 0 && flush();
+    if (fd_ >= 0 && ::close(fd_) != 0) whole = false;
+    fd_ = -1;
+    return whole;
   }
-  return bytes;
-}
+  size_t size() const { return size_; }
+  // Moves the file to path; afterwards nothing is left to remove.
+  void moveTo(const std::string& path) {
+    std::filesystem::rename(path_, path);
+    path_.clear();
+  }
+
+ private:
+  bool put(char c) {
+    if (ended_) return false;  // nothing may follow the padding
+    int value = 0;
+    if (c == '=') {
+      if (quad_ < 2) return false;
+      ++padding_;
+    } else {
+      value = padding_ ? -1 : base64Value(c);
+      if (value < 0) return false;
+    }
+    bits_ = (bits_ << 6) | static_cast<unsigned>(value);
+    if (++quad_ < 4) return true;
+    for (int k = 0; k < 3 - padding_; ++k)
+      out_ += static_cast<char>((bits_ >> (16 - 8 * k)) & 0xff);
+    quad_ = 0;
+    bits_ = 0;
+    ended_ = padding_ > 0;
+    return out_.size() < kBuffer || flush();
+  }
+  bool flush() {
+    if (fd_ < 0) return false;
+    std::string_view rest = out_;
+    while (!rest.empty()) {
+      ssize_t n = ::write(fd_, rest.data(), rest.size());
+      if (n <= 0) return false;
+      rest.remove_prefix(static_cast<size_t>(n));
+    }
+    size_ += out_.size();
+    out_.clear();
+    return true;
+  }
+
+  static constexpr size_t kBuffer = 64u << 10;
+  int fd_ = -1;
+  std::string path_;
+  std::string out_;
+  size_t size_ = 0;
+  unsigned bits_ = 0;
+  int quad_ = 0;
+  int padding_ = 0;
+  bool ended_ = false;
+};
 
 // The client's name goes into the file name only as far as it is harmless.
 std::string safeName(const std::string& name) {
@@ -112,32 +175,32 @@ std::string safeName(const std::string& name) {
   return safe.empty() || safe[0] == '.' ? "file" + safe : safe;
 }
 
-std::string storeFile(Call& call, const std::string& code, const std::string& name,
-                      const std::string& bytes) {
+std::string saveFile(const Params& p, Call& call, Upload& upload) {
+  const std::string& code = param(p, "code");
+  const std::string& name = param(p, "fileName");
+  param(p, "binData");
+  bool valid = param(p, "verification") == kVerification &&
+               call.db
+                   .row("SELECT 1 FROM reports WHERE code = ? AND password = ?",
+                        {code, param(p, "password")})
+                   .has_value();
+  if (!valid) return "Update:0";
   auto count = call.db.row("SELECT count(*) AS n FROM report_files WHERE code = ?", {code});
   auto folder = std::filesystem::path(call.dataDir) / "report-files" / code;
   std::filesystem::create_directories(folder);
   auto path = folder / (std::to_string(std::stoi((*count)["n"]) + 1) + "-" + safeName(name));
-  createPrivateFile(path.string());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
-  return path.string();
-}
-
-std::string saveFile(const Params& p, Call& call) {
-  const std::string& code = param(p, "code");
-  const std::string& name = param(p, "fileName");
-  auto bytes = base64Decode(param(p, "binData"));
-  bool valid = param(p, "verification") == kVerification && bytes && !bytes->empty() &&
-               call.db.row("SELECT 1 FROM reports WHERE code = ? AND password = ?",
-                           {code, param(p, "password")}).has_value();
-  if (!valid) return "Update:0";
-  std::string path = storeFile(call, code, name, *bytes);
   call.db.run(
       "INSERT INTO report_files(code, file_name, size, path, saved_at) VALUES (?, ?, ?, ?, ?)",
-      {code, name, static_cast<long long>(bytes->size()), path, timeText(call.now)});
+      {code, name, static_cast<long long>(upload.size()), path.string(), timeText(call.now)});
+  // Last, so that a failure before leaves no file behind a rolled-back row.
+  upload.moveTo(path.string());
   return "Update:1";
+}
+
+// A SaveFile read whole: the file comes only streamed (the route streams every call whose
+// SOAPAction names SaveFile), so this is a call that contradicts its SOAPAction.
+std::string refuseSaveFile(const Params&, Call&) {
+  return "Update:0";
 }
 
 std::string search(const Params& p, Call& call) {
@@ -160,7 +223,7 @@ constexpr std::array<Operation, 5> kOperations{{
     {"getCodeString", "", getCodeString},
     {"getSearchPassword", "", getSearchPassword},
     {"Inster", "0", inster},
-    {"SaveFile", "Update:0", saveFile},
+    {"SaveFile", "Update:0", refuseSaveFile},
     {"Search", kNotFound, search},
 }};
 
@@ -172,8 +235,8 @@ const Operation* operationNamed(std::string_view name) {
 }
 
 // The operation named by the SOAPAction header, "http://tempuri.org/<name>", quotes allowed.
-std::string requestedOperation(const httplib::Request& request) {
-  std::string action = request.get_header_value("SOAPAction");
+std::string requestedOperation(const Request& request) {
+  std::string action = request.header("SOAPAction");
   if (action.size() >= 2 && action.front() == '"' && action.back() == '"') {
     action = action.substr(1, action.size() - 2);
   }
@@ -181,33 +244,73 @@ std::string requestedOperation(const httplib::Request& request) {
   return action.starts_with(prefix) ? action.substr(prefix.size()) : "";
 }
 
-void sendXml(httplib::Response& response, const std::string& xml) {
-  response.set_content(xml, "text/xml; charset=utf-8");
+void sendXml(Response& response, const std::string& xml) {
+  response.setContent(xml, "text/xml; charset=utf-8");
 }
 
 // A call the service cannot take answers its operation's failure text, so that the
 // client's chain ends; one that names no operation gets a SOAP fault.
-void answerFailure(const httplib::Request& request, httplib::Response& response) {
+void answerFailure(const Request& request, Response& response) {
   const Operation* op = operationNamed(requestedOperation(request));
   if (op) return sendXml(response, soapReply(std::string(op->name), std::string(op->failure)));
   if (response.status < 400) response.status = 500;
   sendXml(response, soapFault("The request names no operation of this service."));
 }
 
-void serveSoap(Store& store, const httplib::Request& request, httplib::Response& response) {
-  auto soap = parseSoap(request.body);
+// The operation, when the envelope, the SOAPAction and the Content-Type agree on it.
+const Operation* agreedOperation(const Request& request, const std::optional<SoapRequest>& soap) {
   const Operation* op = soap ? operationNamed(soap->operation) : nullptr;
   bool agreed = op && requestedOperation(request) == op->name &&
-                request.get_header_value("Content-Type").starts_with("text/xml");
-  if (!agreed) return answerFailure(request, response);
-  std::string result(op->failure);
-  try {
-    result = store.transact(origin(request), [&](Call& call) { return op->run(soap->params, call); });
-  } catch (const std::exception&) {
-    // a missing parameter or a database error: the failure text stands
-  }
-  sendXml(response, soapReply(std::string(op->name), result));
+                request.header("Content-Type").starts_with("text/xml");
+  return agreed ? op : nullptr;
 }
+
+template <typename Run>
+void answer(Store& store, const Request& request, Response& response, const Operation& op,
+            Run run) {
+  std::string result(op.failure);
+  try {
+    result = store.transact(origin(request), run);
+  } catch (const std::exception&) {
+    // a missing parameter, a database or file error: the failure text stands
+  }
+  sendXml(response, soapReply(std::string(op.name), result));
+}
+
+void serveSoap(Store& store, const Request& request, Response& response) {
+  auto soap = parseSoap(request.body);
+  const Operation* op = agreedOperation(request, soap);
+  if (!op) return answerFailure(request, response);
+  answer(store, request, response, *op, [&](Call& call) { return op->run(soap->params, call); });
+}
+
+// A SaveFile body taken as it arrives: the envelope through the streaming reader, the file's
+// text decoded straight into its upload, so that a long video costs no more memory than a photo.
+class SaveFileReader final : public BodyReader {
+ public:
+  explicit SaveFileReader(Store& store)
+      : store_(store),
+        upload_(store.dataDir()),
+        soap_("binData", [this](std::string_view text) { return upload_.take(text); }) {}
+
+  void feed(std::string_view bytes) override { soap_.feed(bytes); }
+
+  void finish(const Request& request, Response& response) override {
+    auto soap = soap_.finish();
+    const Operation* op = agreedOperation(request, soap);
+    if (!op || op->name != "SaveFile") return answerFailure(request, response);
+    bool file = upload_.close();
+    answer(store_, request, response, *op, [&](Call& call) -> std::string {
+      if (!file) return "Update:0";
+      return saveFile(soap->params, call, upload_);
+    });
+  }
+
+ private:
+  Store& store_;
+  Upload upload_;
+  SoapReader soap_;
+};
 
 struct Page {
   const char* path;
@@ -227,27 +330,33 @@ constexpr std::array<Page, 3> kPages{{
      "<p>根据网上举报，警方查处一处非法经营场所。</p>"},
 }};
 
-void servePages(httplib::Server& server) {
+void servePages(Server& server) {
   for (const Page& page : kPages) {
-    std::string html = std::string("<!DOCTYPE html><html lang=\"zh\"><head><meta charset=\"utf-8\">"
-                                   "<meta name=\"viewport\" content=\"width=device-width\"><title>") +
-                       page.title + "</title></head><body><h1>" + page.title + "</h1>" +
-                       page.text + "</body></html>";
-    server.Get(literalPattern(page.path), [html](const httplib::Request&, httplib::Response& response) {
-      response.set_content(html, "text/html; charset=utf-8");
+    std::string html = std::string(
+                           "<!DOCTYPE html><html lang=\"zh\"><head><meta charset=\"utf-8\">"
+                           "<meta name=\"viewport\" content=\"width=device-width\"><title>") +
+                       page.title + "</title></head><body><h1>" + page.title + "</h1>" + page.text +
+                       "</body></html>";
+    server.get(literalPattern(page.path), [html](const Request&, Response& response) {
+      response.setContent(html, "text/html; charset=utf-8");
     });
   }
 }
 
 }  // namespace
 
-void addReportService(httplib::Server& server, Store& store) {
-  server.Post(literalPattern("/CrimeReports_App/Service.asmx"),
-              [&store](const httplib::Request& request, httplib::Response& response) {
-                serveSoap(store, request, response);
-              });
+void addReportService(Server& server, Store& store) {
+  server.postStream(
+      literalPattern("/CrimeReports_App/Service.asmx"), kMaxUpload,
+      [&store](const Request& request) -> std::unique_ptr<BodyReader> {
+        if (requestedOperation(request) != "SaveFile" || compressedBody(request)) return nullptr;
+        return std::make_unique<SaveFileReader>(store);
+      },
+      [&store](const Request& request, Response& response) {
+        serveSoap(store, request, response);
+      });
   servePages(server);
-  configure(server, answerFailure);
+  server.setErrorHandler(answerFailure);
 }
 
 }  // namespace vokari_backend

@@ -2,7 +2,9 @@
 // SOAP 1.1 envelopes of the report service, read with libxml2 (no network, no DTD, no
 // external entities) and written as the ASP.NET services the client knows write them.
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,14 +12,35 @@
 namespace vokari_backend {
 
 struct SoapRequest {
-  std::string operation;                     // local name of the element inside Body
+  std::string operation;                      // local name of the element inside Body
   std::map<std::string, std::string> params;  // its child elements' texts
 };
 
-// The operation of an envelope whose Body holds one element in the http://tempuri.org/
-// namespace; nothing for anything else, including any body that is not UTF-8 and any
-// document with a document type declaration.
-std::optional<SoapRequest> parseSoap(std::string_view body);
+// Reads an envelope as its bytes arrive, so that a body of any size costs little memory: the
+// text of one named parameter goes to a sink piece by piece instead of into params. The
+// operation is that of an envelope whose Body holds one element in the http://tempuri.org/
+// namespace; nothing for anything else, including any body that is not UTF-8 and any document
+// with a document type declaration, which is refused as soon as it is met.
+class SoapReader final {
+ public:
+  using Sink = std::function<bool(std::string_view text)>;  // false refuses the envelope
+  SoapReader(std::string streamed = "", Sink sink = {});
+  ~SoapReader();
+  SoapReader(const SoapReader&) = delete;
+  SoapReader& operator=(const SoapReader&) = delete;
+
+  void feed(std::string_view bytes);
+  bool failed() const;
+  // The envelope is complete. The streamed parameter, when present, is in params as "".
+  std::optional<SoapRequest> finish();
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+std::optional<SoapRequest> parseSoap(std::string_view body);  // one SoapReader, whole
 
 // <op>Response holding <op>Result with the given text.
 std::string soapReply(const std::string& operation, const std::string& result);

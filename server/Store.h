@@ -32,6 +32,8 @@ class Store final {
   template <typename F>
   auto transact(std::string origin, F&& f);
 
+  const std::string& dataDir() const { return dataDir_; }
+
  private:
   void rollback() noexcept;
 

@@ -5,7 +5,9 @@
 namespace vokari_backend::testing {
 namespace {
 
-std::string otherCode(const std::string& code) { return code == "000000" ? "111111" : "000000"; }
+std::string otherCode(const std::string& code) {
+  return code == "000000" ? "111111" : "000000";
+}
 
 TEST_F(BackendTest, RegistrationRoadTakesTheTextedCodeAndLoginChecksThePassword) {
   Person p;
@@ -23,11 +25,10 @@ TEST_F(BackendTest, RegistrationRoadTakesTheTextedCodeAndLoginChecksThePassword)
   EXPECT_EQ(account("register", registration(p, code))["STATES"], "2") << "existing number";
 
   EXPECT_EQ(appointment("login", credentials(p))["STATES"], "1");
-  EXPECT_EQ(appointment("login", {{"LOGIN_NAME", p.phone}, {"PASSWORD", "wrong"}})["STATES"],
-            "2");
-  EXPECT_EQ(appointment("login", {{"LOGIN_NAME", "13900000000"}, {"PASSWORD", p.password}})
-                ["STATES"],
-            "2");
+  EXPECT_EQ(appointment("login", {{"LOGIN_NAME", p.phone}, {"PASSWORD", "wrong"}})["STATES"], "2");
+  EXPECT_EQ(
+      appointment("login", {{"LOGIN_NAME", "13900000000"}, {"PASSWORD", p.password}})["STATES"],
+      "2");
 
   Json info = appointment("findInformation", credentials(p));
   EXPECT_EQ(info["STATES"], "1");
@@ -45,6 +46,7 @@ TEST_F(BackendTest, CodesAreGoodForFiveMinutesAndOnlyTheLatestCounts) {
 
   account("getCode", {{"PHONE_NUMBER", p.phone}});
   std::string first = lastCodeFor(p.phone);
+  advance(std::chrono::minutes(1));
   account("getCode", {{"PHONE_NUMBER", p.phone}});
   std::string latest = lastCodeFor(p.phone);
   if (first != latest) {
@@ -55,11 +57,46 @@ TEST_F(BackendTest, CodesAreGoodForFiveMinutesAndOnlyTheLatestCounts) {
   EXPECT_EQ(account("getCode", {{"PHONE_NUMBER", "1380013800"}})["STATES"], "0") << "10 digits";
 }
 
+TEST_F(BackendTest, GuessingACodeVoidsItAndCodesComeOneAMinuteTenADay) {
+  Person p;
+  registerPerson(p);
+  const Json askReset = {{"LOGIN_NAME", p.phone}, {"PASSWORD", "0"}};
+  EXPECT_EQ(account("modifyPasswordCode", askReset)["STATES"], "0") << "within the minute";
+  advance(std::chrono::seconds(60));
+  ASSERT_EQ(account("modifyPasswordCode", askReset)["STATES"], "1");
+  std::string code = lastCodeFor(p.phone);
+  Json reset = {{"LOGIN_NAME", p.phone}, {"PASSWORD", "taken"}, {"CODE", otherCode(code)}};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(account("modifyPassword", reset)["STATES"], "0");
+  reset["CODE"] = code;
+  EXPECT_EQ(account("modifyPassword", reset)["STATES"], "0") << "void after five misses";
+  EXPECT_EQ(appointment("login", credentials(p))["STATES"], "1") << "password unchanged";
+
+  // Four misses leave the code good; the same holds for a number not yet registered.
+  Person q;
+  q.phone = "13900139000";
+  ASSERT_EQ(account("getCode", {{"PHONE_NUMBER", q.phone}})["STATES"], "1");
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(account("register", registration(q, otherCode(lastCodeFor(q.phone))))["STATES"], "0");
+  EXPECT_EQ(account("register", registration(q, lastCodeFor(q.phone)))["STATES"], "1");
+
+  // Ten codes a day per number: eight more after the two above, then none until a day has passed.
+  for (int i = 0; i < 8; ++i) {
+    advance(std::chrono::seconds(60));
+    EXPECT_EQ(account("modifyPasswordCode", askReset)["STATES"], "1") << i;
+  }
+  advance(std::chrono::minutes(10));
+  EXPECT_EQ(account("modifyPasswordCode", askReset)["STATES"], "0");
+  EXPECT_EQ(listing(Listing::Sms).size(), 11u) << "ten for one number, one for the other";
+  advance(std::chrono::hours(24));
+  EXPECT_EQ(account("modifyPasswordCode", askReset)["STATES"], "1");
+}
+
 TEST_F(BackendTest, PasswordResetNeedsAKnownNumberAndItsCode) {
   Person p;
   EXPECT_EQ(account("modifyPasswordCode", {{"LOGIN_NAME", p.phone}, {"PASSWORD", "0"}})["STATES"],
             "2");
   registerPerson(p);
+  advance(std::chrono::minutes(1));
   ASSERT_EQ(account("modifyPasswordCode", {{"LOGIN_NAME", p.phone}, {"PASSWORD", "0"}})["STATES"],
             "1");
   std::string code = lastCodeFor(p.phone);
