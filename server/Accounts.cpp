@@ -47,8 +47,10 @@ bool passwordMatches(Call& call, const std::string& phone, const std::string& pa
 bool sendCode(Call& call, const std::string& phone) {
   // A code's time of sending is its expiry less its lifetime.
   auto sentSince = [&](auto window) { return seconds(call.now - window + kCodeLifetime); };
+  // The wait is for a code still pending (or voided by guesses): one that was used lets the
+  // next come at once, as when a resident who just registered resets the password.
   auto recent = call.db.row(
-      "SELECT count(*) AS n, coalesce(sum(expires > ?), 0) AS lastMinute FROM sms "
+      "SELECT count(*) AS n, coalesce(sum(expires > ? AND used <> 1), 0) AS lastMinute FROM sms "
       "WHERE phone = ? AND expires > ?",
       {sentSince(kCodeInterval), phone, sentSince(std::chrono::hours(24))});
   if (std::stoll((*recent)["lastMinute"]) > 0 || std::stoll((*recent)["n"]) >= kCodesPerDay) {
@@ -79,7 +81,7 @@ bool takeCode(Call& call, const std::string& phone, const std::string& code) {
       {id});
   auto misses = call.db.row("SELECT count FROM code_misses WHERE sms = ?", {id});
   if (std::stoll((*misses)["count"]) >= kMaxMisses) {
-    call.db.run("UPDATE sms SET used = 1 WHERE id = ?", {id});
+    call.db.run("UPDATE sms SET used = 2 WHERE id = ?", {id});  // void, not used
   }
   return false;
 }
