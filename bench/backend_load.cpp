@@ -608,8 +608,9 @@ void runHold(Backend& backend, int slow, int idle, int seconds) {
       latencies.add(mine);
     });
   }
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  long openDuring = backend.openFiles();  // every held connection still open
   for (auto& t : good) t.join();
-  long openDuring = backend.openFiles();
   stop = true;
   trickle.join();
   int idleClosed = 0;
