@@ -55,6 +55,7 @@ TEST_F(BackendTest, CodesAreGoodForFiveMinutesAndOnlyTheLatestCounts) {
   advance(std::chrono::minutes(4));
   EXPECT_EQ(account("register", registration(p, latest))["STATES"], "1");
   EXPECT_EQ(account("getCode", {{"PHONE_NUMBER", "1380013800"}})["STATES"], "0") << "10 digits";
+  EXPECT_EQ(account("getCode", {{"PHONE_NUMBER", "1380013800:"}})["STATES"], "0") << "not a digit";
 }
 
 TEST_F(BackendTest, GuessingACodeVoidsItAndCodesComeOneAMinuteTenADay) {

@@ -58,6 +58,15 @@ TEST_F(BackendTest, SoapBodiesWithADtdOrInAnotherEncodingAreRefusedCheaply) {
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_FALSE(soap("getCodeString", "").empty()) << "UTF-8 without a DTD still works";
+  // A declaration naming another encoding is refused even when every byte would read alike.
+  Reply latin = post(
+      ports.report, kPath,
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><soap:Envelope xmlns:soap="
+      "\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><getCodeString "
+      "xmlns=\"http://tempuri.org/\"/></soap:Body></soap:Envelope>",
+      {"Content-Type: text/xml; charset=utf-8", "SOAPAction: http://tempuri.org/getCodeString"});
+  EXPECT_NE(latin.body.find("<getCodeStringResult></getCodeStringResult>"), std::string::npos)
+      << latin.body;
 }
 
 }  // namespace
