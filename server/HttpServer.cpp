@@ -304,9 +304,9 @@ int Server::start(const std::string& host, int port) {
   auto idle = std::chrono::ceil<std::chrono::seconds>(impl_->deadlines.idle).count();
   impl_->host = host;
   impl_->daemon = MHD_start_daemon(
-      MHD_USE_EPOLL_INTERNAL_THREAD | family, static_cast<uint16_t>(port), nullptr, nullptr,
-      onRequest, impl_.get(), MHD_OPTION_SOCK_ADDR, address, MHD_OPTION_THREAD_POOL_SIZE, kThreads,
-      MHD_OPTION_CONNECTION_LIMIT, kConnectionLimit, MHD_OPTION_CONNECTION_TIMEOUT,
+      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_TURBO | family, static_cast<uint16_t>(port), nullptr,
+      nullptr, onRequest, impl_.get(), MHD_OPTION_SOCK_ADDR, address, MHD_OPTION_THREAD_POOL_SIZE,
+      kThreads, MHD_OPTION_CONNECTION_LIMIT, kConnectionLimit, MHD_OPTION_CONNECTION_TIMEOUT,
       static_cast<unsigned>(std::max<long long>(1, idle)), MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u,
       MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32u << 10),
       MHD_OPTION_NOTIFY_COMPLETED, onCompleted, impl_.get(), MHD_OPTION_NOTIFY_CONNECTION,
