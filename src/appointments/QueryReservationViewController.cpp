@@ -11,6 +11,7 @@ namespace vokari {
 
 QueryReservationViewController::QueryReservationViewController() : ui::Screen("户政业务") {
   lbTitles.text = std::string("序列  姓名  预约号  ") + "      详情";
+  emptyPicture.source = "no_reservation.png";  // compiled in, named for the renderers' record
   emptyPicture.bytes = emptyStatePicture();
   emptyPicture.width = emptyPicture.height = 64;
   lbEmpty.text = "对不起,您没有任何预约信息！";
