@@ -55,19 +55,12 @@ std::vector<std::string> SlotPicker::leftArray() const {
 }
 
 void SlotPicker::pick(int column, int row) {
-  if (column == 0) {
-    if (row < 0 || row >= static_cast<int>(days_.size())) return;
-    std::vector<std::string> slots;
-    for (const auto& slot : days_[row].slots) slots.push_back(slotText(slot));
-    picker.columns = {leftArray(), slots};
-    picker.selected = {row, 0};
-    return;
-  }
-  const int day = picker.selected.empty() ? 0 : picker.selected[0];
-  if (column != 1 || day >= static_cast<int>(days_.size()) || row < 0 ||
-      row >= static_cast<int>(days_[day].slots.size()))
-    return;
-  picker.selected = {day, row};
+  // The toolkit has checked and marked the row; a day chosen on the left lists its own slots.
+  if (column != 0 || row < 0 || row >= static_cast<int>(days_.size())) return;
+  std::vector<std::string> slots;
+  for (const auto& slot : days_[row].slots) slots.push_back(slotText(slot));
+  picker.columns = {leftArray(), slots};
+  picker.selected = {row, 0};
 }
 
 void SlotPicker::done() {

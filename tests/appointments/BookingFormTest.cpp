@@ -104,10 +104,12 @@ TEST_F(BookingFormTest, NoUsableTimeEndsInTheAlert) {
   EXPECT_EQ(alertMessage(), "未获取到时间");
   ASSERT_TRUE(driver.alert("好").ok);
 
-  ASSERT_TRUE(driver.press("时间段:").ok);
-  reply("findTime", "");
-  EXPECT_EQ(alertMessage(), "未获取到时间");
-  ASSERT_TRUE(driver.alert("好").ok);
+  for (const char* none : {"", R"({"STATES":"1"})"}) {
+    ASSERT_TRUE(driver.press("时间段:").ok);
+    reply("findTime", none);
+    EXPECT_EQ(alertMessage(), "未获取到时间") << none;
+    ASSERT_TRUE(driver.alert("好").ok);
+  }
 
   ASSERT_TRUE(driver.press("时间段:").ok);
   reply("findTime", R"({"STATES":"0"})");
