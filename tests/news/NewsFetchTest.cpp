@@ -167,8 +167,9 @@ TEST_F(NewsTest, StoringAListMatchesStoringItemByItem) {
   manager.saveData(items);
   std::vector<Row> together = DBBase::sharedDBBase().getAllNews();
   ASSERT_TRUE(DBBase::sharedDBBase().deleteTable("vok_news_report"));
+  // Refusals (an item without a time) are part of what the two ways must agree on.
   for (const auto& item : items)
-    ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews(NewsManager::ObjectToDic(item)));
+    (void)DBBase::sharedDBBase().AddOneNews(NewsManager::ObjectToDic(item));
   std::vector<Row> oneByOne = DBBase::sharedDBBase().getAllNews();
   ASSERT_EQ(together.size(), 3u);
   ASSERT_EQ(oneByOne.size(), 3u);
