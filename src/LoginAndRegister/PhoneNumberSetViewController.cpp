@@ -1,19 +1,12 @@
 #include "LoginAndRegister/PhoneNumberSetViewController.h"
 
+#include "common/StoredItem.h"
 #include "core/Extern.h"
 #include "storage/AccountManager.h"
 #include "transport/ServiceCall.h"
 #include "ui/Ui.h"
 
 namespace vokari {
-namespace {
-
-std::string storedItem(const char* key) {
-  auto value = AccountManager::sharedAccountManage().getUserItemForKey(key);
-  return value ? textOf(*value).value_or("") : "";
-}
-
-}  // namespace
 
 PhoneNumberSetViewController::PhoneNumberSetViewController(std::string newPhone)
     : ui::Screen("完成修改"),

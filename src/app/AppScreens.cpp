@@ -9,11 +9,7 @@
 #include "alarm/AlarmHelp.h"
 #include "alarm/AlarmNumber.h"
 #include "alarm/MainViewController.h"
-#include "appointments/PointAndBusiSelectViewController.h"
-#include "appointments/PointSelectViewController.h"
 #include "appointments/QueryReservationViewController.h"
-#include "appointments/ReservationDetailViewController.h"
-#include "appointments/ReservationMainViewController.h"
 #include "news/NewsViewController.h"
 #include "reports/ReportPrizesViewController.h"
 #include "settings/NewSettingViewController.h"
@@ -42,7 +38,9 @@ std::shared_ptr<ui::Screen> AppScreens::personalCenter(const nlohmann::json& per
   return std::make_shared<PersonalcenterViewController>(person);
 }
 
-std::shared_ptr<ui::Screen> AppScreens::news() { return std::make_shared<NewsViewController>(); }
+std::shared_ptr<ui::Screen> AppScreens::news() {
+  return std::make_shared<NewsViewController>();
+}
 
 std::shared_ptr<ui::Screen> AppScreens::reportPrizes() {
   return std::make_shared<ReportPrizesViewController>();
@@ -70,24 +68,6 @@ std::shared_ptr<ui::Screen> AppScreens::areaSelect() {
 
 std::shared_ptr<ui::Screen> AppScreens::queryReservation() {
   return std::make_shared<QueryReservationViewController>();
-}
-
-std::shared_ptr<ui::Screen> AppScreens::reservationMain() {
-  return std::make_shared<ReservationMainViewController>();
-}
-
-std::shared_ptr<ui::Screen> AppScreens::pointSelect(
-    std::function<void(const nlohmann::json&)> picked) {
-  return std::make_shared<PointSelectViewController>(std::move(picked));
-}
-
-std::shared_ptr<ui::Screen> AppScreens::pointAndBusiSelect(
-    const nlohmann::json& stationId, std::function<void(const nlohmann::json&)> picked) {
-  return std::make_shared<PointAndBusiSelectViewController>(stationId, std::move(picked));
-}
-
-std::shared_ptr<ui::Screen> AppScreens::reservationDetail(const nlohmann::json& record) {
-  return std::make_shared<ReservationDetailViewController>(record);
 }
 
 }  // namespace vokari

@@ -23,12 +23,6 @@ class AppScreens final : public ui::Screens {
   std::shared_ptr<ui::Screen> alarmHelp() override;
   std::shared_ptr<ui::Screen> areaSelect() override;
   std::shared_ptr<ui::Screen> queryReservation() override;
-  std::shared_ptr<ui::Screen> reservationMain() override;
-  std::shared_ptr<ui::Screen> pointSelect(
-      std::function<void(const nlohmann::json&)> picked) override;
-  std::shared_ptr<ui::Screen> pointAndBusiSelect(
-      const nlohmann::json& stationId, std::function<void(const nlohmann::json&)> picked) override;
-  std::shared_ptr<ui::Screen> reservationDetail(const nlohmann::json& record) override;
 
   AppDelegate* delegate = nullptr;  // for screens that reach the application object
 };

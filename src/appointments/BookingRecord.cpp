@@ -40,15 +40,6 @@ std::optional<int> wholeNumber(const std::string& text) {
 
 }  // namespace
 
-std::string jsonText(const nlohmann::json& object, const std::string& key) {
-  if (!object.is_object()) return "";
-  auto found = object.find(key);
-  if (found == object.end()) return "";
-  if (found->is_string()) return found->get<std::string>();
-  if (found->is_number()) return found->dump();
-  return "";
-}
-
 nlohmann::json detailFromBooking(const nlohmann::json& booking) {
   nlohmann::json detail = nlohmann::json::object();
   if (!booking.is_object()) return detail;

@@ -5,10 +5,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/JsonText.h"
+
 namespace vokari {
 
-// A member as shown: a text as it is, a number in decimal; "" when missing, null or else.
-std::string jsonText(const nlohmann::json& object, const std::string& key);
+// A member of an appointment record as shown: a text as it is, and, since the service sends
+// some of them as JSON numbers, a number in decimal; "" when missing or of another type.
+inline std::string recordText(const nlohmann::json& record, const std::string& key) {
+  return textMember(record, key, NumberAs::Decimal);
+}
 
 // The detail record (bookid, name, idcard, busi, point, time, timedetail, phone, status) of a
 // booking record of the booking list; members missing from the booking stay missing.

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "appointments/BookingRecord.h"
-#include "core/Extern.h"
 #include "core/PinYin.h"
 #include "ui/Ui.h"
 
@@ -11,40 +10,22 @@ namespace vokari {
 
 PointAndBusiSelectViewController::PointAndBusiSelectViewController(nlohmann::json scheduleTypeId,
                                                                    Picked picked)
-    : ui::Screen("业务类型选择"),
-      schedule_type_id_(std::move(scheduleTypeId)),
+    : SearchPicker("业务类型选择", ScheduleAction::FindType,
+                   {{"STATION", std::move(scheduleTypeId)}}),
       picked_(std::move(picked)) {
-  search.placeholder = "请输入关键字";
-  search.onChange = [this] { searchChanged(); };
-  search.onReturn = [this] { searchChanged(); };
-  search.onCancel = [this] { cancelSearch(); };
   table.onSelect = [this](int, int row) { didSelect(row); };
-  add(search);
-  add(table);
-  reloadTable();
 }
 
 std::vector<PointAndBusiSelectViewController::Entry>
 PointAndBusiSelectViewController::sortedEntries(const std::vector<nlohmann::json>& records) {
   std::vector<Entry> entries;
   for (std::size_t i = 0; i < records.size(); ++i) {
-    std::string name = jsonText(records[i], "name");
+    std::string name = recordText(records[i], "name");
     entries.push_back({name, i, PinYin::pinYin(name)});
   }
   std::stable_sort(entries.begin(), entries.end(),
                    [](const Entry& a, const Entry& b) { return a.pinYin < b.pinYin; });
   return entries;
-}
-
-void PointAndBusiSelectViewController::viewDidLoad() {
-  request_.send(ScheduleAction::FindType, {{"STATION", schedule_type_id_}},
-                [this](const ScheduleReply& reply) { received(reply); });
-}
-
-void PointAndBusiSelectViewController::backPressed() {
-  request_.cancel();
-  ui::Ui::current().hud->dismiss();
-  ui::Screen::backPressed();
 }
 
 void PointAndBusiSelectViewController::received(const ScheduleReply& reply) {
@@ -58,31 +39,14 @@ void PointAndBusiSelectViewController::received(const ScheduleReply& reply) {
     }
     if (dataArray_.empty()) ui::Ui::current().hud->showError("没有业务类型", 0.8);
   }
-  searchChanged();
 }
 
-void PointAndBusiSelectViewController::searchChanged() {
-  isSearching_ = !Extern::isEmptyStringTrim(search.text);
+void PointAndBusiSelectViewController::showMatches(const std::optional<std::string>& keyword) {
   currentFullDataArray_.clear();
-  if (!isSearching_) {
-    currentFullDataArray_ = dataArray_;
-  } else {
-    std::string keyword = Extern::trim(search.text);
-    for (const auto& record : dataArray_) {
-      if (Extern::hasSubString(jsonText(record, "name"), keyword, true))
-        currentFullDataArray_.push_back(record);
-    }
+  for (const auto& record : dataArray_) {
+    if (!keyword || matches(record, "name", *keyword)) currentFullDataArray_.push_back(record);
   }
   currentDataArray_ = sortedEntries(currentFullDataArray_);
-  reloadTable();
-}
-
-void PointAndBusiSelectViewController::cancelSearch() {
-  search.text.clear();
-  searchChanged();
-}
-
-void PointAndBusiSelectViewController::reloadTable() {
   table.sections.assign(1, {});
   for (const Entry& entry : currentDataArray_) {
     ui::TableRowModel row;

@@ -5,17 +5,17 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "appointments/ScheduleExchange.h"
-#include "ui/Screen.h"
+#include "appointments/SearchPicker.h"
 
 namespace vokari {
 
-class PointAndBusiSelectViewController final : public ui::Screen {
+class PointAndBusiSelectViewController final : public SearchPicker {
  public:
   using Picked = std::function<void(const nlohmann::json& business)>;
 
@@ -27,33 +27,23 @@ class PointAndBusiSelectViewController final : public ui::Screen {
     std::string pinYin;
   };
 
+  // The business types of the station with the identifier (sent as STATION).
   PointAndBusiSelectViewController(nlohmann::json scheduleTypeId, Picked picked);
-
-  void viewDidLoad() override;
-  void backPressed() override;
 
   // The records' entries sorted by their key; records with equal keys keep their order.
   static std::vector<Entry> sortedEntries(const std::vector<nlohmann::json>& records);
 
   const std::vector<Entry>& currentDataArray() const { return currentDataArray_; }
 
-  ui::TextField search;
-  ui::Table table;
-
  private:
-  void received(const ScheduleReply& reply);
-  void searchChanged();
-  void cancelSearch();
-  void reloadTable();
+  void received(const ScheduleReply& reply) override;
+  void showMatches(const std::optional<std::string>& keyword) override;
   void didSelect(int row);
 
-  nlohmann::json schedule_type_id_;
   Picked picked_;
   std::vector<nlohmann::json> dataArray_;
   std::vector<nlohmann::json> currentFullDataArray_;
   std::vector<Entry> currentDataArray_;
-  bool isSearching_ = false;
-  ScheduleExchange request_{*this};
 };
 
 }  // namespace vokari

@@ -2,7 +2,6 @@
 
 #include "appointments/BookingRecord.h"
 #include "core/Extern.h"
-#include "ui/Ui.h"
 
 namespace vokari {
 
@@ -26,37 +25,19 @@ PointSelectViewController::Groups PointSelectViewController::filtered(const Grou
                                                                       const std::string& keyword) {
   std::string wanted = Extern::trim(keyword);
   if (wanted.empty()) return groups;
-  Groups matches;
+  Groups kept;
   for (std::size_t g = 0; g < groups.size(); ++g) {
     for (const auto& station : groups[g]) {
-      if (Extern::hasSubString(jsonText(station, "schedule_type"), wanted, true))
-        matches[g].push_back(station);
+      if (matches(station, "schedule_type", wanted)) kept[g].push_back(station);
     }
   }
-  return matches;
+  return kept;
 }
 
 PointSelectViewController::PointSelectViewController(Picked picked)
-    : ui::Screen("受理点选择"), picked_(std::move(picked)) {
-  search.placeholder = "请输入关键字";
-  search.onChange = [this] { searchChanged(); };
-  search.onReturn = [this] { searchChanged(); };
-  search.onCancel = [this] { cancelSearch(); };
+    : SearchPicker("受理点选择", ScheduleAction::FindStation, nlohmann::json::object()),
+      picked_(std::move(picked)) {
   table.onSelect = [this](int section, int row) { didSelect(section, row); };
-  add(search);
-  add(table);
-  reloadTable();
-}
-
-void PointSelectViewController::viewDidLoad() {
-  request_.send(ScheduleAction::FindStation, nlohmann::json::object(),
-                [this](const ScheduleReply& reply) { received(reply); });
-}
-
-void PointSelectViewController::backPressed() {
-  request_.cancel();
-  ui::Ui::current().hud->dismiss();
-  ui::Screen::backPressed();
 }
 
 void PointSelectViewController::received(const ScheduleReply& reply) {
@@ -70,19 +51,11 @@ void PointSelectViewController::received(const ScheduleReply& reply) {
       }
     }
   }
-  // Whatever came back, the picker shows the groups it has.
-  searchChanged();
 }
 
-void PointSelectViewController::searchChanged() {
-  isSearching_ = !Extern::isEmptyStringTrim(search.text);
-  currentDataArray_ = isSearching_ ? filtered(dataArray_, search.text) : dataArray_;
+void PointSelectViewController::showMatches(const std::optional<std::string>& keyword) {
+  currentDataArray_ = keyword ? filtered(dataArray_, *keyword) : dataArray_;
   reloadTable();
-}
-
-void PointSelectViewController::cancelSearch() {
-  search.text.clear();
-  searchChanged();
 }
 
 void PointSelectViewController::reloadTable() {
@@ -93,7 +66,7 @@ void PointSelectViewController::reloadTable() {
     if (!currentDataArray_[g].empty()) section.heading = districts()[g].second;
     for (const auto& station : currentDataArray_[g]) {
       ui::TableRowModel row;
-      row.text = jsonText(station, "schedule_type");
+      row.text = recordText(station, "schedule_type");
       row.checked = marked_ && *marked_ == station;
       section.rows.push_back(std::move(row));
     }

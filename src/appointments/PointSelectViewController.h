@@ -10,20 +10,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "appointments/ScheduleExchange.h"
-#include "ui/Screen.h"
+#include "appointments/SearchPicker.h"
 
 namespace vokari {
 
-class PointSelectViewController final : public ui::Screen {
+class PointSelectViewController final : public SearchPicker {
  public:
   using Picked = std::function<void(const nlohmann::json& station)>;
   using Groups = std::array<std::vector<nlohmann::json>, 10>;
 
   explicit PointSelectViewController(Picked picked);
-
-  void viewDidLoad() override;
-  void backPressed() override;
 
   // The reply key and the heading of each district group, in the order shown.
   static const std::array<std::pair<const char*, const char*>, 10>& districts();
@@ -33,22 +29,16 @@ class PointSelectViewController final : public ui::Screen {
 
   const Groups& currentDataArray() const { return currentDataArray_; }
 
-  ui::TextField search;
-  ui::Table table;
-
  private:
-  void received(const ScheduleReply& reply);
-  void searchChanged();
-  void cancelSearch();
+  void received(const ScheduleReply& reply) override;
+  void showMatches(const std::optional<std::string>& keyword) override;
   void reloadTable();
   void didSelect(int section, int row);
 
   Picked picked_;
   Groups dataArray_;
   Groups currentDataArray_;
-  bool isSearching_ = false;
   std::optional<nlohmann::json> marked_;
-  ScheduleExchange request_{*this};
 };
 
 }  // namespace vokari

@@ -9,7 +9,7 @@ namespace vokari {
 QueryCell QueryCell::make(int index, const nlohmann::json& record) {
   char serial[16];
   std::snprintf(serial, sizeof serial, "%04d", index);
-  return {serial, jsonText(record, "bookid"), jsonText(record, "name")};
+  return {serial, recordText(record, "bookid"), recordText(record, "name")};
 }
 
 ui::TableRowModel QueryCell::row() const {

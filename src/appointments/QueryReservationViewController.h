@@ -1,6 +1,8 @@
 #pragma once
 // The list of bookings ("户政业务"), the entry of the appointments: it asks for the account's
-// bookings every time it is shown and leads to a new booking and to each booking's detail.
+// bookings every time it is shown and leads to a new booking and to each booking's detail. Its
+// query ends when it is covered or left. The empty state (a picture beside the text) follows
+// only a reply that says there are no bookings; a failure leaves the list as it was.
 
 #include <vector>
 
@@ -16,6 +18,7 @@ class QueryReservationViewController final : public ui::Screen {
   QueryReservationViewController();
 
   void viewWillAppear() override;
+  void viewWillDisappear() override;
   void backPressed() override;
 
   // The detail records shown, in the order received.
@@ -23,6 +26,7 @@ class QueryReservationViewController final : public ui::Screen {
 
   ui::Label lbTitles;  // the column titles
   ui::Table table;
+  ui::Picture emptyPicture;
   ui::Label lbEmpty;
   ui::Button btReserve;  // "我要预约"
 
@@ -34,7 +38,7 @@ class QueryReservationViewController final : public ui::Screen {
   void reserve();
 
   std::vector<nlohmann::json> dataArray_;
-  bool answered_ = false;  // nothing is claimed about the bookings before the first answer
+  bool answered_ = false;  // nothing is claimed about the bookings before the service says
   ScheduleExchange request_{*this};
 };
 

@@ -9,14 +9,14 @@ namespace vokari {
 ReservationDetailViewController::ReservationDetailViewController(nlohmann::json dicDetail)
     : ui::Screen("预约查询"), dicDetail_(std::move(dicDetail)) {
   const nlohmann::json& d = dicDetail_;
-  const std::array<std::string, 8> texts{"  预约号:  " + jsonText(d, "bookid"),
-                                         "  姓名:  " + jsonText(d, "name"),
-                                         "  手机号码:  " + jsonText(d, "phone"),
-                                         "  身份证:  " + jsonText(d, "idcard"),
-                                         "  受理点:  " + jsonText(d, "point"),
-                                         "  业务类型:  " + jsonText(d, "busi"),
+  const std::array<std::string, 8> texts{"  预约号:  " + recordText(d, "bookid"),
+                                         "  姓名:  " + recordText(d, "name"),
+                                         "  手机号码:  " + recordText(d, "phone"),
+                                         "  身份证:  " + recordText(d, "idcard"),
+                                         "  受理点:  " + recordText(d, "point"),
+                                         "  业务类型:  " + recordText(d, "busi"),
                                          "  时间段:  " + timeText(d),
-                                         "  预约状态:  " + stateText(jsonText(d, "status"))};
+                                         "  预约状态:  " + stateText(recordText(d, "status"))};
   for (std::size_t i = 0; i < lines.size(); ++i) {
     lines[i].text = texts[i];
     add(lines[i]);
@@ -27,8 +27,8 @@ ReservationDetailViewController::ReservationDetailViewController(nlohmann::json 
 }
 
 std::string ReservationDetailViewController::timeText(const nlohmann::json& dicDetail) {
-  std::string time = jsonText(dicDetail, "time");
-  std::string hours = slotHours(jsonText(dicDetail, "timedetail"));
+  std::string time = recordText(dicDetail, "time");
+  std::string hours = slotHours(recordText(dicDetail, "timedetail"));
   return hours.empty() ? time : time + " " + hours;
 }
 
@@ -48,12 +48,15 @@ void ReservationDetailViewController::askToCancel() {
 }
 
 void ReservationDetailViewController::cannelSchedule() {
-  if (Extern::isEmptyStringTrim(jsonText(dicDetail_, "bookid"))) return;
+  // A cancellation in flight may have worked already: a second one would only be refused.
+  if (request_.running() || Extern::isEmptyStringTrim(recordText(dicDetail_, "bookid"))) return;
+  btCancel.enabled = false;
   request_.send(ScheduleAction::CannelSchedule, {{"ID", dicDetail_["bookid"]}},
                 [this](const ScheduleReply& reply) { cancelled(reply); });
 }
 
 void ReservationDetailViewController::cancelled(const ScheduleReply& reply) {
+  btCancel.enabled = true;
   // The list below queries anew when it shows again.
   if (reply.kind == ScheduleReply::Kind::Success && isTop()) pop();
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The booking form ("户政业务"): a station, a business type of it and a time slot, the person
-// (typed, taken from the account or from the stored persons), and the submission. A successful
-// booking opens its detail, stores the person and empties the form.
+// (typed, taken from the account or from the stored persons), and the submission. While a
+// booking is awaited the form takes no input and cannot be left, since the booking may exist at
+// the service already; its reply opens the detail of what was submitted, stores that person and
+// empties the form.
 
 #include <optional>
 #include <string>
@@ -9,7 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "appointments/BookingChoice.h"
 #include "appointments/ScheduleExchange.h"
+#include "appointments/SlotPicker.h"
 #include "platform/RunLoop.h"
 #include "storage/Row.h"
 #include "ui/Screen.h"
@@ -18,73 +22,51 @@ namespace vokari {
 
 class ReservationMainViewController final : public ui::Screen {
  public:
-  static constexpr const char* kPointPrompt = "请选择受理点";
-  static constexpr const char* kBussiPrompt = "请选择业务类型";
-  static constexpr const char* kTimePrompt = "请选择时间段";
-
   ReservationMainViewController();
 
   void viewWillAppear() override;
   void backPressed() override;
 
-  // What the pickers hand back. Another station than the chosen one clears the business type;
-  // another business type resets the time line.
+  // What the pickers hand back (see BookingChoice for what each clears).
   void setPoint(const nlohmann::json& station);
   void setBussi(const nlohmann::json& business);
 
-  // The text of each slot of a day in the picker: "%@ (%@)", "0" for a blank remaining count.
-  static std::string slotText(const nlohmann::json& slot);
-
-  const std::string& lbPoint() const { return lbPoint_; }
-  const std::string& lbBussiType() const { return lbBussiType_; }
-  const std::string& lbTime() const { return lbTime_; }
-  const std::vector<std::string>& leftArray() const { return leftArray_; }
+  const BookingChoice& choice() const { return choice_; }
+  std::string lbPoint() const { return choice_.pointLine(); }
+  std::string lbBussiType() const { return choice_.bussiLine(); }
+  std::string lbTime() const { return choice_.timeLine(); }
+  bool awaitingBooking() const { return submitted_.has_value(); }
 
   ui::Table choices;  // the station, business-type and time lines
   ui::TextField txUserName;
   ui::TextField txIdcard;
   ui::TextField txPhone;
-  ui::Button btPersons;    // the person-list control
-  ui::Table personList;    // "预约人记录", open while shown
-  ui::Button btSubmit;     // "提交预约"
-  ui::Label lbSlotTitles;  // the slot picker's column headings
-  ui::Picker slotPicker;
-  ui::Button btSlotDone;
-  ui::Button btSlotCancel;
+  ui::Button btPersons;  // the person-list control
+  ui::Table personList;  // "预约人记录", open while shown
+  ui::Button btSubmit;   // "提交预约"
+  SlotPicker slots;
 
  private:
   void reloadChoices();
   void readPersons();
   void fillFromAccount();
-  void resetTime();
   void pressChoice(int row);
   void openPoint();
   void openBussi();
   void findTime();
   void timesReceived(const ScheduleReply& reply);
+  void slotChosen(BookingSlot slot);
   void alert(const std::string& message);
-  void showSlotPicker(bool shown);
-  void pickSlot(int column, int row);
-  void slotDone();
-  void togglePersons();
   void pickPerson(int row);
+  std::optional<std::string> refusal() const;
   void submit();
+  void setAwaiting(std::optional<SubmittedBooking> booking);
   void committed(const ScheduleReply& reply);
   void resetForm();
 
-  std::optional<nlohmann::json> dicPoint_;
-  std::optional<nlohmann::json> dicBussi_;
-  std::optional<nlohmann::json> dicTime_;
-  std::string strDate_;
-  std::string strName_, strCard_, strPhoneNum_;
-  std::string lbPoint_ = kPointPrompt;
-  std::string lbBussiType_ = kBussiPrompt;
-  std::string lbTime_ = kTimePrompt;
-  std::vector<std::string> leftArray_;
-  std::vector<nlohmann::json> rightData_;  // per day of leftArray_, its slot records
-  nlohmann::json rightArray_ = nlohmann::json::array();
+  BookingChoice choice_;
+  std::optional<SubmittedBooking> submitted_;  // the booking awaited, as it was sent
   std::vector<Row> persons_;
-  bool committing_ = false;
   Timer noTimeAlert_;
   ScheduleExchange request_{*this};
 };

@@ -4,6 +4,7 @@
 
 #include "common/AccountAnomaly.h"
 #include "common/JsonRow.h"
+#include "common/StoredItem.h"
 #include "core/Extern.h"
 #include "storage/AccountManager.h"
 #include "transport/ServiceCall.h"
@@ -53,11 +54,6 @@ const ActionEntry& entry(ScheduleAction action) {
     if (e.action == action) return e;
   }
   return kActions.front();
-}
-
-std::string storedItem(const char* key) {
-  auto value = AccountManager::sharedAccountManage().getUserItemForKey(key);
-  return value ? textOf(*value).value_or("") : "";
 }
 
 }  // namespace

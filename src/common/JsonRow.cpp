@@ -17,11 +17,4 @@ Row rowFromJson(const nlohmann::json& object) {
   return row;
 }
 
-std::optional<std::string> stringMember(const nlohmann::json& object, const std::string& key) {
-  if (!object.is_object()) return std::nullopt;
-  auto found = object.find(key);
-  if (found == object.end() || !found->is_string()) return std::nullopt;
-  return found->get<std::string>();
-}
-
 }  // namespace vokari

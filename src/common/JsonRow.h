@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/JsonText.h"
 #include "storage/Row.h"
 
 namespace vokari {
@@ -14,8 +15,5 @@ Value valueFromJson(const nlohmann::json& value);
 
 // Each member of the object as a row value. Anything but an object gives an empty row.
 Row rowFromJson(const nlohmann::json& object);
-
-// The member's text when it is a string; none when it is missing or of another type.
-std::optional<std::string> stringMember(const nlohmann::json& object, const std::string& key);
 
 }  // namespace vokari

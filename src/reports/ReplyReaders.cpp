@@ -13,10 +13,9 @@ namespace {
 struct SaxState {
   xmlParserCtxtPtr context = nullptr;
   std::string_view resultElement;
-  const std::function<void(const std::string&)>* found = nullptr;
   std::optional<std::string> collected;
+  std::optional<std::string> result;
   bool stopped = false;
-  bool called = false;
 };
 
 SaxState& stateOf(void* user) {
@@ -37,11 +36,10 @@ void onEnd(void* user, const xmlChar* name) {
   SaxState& state = stateOf(user);
   if (state.stopped) return;
   if (std::string_view(reinterpret_cast<const char*>(name)) == state.resultElement) {
-    state.called = true;
     // One reply is one answer: a second result element must not start a second step.
+    state.result = state.collected.value_or("");
     state.stopped = true;
     xmlStopParser(state.context);
-    (*state.found)(state.collected.value_or(""));
     return;
   }
   state.collected.reset();
@@ -51,7 +49,7 @@ void onEnd(void* user, const xmlChar* name) {
 void onDoctype(void* user, const xmlChar*, const xmlChar*, const xmlChar*) {
   SaxState& state = stateOf(user);
   state.stopped = true;
-  state.called = false;
+  state.result.reset();
   xmlStopParser(state.context);
 }
 
@@ -80,13 +78,12 @@ xmlSAXHandler handler() {
 
 }  // namespace
 
-bool readSoapResult(std::string_view reply, std::string_view resultElement,
-                    const std::function<void(const std::string&)>& found) {
-  if (reply.size() > static_cast<std::size_t>(INT_MAX)) return false;
+std::optional<std::string> readSoapResult(std::string_view reply, std::string_view resultElement) {
+  if (reply.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
   xmlParserCtxtPtr context =
       xmlCreateMemoryParserCtxt(reply.data(), static_cast<int>(reply.size()));
-  if (!context) return false;
-  SaxState state{context, resultElement, &found, std::nullopt, false, false};
+  if (!context) return std::nullopt;
+  SaxState state{context, resultElement, std::nullopt, std::nullopt, false};
   // The context frees its handler, so it gets a copy of ours from libxml2's allocator.
   auto* sax = static_cast<xmlSAXHandler*>(xmlMalloc(sizeof(xmlSAXHandler)));
   *sax = handler();
@@ -102,8 +99,21 @@ bool readSoapResult(std::string_view reply, std::string_view resultElement,
   // any entity declared into a document of its own that the context does not free.
   if (context->myDoc) xmlFreeDoc(context->myDoc);
   xmlFreeParserCtxt(context);
-  return state.called;
+  return state.result;
 }
+
+namespace {
+
+// Reads the reply, then tells the delegate, if any.
+template <typename Delegate>
+bool tell(std::string_view reply, std::string_view element, Delegate* delegate,
+          void (Delegate::*callback)(const std::string&)) {
+  auto result = readSoapResult(reply, element);
+  if (result && delegate) (delegate->*callback)(*result);
+  return result.has_value();
+}
+
+}  // namespace
 
 CodePrase& CodePrase::sharedCodePraseManager() {
   static CodePrase shared;
@@ -111,9 +121,7 @@ CodePrase& CodePrase::sharedCodePraseManager() {
 }
 
 bool CodePrase::getCodeFromResponse(std::string_view reply) {
-  return readSoapResult(reply, "getCodeStringResult", [this](const std::string& text) {
-    if (delegate) delegate->returnCode(text);
-  });
+  return tell(reply, "getCodeStringResult", delegate, &CodePraseDelegate::returnCode);
 }
 
 PWDPrase& PWDPrase::sharedPWDPraseManager() {
@@ -122,9 +130,7 @@ PWDPrase& PWDPrase::sharedPWDPraseManager() {
 }
 
 bool PWDPrase::getPwdFromResponse(std::string_view reply) {
-  return readSoapResult(reply, "getSearchPasswordResult", [this](const std::string& text) {
-    if (delegate) delegate->returnPwd(text);
-  });
+  return tell(reply, "getSearchPasswordResult", delegate, &PWDPraseDelegate::returnPwd);
 }
 
 ReportResultPrase& ReportResultPrase::sharedReportResultPraseManager() {
@@ -133,9 +139,7 @@ ReportResultPrase& ReportResultPrase::sharedReportResultPraseManager() {
 }
 
 bool ReportResultPrase::getReportResultFromResponse(std::string_view reply) {
-  return readSoapResult(reply, "InsterResult", [this](const std::string& text) {
-    if (delegate) delegate->returnReportResult(text);
-  });
+  return tell(reply, "InsterResult", delegate, &ReportResultPraseDelegate::returnReportResult);
 }
 
 FilePrase& FilePrase::sharedFilePraseManager() {
@@ -144,9 +148,7 @@ FilePrase& FilePrase::sharedFilePraseManager() {
 }
 
 bool FilePrase::getFileFromResponse(std::string_view reply) {
-  return readSoapResult(reply, "SaveFileResult", [this](const std::string& text) {
-    if (delegate) delegate->returnFileResult(text);
-  });
+  return tell(reply, "SaveFileResult", delegate, &FilePraseDelegate::returnFileResult);
 }
 
 QueryPrase& QueryPrase::sharedQueryPraseManager() {
@@ -155,9 +157,7 @@ QueryPrase& QueryPrase::sharedQueryPraseManager() {
 }
 
 bool QueryPrase::getQueryFromResponse(std::string_view reply) {
-  return readSoapResult(reply, "SearchResult", [this](const std::string& text) {
-    if (delegate) delegate->returnQueryResult(text);
-  });
+  return tell(reply, "SearchResult", delegate, &QueryPraseDelegate::returnQueryResult);
 }
 
 }  // namespace vokari

@@ -5,20 +5,22 @@
 //
 // The parse is libxml2's SAX interface with nothing that reaches outside the reply: no network,
 // no DTD loading, no entities but the predefined ones; a reply carrying a DOCTYPE is refused.
-// Each read answers whether the delegate was called: false for a reply that failed to parse,
-// was refused, or has no result element, so that the caller can end its chain instead of
-// waiting for a callback that never comes. Main thread.
+// Each read answers whether the reply held its result (the delegate, when set, is told it after
+// the parse): false for a reply that failed to parse, was refused, or has no result element, so
+// that the caller can end its chain instead of waiting for a callback that never comes. The
+// screens read through readSoapResult directly. Main thread.
 
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace vokari {
 
-// Calls `found` with the text of the first `resultElement` (compared by the name as written,
-// prefix included) and stops there: one reply is one answer. Answers whether it was called.
-bool readSoapResult(std::string_view reply, std::string_view resultElement,
-                    const std::function<void(const std::string&)>& found);
+// The text of the first `resultElement` (compared by the name as written, prefix included):
+// one reply is one answer, whatever follows it. None when the reply fails to parse, is
+// refused, or has no such element. Nothing is called while the parse runs, so what the result
+// leads to (the next request of a chain) starts only after it.
+std::optional<std::string> readSoapResult(std::string_view reply, std::string_view resultElement);
 
 class CodePraseDelegate {
  public:

@@ -2,9 +2,9 @@
 
 #include "core/Endpoints.h"
 #include "reports/LinkViewController.h"
+#include "reports/NamesViewController.h"
 #include "reports/ReportQueryViewController.h"
 #include "reports/ReportViewController.h"
-#include "reports/WantedPersons.h"
 
 namespace vokari {
 namespace {

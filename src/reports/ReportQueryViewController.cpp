@@ -61,14 +61,17 @@ void ReportQueryViewController::queryWithId(const std::string& code, const std::
   if (!startSoapCall(request_, call)) ui::Ui::current().hud->showError("连接失败", 0.8);
 }
 
+void ReportQueryViewController::viewWillDisappear() {
+  // A reply queued meanwhile would show its alert over whatever screen is shown next.
+  request_.reset();
+}
+
 void ReportQueryViewController::requestFinished(HttpRequest& request) {
   std::string reply = jsonReplyText(request).value_or("");
   request_.reset();
-  QueryPrase& reader = QueryPrase::sharedQueryPraseManager();
-  reader.delegate = this;
-  bool read = reader.getQueryFromResponse(reply);
-  reader.delegate = nullptr;
-  if (!read) ui::Ui::current().alerts->show({kResultTitle, kUnreadable, {"好"}});
+  auto result = readSoapResult(reply, "SearchResult");
+  if (result) return returnQueryResult(*result);
+  ui::Ui::current().alerts->show({kResultTitle, kUnreadable, {"好"}});
 }
 
 void ReportQueryViewController::requestFailed(HttpRequest&) {

@@ -1,6 +1,7 @@
 #pragma once
 // The report query ("查询"): a query ID and password looked up at the crime-report service; the
-// state of the report is shown in an alert. No overlay while the query runs.
+// state of the report is shown in an alert. No overlay while the query runs; the query ends
+// when the screen is left.
 
 #include <optional>
 #include <string>
@@ -11,9 +12,7 @@
 
 namespace vokari {
 
-class ReportQueryViewController final : public ui::Screen,
-                                        public HttpRequestDelegate,
-                                        public QueryPraseDelegate {
+class ReportQueryViewController final : public ui::Screen, private HttpRequestDelegate {
  public:
   ReportQueryViewController();
 
@@ -22,9 +21,9 @@ class ReportQueryViewController final : public ui::Screen,
   void showPassword();
   void queryWithId(const std::string& code, const std::string& password);
 
-  void requestFinished(HttpRequest& request) override;
-  void requestFailed(HttpRequest& request) override;
-  void returnQueryResult(const std::string& result) override;
+  void viewWillDisappear() override;
+  // Shows the state of the report between the reply's markers.
+  void returnQueryResult(const std::string& result);
 
   // The text between "result:" and the "files:" after it; none when a marker is missing.
   static std::optional<std::string> reportState(const std::string& result);
@@ -36,6 +35,9 @@ class ReportQueryViewController final : public ui::Screen,
   ui::Button submitButton;
 
  private:
+  void requestFinished(HttpRequest& request) override;
+  void requestFailed(HttpRequest& request) override;
+
   RequestHandle request_;
 };
 

@@ -1,12 +1,9 @@
 #include "reports/ReportViewController.h"
 
-#include <filesystem>
-
-#include "core/Extern.h"
-#include "core/IsIdCard.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
 #include "reports/Attachments.h"
+#include "reports/ReportChecks.h"
 #include "transport/ServiceCall.h"
 #include "ui/Ui.h"
 
@@ -104,30 +101,14 @@ void ReportViewController::picked(const std::optional<PickedMedia>& media) {
 }
 
 bool ReportViewController::checkData() {
-  if (Extern::isEmptyStringTrim(nameField.text)) {
-    alert("请输入正确的姓名");
-    return false;
-  }
-  if (idcardField.text.empty() || !IsIdCard::personIdValidation(idcardField.text)) {
-    alert("请输入正确的身份证号");
-    return false;
-  }
-  if (Extern::textLength(phoneField.text) != 11 || !phoneField.text.starts_with("1")) {
-    alert("请输入以1开头的11位手机号码！");
-    return false;
-  }
-  bool noContent =
-      Extern::isEmptyStringTrim(contentField.text) || contentField.text == kContentPrompt;
-  if (noContent && selectFiles_.empty()) {
-    alert("请输入举报内容或提交文件！");
-    return false;
-  }
-  return true;
+  auto why = reportRefusal(typed(), !selectFiles_.empty());
+  if (why) alert(*why);
+  return !why;
 }
 
 void ReportViewController::onSubmit() {
   if (running_ || !checkData()) return;
-  getIDWithParm(ReportForm{nameField.text, idcardField.text, phoneField.text, contentField.text});
+  getIDWithParm(typed());
 }
 
 void ReportViewController::setRunning(bool running) {
@@ -171,49 +152,27 @@ void ReportViewController::saveFileByIndex(std::size_t index) {
   send(kTagSaveFile, "SaveFile", {}, std::move(body));
 }
 
+const std::array<ReportViewController::Step, 4> ReportViewController::kSteps{{
+    {kTagCode, "getCodeStringResult", &ReportViewController::returnCode},
+    {kTagPwd, "getSearchPasswordResult", &ReportViewController::returnPwd},
+    {kTagInster, "InsterResult", &ReportViewController::returnReportResult},
+    {kTagSaveFile, "SaveFileResult", &ReportViewController::returnFileResult},
+}};
+
 void ReportViewController::requestFinished(HttpRequest& request) {
   std::string reply = jsonReplyText(request).value_or("");
-  int tag = request.tag();
+  const int tag = request.tag();
   request_.reset();
-  bool read = false;
-  switch (tag) {
-    case kTagCode: {
-      auto& reader = CodePrase::sharedCodePraseManager();
-      reader.delegate = this;
-      read = reader.getCodeFromResponse(reply);
-      reader.delegate = nullptr;
-      break;
-    }
-    case kTagPwd: {
-      auto& reader = PWDPrase::sharedPWDPraseManager();
-      reader.delegate = this;
-      read = reader.getPwdFromResponse(reply);
-      reader.delegate = nullptr;
-      break;
-    }
-    case kTagInster: {
-      auto& reader = ReportResultPrase::sharedReportResultPraseManager();
-      reader.delegate = this;
-      read = reader.getReportResultFromResponse(reply);
-      reader.delegate = nullptr;
-      break;
-    }
-    case kTagSaveFile: {
-      auto& reader = FilePrase::sharedFilePraseManager();
-      reader.delegate = this;
-      read = reader.getFileFromResponse(reply);
-      reader.delegate = nullptr;
-      break;
-    }
-    default:
-      return;
+  for (const Step& step : kSteps) {
+    if (step.tag != tag) continue;
+    auto result = readSoapResult(reply, step.resultElement);
+    // A reply without its result would otherwise leave the chain waiting for ever.
+    if (!result) return fail(kUploadFailed);
+    return (this->*step.next)(*result);
   }
-  // A reply without its result would otherwise leave the chain waiting for ever.
-  if (!read) fail(kUploadFailed);
 }
 
 void ReportViewController::requestFailed(HttpRequest&) {
-  request_.reset();
   fail(kConnectionFailed);
 }
 
@@ -254,9 +213,8 @@ void ReportViewController::succeed() {
 }
 
 void ReportViewController::clearData() {
-  for (ui::TextField* field : {&nameField, &idcardField, &phoneField, &contentField}) {
+  for (ui::TextField* field : {&nameField, &idcardField, &phoneField, &contentField})
     field->text.clear();
-  }
   selectFiles_.clear();
   for (ui::Picture& thumbnail : thumbnails) {
     thumbnail.source.clear();

@@ -1,7 +1,8 @@
 #pragma once
 // The report form ("举报"): four inputs and up to four attachments, filed with the crime-report
 // service in a chain of calls (query ID, password, report, then one call per file), each step
-// started by the previous reply. The form keeps its values on every failure.
+// started by the previous reply once it has been read. The form keeps its values on every
+// failure.
 
 #include <array>
 #include <optional>
@@ -10,25 +11,21 @@
 
 #include "platform/MediaPicker.h"
 #include "reports/ReplyReaders.h"
+#include "reports/ReportChecks.h"
 #include "reports/SoapEnvelope.h"
 #include "transport/RequestHandle.h"
 #include "ui/Screen.h"
 
 namespace vokari {
 
-class ReportViewController final : public ui::Screen,
-                                   public HttpRequestDelegate,
-                                   public CodePraseDelegate,
-                                   public PWDPraseDelegate,
-                                   public ReportResultPraseDelegate,
-                                   public FilePraseDelegate {
+class ReportViewController final : public ui::Screen, private HttpRequestDelegate {
  public:
   static constexpr int kTagInster = 10002;
   static constexpr int kTagCode = 10003;
   static constexpr int kTagPwd = 10004;
   static constexpr int kTagSaveFile = 10005;
   static constexpr std::size_t kMaxFiles = 4;
-  static constexpr const char* kContentPrompt = "举报内容应包含时间、地点、人员、事由等详细经过";
+  static constexpr const char* kContentPrompt = kReportContentPrompt;
 
   ReportViewController();
 
@@ -45,13 +42,6 @@ class ReportViewController final : public ui::Screen,
   void reportWithParm(const ReportForm& parm);
   void saveFileByIndex(std::size_t index);
 
-  void requestFinished(HttpRequest& request) override;
-  void requestFailed(HttpRequest& request) override;
-  void returnCode(const std::string& code) override;
-  void returnPwd(const std::string& password) override;
-  void returnReportResult(const std::string& result) override;
-  void returnFileResult(const std::string& result) override;
-
   const std::vector<std::string>& selectFiles() const { return selectFiles_; }
   std::size_t sendIndex() const { return sendIndex_; }
   const std::string& queryId() const { return code_; }
@@ -67,6 +57,24 @@ class ReportViewController final : public ui::Screen,
   ui::Button submitButton;
 
  private:
+  // One link of the chain: the tag of its request, the element its reply's result is read
+  // from, and what that result leads to.
+  struct Step {
+    int tag;
+    std::string_view resultElement;
+    void (ReportViewController::*next)(const std::string& result);
+  };
+  static const std::array<Step, 4> kSteps;
+
+  void requestFinished(HttpRequest& request) override;
+  void requestFailed(HttpRequest& request) override;
+  void returnCode(const std::string& code);
+  void returnPwd(const std::string& password);
+  void returnReportResult(const std::string& result);
+  void returnFileResult(const std::string& result);
+  ReportForm typed() const {
+    return {nameField.text, idcardField.text, phoneField.text, contentField.text};
+  }
   void choose(int button);
   void pick(const PickerRequest& request);
   void picked(const std::optional<PickedMedia>& media);

@@ -2,6 +2,7 @@
 
 #include "common/AccountAnomaly.h"
 #include "common/BookArea.h"
+#include "common/StoredItem.h"
 #include "core/Extern.h"
 #include "settings/YIjianVC.h"
 #include "storage/AccountManager.h"
@@ -14,11 +15,6 @@ namespace {
 constexpr int kSections = 3;
 constexpr int kAboutRows = 4;
 constexpr double kErrorSeconds = 1.0;
-
-std::string storedItem(const char* key) {
-  auto value = AccountManager::sharedAccountManage().getUserItemForKey(key);
-  return value ? textOf(*value).value_or("") : "";
-}
 
 void pushIfAny(ui::Screen& from, std::shared_ptr<ui::Screen> screen) {
   if (screen) from.push(std::move(screen));

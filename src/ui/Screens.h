@@ -32,21 +32,6 @@ class Screens {
   virtual std::shared_ptr<Screen> news() { return nullptr; }
   virtual std::shared_ptr<Screen> reportPrizes() { return nullptr; }
   virtual std::shared_ptr<Screen> queryReservation() { return nullptr; }
-  // The booking form, its two pickers (each hands the picked record to `picked`, then closes)
-  // and the detail of one booking record.
-  virtual std::shared_ptr<Screen> reservationMain() { return nullptr; }
-  virtual std::shared_ptr<Screen> pointSelect(
-      std::function<void(const nlohmann::json& station)> /*picked*/) {
-    return nullptr;
-  }
-  virtual std::shared_ptr<Screen> pointAndBusiSelect(
-      const nlohmann::json& /*stationId*/,
-      std::function<void(const nlohmann::json& business)> /*picked*/) {
-    return nullptr;
-  }
-  virtual std::shared_ptr<Screen> reservationDetail(const nlohmann::json& /*record*/) {
-    return nullptr;
-  }
   virtual std::shared_ptr<Screen> settings() { return nullptr; }
   virtual std::shared_ptr<Screen> alarmNumber() { return nullptr; }
   virtual std::shared_ptr<Screen> phoneNumberSet(const std::string& /*newPhone*/) {

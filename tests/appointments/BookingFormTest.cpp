@@ -2,7 +2,9 @@
 
 #include "AppointmentFixture.h"
 #include "appointments/ReservationMainViewController.h"
+#include "storage/DBBase.h"
 #include "storage/ReservaionPersonManager.h"
+#include "storage/Sqlite.h"
 
 namespace vokari::testing {
 namespace {
@@ -58,7 +60,7 @@ TEST_F(BookingFormTest, TheFormStartsWithItsPromptsAndTheAccountsPerson) {
   EXPECT_EQ(form->txPhone.text, kPhone);
   EXPECT_EQ(form->txPhone.keyboard, ui::Keyboard::NumberPad);
   EXPECT_TRUE(form->btPersons.hidden);
-  EXPECT_TRUE(form->slotPicker.hidden);
+  EXPECT_TRUE(form->slots.picker.hidden);
 }
 
 TEST_F(BookingFormTest, TheSlotPickerOffersOnlyUsableDaysAndShowsZeroForABlankCount) {
@@ -71,15 +73,15 @@ TEST_F(BookingFormTest, TheSlotPickerOffersOnlyUsableDaysAndShowsZeroForABlankCo
             (json{{"POLICE_STATION", "AV01"}, {"LOGIN_NAME", kPhone}, {"PASSWORD", "secret1"}}));
   reply("findTime", times().dump());
   // The day with no slots and the blank day are left out.
-  EXPECT_EQ(form->leftArray(), (std::vector<std::string>{"2026-12-10", "2026-12-12"}));
+  EXPECT_EQ(form->slots.leftArray(), (std::vector<std::string>{"2026-12-10", "2026-12-12"}));
   EXPECT_TRUE(showsLine("日期  时间段(剩余量)"));
-  EXPECT_EQ(form->slotPicker.columns[1],
+  EXPECT_EQ(form->slots.picker.columns[1],
             (std::vector<std::string>{"09:00-10:00 (3)", "14:00-15:00 (0)"}));
   ASSERT_TRUE(driver.pick(1, "2026-12-12").ok);
-  EXPECT_EQ(form->slotPicker.columns[1], (std::vector<std::string>{"17:00-18:00 (0)"}));
+  EXPECT_EQ(form->slots.picker.columns[1], (std::vector<std::string>{"17:00-18:00 (0)"}));
   ASSERT_TRUE(driver.press("取消").ok);
   EXPECT_EQ(form->lbTime(), "请选择时间段");
-  EXPECT_TRUE(form->slotPicker.hidden);
+  EXPECT_TRUE(form->slots.picker.hidden);
 
   ASSERT_TRUE(driver.press("时间段:").ok);
   reply("findTime", times().dump());
@@ -102,10 +104,12 @@ TEST_F(BookingFormTest, NoUsableTimeEndsInTheAlert) {
   EXPECT_EQ(alertMessage(), "未获取到时间");
   ASSERT_TRUE(driver.alert("好").ok);
 
-  ASSERT_TRUE(driver.press("时间段:").ok);
-  reply("findTime", "");
-  EXPECT_EQ(alertMessage(), "未获取到时间");
-  ASSERT_TRUE(driver.alert("好").ok);
+  for (const char* none : {"", R"({"STATES":"1"})"}) {
+    ASSERT_TRUE(driver.press("时间段:").ok);
+    reply("findTime", none);
+    EXPECT_EQ(alertMessage(), "未获取到时间") << none;
+    ASSERT_TRUE(driver.alert("好").ok);
+  }
 
   ASSERT_TRUE(driver.press("时间段:").ok);
   reply("findTime", R"({"STATES":"0"})");
@@ -192,15 +196,15 @@ TEST_F(BookingFormTest, ABookingSendsTheChoicesAndThePersonThenOpensItsDetailAnd
   EXPECT_EQ(hudText(), "预约成功");
   EXPECT_EQ(toolkit.hud.last()->duration, 0.8);
   EXPECT_EQ(topTitle(), "预约查询");
-  ASSERT_EQ(screens.details.size(), 1u);
-  EXPECT_EQ(screens.details[0], (json{{"bookid", "202612100007"},
-                                      {"name", "李四"},
-                                      {"idcard", "110105194912310030"},
-                                      {"busi", "户口迁入"},
-                                      {"point", "Arveno区新华派出所"},
-                                      {"time", "2026-12-10 14:00-15:00"},
-                                      {"phone", "13600136000"},
-                                      {"status", "1"}}));
+  ASSERT_EQ(toolkit.navigator.stack(0).size(), 3u) << "one detail over the form";
+  EXPECT_EQ(shownDetail(), (json{{"bookid", "202612100007"},
+                                 {"name", "李四"},
+                                 {"idcard", "110105194912310030"},
+                                 {"busi", "户口迁入"},
+                                 {"point", "Arveno区新华派出所"},
+                                 {"time", "2026-12-10 14:00-15:00"},
+                                 {"phone", "13600136000"},
+                                 {"status", "1"}}));
   auto persons = ReservaionPersonManager::sharedReservaionPersonManager().getAllPersons();
   ASSERT_EQ(persons.size(), 1u);
   EXPECT_EQ(textOf(persons[0], "name"), "李四");
@@ -244,6 +248,51 @@ TEST_F(BookingFormTest, ARefusedBookingKeepsTheWholeForm) {
   EXPECT_TRUE(ReservaionPersonManager::sharedReservaionPersonManager().getAllPersons().empty());
 }
 
+TEST_F(BookingFormTest, WhileABookingIsAwaitedNothingChangesItAndItsReplyShowsWhatWasSent) {
+  auto& people = ReservaionPersonManager::sharedReservaionPersonManager();
+  ASSERT_TRUE(people.addOnePerson(
+      {{"name", "张三"}, {"idcard", kCard}, {"phone_number", kPhone}, {"time", "2026-12-08"}}));
+  openForm();
+  chooseAll();
+  typePerson("李四", "110105194912310030", "13600136000");
+  ASSERT_TRUE(driver.press("常用预约人").ok);
+  ASSERT_TRUE(driver.press("提交预约").ok);
+  // Each thing the user may try meanwhile: refused, or without effect on the booking.
+  EXPECT_FALSE(driver.press("提交预约").ok);
+  form->btSubmit.onPress();  // a renderer that raced the disabling
+  EXPECT_FALSE(driver.press("张三").ok) << "the person list is closed";
+  EXPECT_FALSE(driver.press("常用预约人").ok);
+  EXPECT_FALSE(driver.type("请输入真实姓名", "王五").ok);
+  ASSERT_TRUE(driver.press("受理点:").ok);
+  EXPECT_FALSE(driver.back().ok);
+  form->backPressed();
+  EXPECT_EQ(topTitle(), "户政业务");
+  EXPECT_EQ(count("commitSchedule"), 1u);
+  EXPECT_EQ(count("findStation"), 1u) << "only the one of the choice";
+  reply("commitSchedule", R"({"STATES":"1","YYNUM":"202612100008"})");
+  json detail = shownDetail();
+  EXPECT_EQ(detail["bookid"], "202612100008");
+  EXPECT_EQ(detail["name"], "李四");
+  EXPECT_EQ(detail["idcard"], "110105194912310030");
+  EXPECT_EQ(detail["phone"], "13600136000");
+  EXPECT_EQ(people.getAllPersons().size(), 2u);
+  EXPECT_TRUE(form->btSubmit.enabled && form->backEnabled && form->txUserName.enabled);
+}
+
+TEST_F(BookingFormTest, APersonThatCannotBeStoredIsToldAndTheBookingStillShows) {
+  // The database refuses the person, as a full disk would.
+  auto db = SqliteDatabase::open(*DBBase::databasePath(kPhone));
+  ASSERT_TRUE(db && db->execute("CREATE TRIGGER refuse BEFORE INSERT ON vok_person_history "
+                                "BEGIN SELECT RAISE(ABORT, 'full'); END"));
+  openForm();
+  chooseAll();
+  typePerson("李四", "110105194912310030", "13600136000");
+  ASSERT_TRUE(driver.press("提交预约").ok);
+  reply("commitSchedule", R"({"STATES":"1","YYNUM":"202612100009"})");
+  EXPECT_EQ(shownDetail()["bookid"], "202612100009");
+  EXPECT_EQ(alertMessage(), "预约人未能保存，下次预约请重新填写");
+}
+
 TEST_F(BookingFormTest, TheAccountFillsThePersonOnlyWhileNoPersonIsStored) {
   openForm();
   typePerson("王五", "", "");
@@ -273,7 +322,7 @@ TEST_F(BookingFormTest, TheAccountFillsThePersonOnlyWhileNoPersonIsStored) {
 }
 
 TEST_F(BookingFormTest, BlankOrMissingAccountValuesFillNothing) {
-  AccountManager::sharedAccountManage().updateAccountInfo({{"username", "  "}});
+  ASSERT_TRUE(AccountManager::sharedAccountManage().updateAccountInfo({{"username", "  "}}));
   openForm();
   EXPECT_EQ(form->txUserName.text, "");
   EXPECT_EQ(form->txPhone.text, kPhone);

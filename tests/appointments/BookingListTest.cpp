@@ -55,16 +55,31 @@ TEST_F(BookingListTest, TheListQueriesOnEveryAppearanceAndNumbersItsRows) {
 
   ASSERT_TRUE(driver.press("0003").ok);
   EXPECT_EQ(topTitle(), "预约查询");
-  EXPECT_EQ(screens.details.back()["bookid"], "202612100003");
+  EXPECT_EQ(shownDetail()["bookid"], "202612100003");
   ASSERT_TRUE(driver.back().ok);
   EXPECT_EQ(count("selectScheduleInfo"), 2u);
   EXPECT_EQ(hudText(), "正在查询...");
+  // A row opened meanwhile ends the query: its late reply would land on the detail.
+  std::size_t again = held("selectScheduleInfo").at(0);
+  ASSERT_TRUE(driver.press("0001").ok);
+  EXPECT_TRUE(http.requests()[again].cancelled);
 }
 
 TEST_F(BookingListTest, AnEmptyListShowsTheEmptyStateAndAFailureKeepsTheOldRows) {
   openList();
+  // A failure says nothing about the bookings: the notice, not the empty state.
+  failTransport("selectScheduleInfo");
+  EXPECT_EQ(hudText(), "连接失败");
+  EXPECT_FALSE(driver.shows("对不起,您没有任何预约信息！"));
+  list->viewWillAppear();
+  reply("selectScheduleInfo", R"({"STATES":"0"})");
+  EXPECT_FALSE(driver.shows("对不起,您没有任何预约信息！"));
+  EXPECT_TRUE(list->emptyPicture.hidden);
+  list->viewWillAppear();
   replyJson("selectScheduleInfo", bookings(0));
   EXPECT_TRUE(driver.shows("对不起,您没有任何预约信息！"));
+  EXPECT_FALSE(list->emptyPicture.hidden);
+  EXPECT_TRUE(list->emptyPicture.bytes && list->emptyPicture.bytes->starts_with("\x89PNG"));
   EXPECT_TRUE(list->table.hidden);
 
   list->viewWillAppear();
@@ -86,7 +101,7 @@ TEST_F(BookingListTest, AnEmptyListShowsTheEmptyStateAndAFailureKeepsTheOldRows)
 TEST_F(BookingListTest, ReserveCancelsTheQueryAndOpensTheForm) {
   openList();
   ASSERT_TRUE(driver.press("我要预约").ok);
-  EXPECT_TRUE(engine.requests()[0].cancelled);
+  EXPECT_TRUE(http.requests()[0].cancelled);
   EXPECT_EQ(topTitle(), "户政业务");
   EXPECT_EQ(hudKind(), ui::HudKind::Hidden);
   EXPECT_EQ(list->dataArray().size(), 0u);
@@ -154,6 +169,12 @@ TEST_F(BookingListTest, CancellingAsksThenClosesAndTheListQueriesAnew) {
 
   ASSERT_TRUE(driver.press("取消预约").ok);
   ASSERT_TRUE(driver.alert("是").ok);
+  // Pressed again while the first is awaited: the service cancels on the first only.
+  EXPECT_FALSE(driver.press("取消预约").ok);
+  dynamic_cast<ReservationDetailViewController&>(*toolkit.navigator.top()).btCancel.onPress();
+  ASSERT_TRUE(driver.alert("是").ok);
+  EXPECT_EQ(held("cannelSchedule").size(), 1u);
+  EXPECT_EQ(count("cannelSchedule"), 2u);
   reply("cannelSchedule", R"({"STATES":"1"})");
   settle();
   EXPECT_EQ(topTitle(), "户政业务");

@@ -60,7 +60,7 @@ TEST_F(ScheduleExchangeTest, EveryRequestCarriesTheAccountTheFixedTimesAndTwenty
   for (const Case& c : cases) {
     sender->send(c.action, c.keys);
     EXPECT_EQ(hudText(), c.busy);
-    const RecordedRequest* request = last(name(c.action));
+    const RecordedRequest* request = http.last("!" + name(c.action) + ".action");
     ASSERT_NE(request, nullptr) << name(c.action);
     EXPECT_EQ(request->url, "http://127.0.0.1:8097/wsyy/sysManager/rkyyApp/rkyyApp!" +
                                 name(c.action) + ".action");
@@ -163,18 +163,18 @@ TEST_F(ScheduleExchangeTest, BlankRepliesAndTransportFailuresEndTheWait) {
 TEST_F(ScheduleExchangeTest, ANewExchangeOrCancelOrGoingAwayTellsNothingOfTheOldOne) {
   sender->send(ScheduleAction::FindStation);
   sender->send(ScheduleAction::FindType);
-  EXPECT_TRUE(engine.requests()[0].cancelled);
-  EXPECT_FALSE(engine.respond(0, FakeReply::json(R"({"STATES":"1"})")));
+  EXPECT_TRUE(http.requests()[0].cancelled);
+  EXPECT_FALSE(http.respond(0, FakeReply::json(R"({"STATES":"1"})")));
   sender->exchange.cancel();
-  EXPECT_TRUE(engine.requests()[1].cancelled);
+  EXPECT_TRUE(http.requests()[1].cancelled);
 
   sender->send(ScheduleAction::FindTime);
-  std::size_t id = engine.requests().size() - 1;
-  toolkit.navigator.setRoot(std::make_shared<Marker>("ELSEWHERE"));
+  std::size_t id = http.requests().size() - 1;
+  toolkit.navigator.setRoot(std::make_shared<StandIn>("ELSEWHERE"));
   sender.reset();
   settle();
-  EXPECT_TRUE(engine.requests()[id].cancelled);
-  EXPECT_FALSE(engine.respond(id, FakeReply::json(R"({"STATES":"1"})")));
+  EXPECT_TRUE(http.requests()[id].cancelled);
+  EXPECT_FALSE(http.respond(id, FakeReply::json(R"({"STATES":"1"})")));
   settle();
 }
 

@@ -25,8 +25,8 @@ TEST(NewsScenario, APublishedItemComesOnTopOfTheStoredNewsOnTheNextOpening) {
                                   "--title", "新发布的警讯", "--title", "请市民留意陌生来电",
                                   "--time", "2099-01-01 08:00:00"});
         }},
-       {scenario("news_reopen.vks")},
-       {scenario("news_offline.vks")}},
+       {scenario("news_reopen.vks"), nullptr},
+       {scenario("news_offline.vks"), nullptr}},
       {"--fake-clock"});
   ASSERT_EQ(published.status, 0) << published.output;
   ASSERT_EQ(run.status, 0) << run.output;

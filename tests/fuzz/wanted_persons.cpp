@@ -3,7 +3,9 @@
 
 #include "FuzzInput.h"
 #include "platform/FileManager.h"
-#include "reports/WantedPersons.h"
+#include "reports/WantedPersonDetailView.h"
+#include "reports/WantedPersonsCell.h"
+#include "reports/wantedPersonPrase.h"
 
 using namespace vokari;
 

@@ -102,6 +102,14 @@ TEST_F(Pages, AQueryShowsTheStateBetweenTheMarkers) {
   query("Q1", "1");
   answerRaw({200, {}, "<html>not the service</html>", 0});
   EXPECT_EQ(alertMessage(), "查询结果无法识别，请稍后再试");
+  ASSERT_TRUE(driver.alert("好").ok);
+  // Left while its reply is already queued: nothing shows over the reward page.
+  query("Q1", "1");
+  ASSERT_TRUE(http.respond(http.pending().at(0), soapResult("Search", "result:x files:")));
+  ASSERT_TRUE(driver.back().ok);
+  settle();
+  EXPECT_EQ(topTitle(), "有奖举报");
+  EXPECT_FALSE(toolkit.alerts.top());
 }
 
 TEST_F(Pages, ShowPasswordFlipsTheHiddenText) {

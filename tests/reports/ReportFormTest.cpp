@@ -1,6 +1,9 @@
 // The report form: validation, attachments and the filing chain against a scripted service.
 
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <filesystem>
+
+#include <jpeglib.h>
 
 #include "ReportFixture.h"
 #include "core/Base64.h"
@@ -9,6 +12,24 @@
 
 namespace vokari::testing {
 namespace {
+
+// Every quantiser of a JPEG's tables: how strongly it was compressed, whatever its size.
+std::vector<int> quantisers(const std::string& jpeg) {
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size());
+  std::vector<int> values;
+  if (jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK) {
+    for (const JQUANT_TBL* table : info.quant_tbl_ptrs) {
+      if (table)
+        values.insert(values.end(), std::begin(table->quantval), std::end(table->quantval));
+    }
+  }
+  jpeg_destroy_decompress(&info);
+  return values;
+}
 
 struct ReportFormScreen : ReportScreenTest {
   std::shared_ptr<ReportViewController> form = std::make_shared<ReportViewController>();
@@ -166,6 +187,21 @@ TEST_F(ReportFormScreen, RefusalsAndFailuresKeepTheForm) {
   }
 }
 
+TEST_F(ReportFormScreen, AReplyHoldingItsResultTwiceStartsOneStepOnly) {
+  fill();
+  submit();
+  answerRaw({200,
+             {},
+             soapReply("getCodeString",
+                       "<getCodeStringResult>Q1</getCodeStringResult>"
+                       "<getCodeStringResult>Q2</getCodeStringResult>"),
+             0});
+  EXPECT_EQ(operations(), (std::vector<std::string>{"getCodeString", "getSearchPassword"}));
+  answer("P1");
+  answer("1");
+  EXPECT_EQ(alertMessage(), "查询ID:Q1\n密码:P1");
+}
+
 TEST_F(ReportFormScreen, ASecondPressWhileFilingSendsNothingMore) {
   fill();
   submit();
@@ -312,6 +348,9 @@ TEST_F(ReportFormScreen, AttachmentsAreNamedByTheClockAndNeverOverwriteEachOther
   auto stored = decodeImage(*FileManager::readFile(form->selectFiles()[0]));
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->width, 400) << "the unedited picture, not a crop";
+  // The strongest compression: every quantiser at 255, the most a baseline JPEG holds.
+  auto tables = quantisers(*FileManager::readFile(form->selectFiles()[0]));
+  EXPECT_EQ(tables, std::vector<int>(tables.size() < 64 ? 64 : tables.size(), 255));
   auto thumbnail = decodeImage(*form->thumbnails[0].bytes);
   ASSERT_TRUE(thumbnail);
   EXPECT_EQ(thumbnail->width, 80);

@@ -2,7 +2,10 @@
 
 #include <fstream>
 
-#include "reports/WantedPersons.h"
+#include "core/JsonText.h"
+#include "reports/NamesViewController.h"
+#include "reports/WantedPersonsCell.h"
+#include "reports/wantedPersonPrase.h"
 #include "support/ScreenTest.h"
 
 namespace vokari::testing {
@@ -95,17 +98,17 @@ TEST_F(WantedPersons, TheShippedListIsFictionalAndCoversTheSpecialCases) {
   int withMarkup = 0, withoutGender = 0;
   for (const auto& element : persons) {
     const auto& person = element.at("wantedPerson");
-    withMarkup += personText(person, "name").find("\\U3000") != std::string::npos;
+    withMarkup += textMember(person, "name").find("\\U3000") != std::string::npos;
     withoutGender += !person.contains("gender");
     // The identity numbers must fail the real check digit, so none can be a real person's.
-    std::string id = personText(person, "idcard");
+    std::string id = textMember(person, "idcard");
     ASSERT_EQ(id.size(), 18u);
     static const int weights[] = {7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2};
     int sum = 0;
     for (int i = 0; i < 17; ++i) sum += (id[static_cast<std::size_t>(i)] - '0') * weights[i];
     EXPECT_NE(id[17], "10X98765432"[sum % 11]) << id;
     for (const char* key : {"name", "idcard", "area", "adress", "type"}) {
-      EXPECT_FALSE(personText(person, key).empty()) << key;
+      EXPECT_FALSE(textMember(person, key).empty()) << key;
     }
   }
   EXPECT_EQ(withMarkup, 1);

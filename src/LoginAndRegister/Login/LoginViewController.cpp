@@ -2,6 +2,7 @@
 
 #include "LoginAndRegister/Register/RegisterViewController.h"
 #include "common/JsonRow.h"
+#include "common/StoredItem.h"
 #include "core/Extern.h"
 #include "core/FieldRules.h"
 #include "core/IsIdCard.h"
@@ -12,12 +13,6 @@
 
 namespace vokari {
 namespace {
-
-std::string storedItem(const char* key) {
-  std::optional<Value> value = AccountManager::sharedAccountManage().getUserItemForKey(key);
-  std::optional<std::string> text = value ? textOf(*value) : std::nullopt;
-  return text.value_or("");
-}
 
 // The first person of a findInformation reply as the account keys it completes. The sex is
 // only derived from a number the identity check accepts; otherwise the stored one stays.

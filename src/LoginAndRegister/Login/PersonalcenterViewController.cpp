@@ -2,6 +2,7 @@
 
 #include "LoginAndRegister/Login/PersonalCenterTableViewCell.h"
 #include "common/AccountAnomaly.h"
+#include "common/StoredItem.h"
 #include "core/IsIdCard.h"
 #include "storage/AccountManager.h"
 #include "storage/ReservaionPersonManager.h"
@@ -19,12 +20,6 @@ std::string shown(const nlohmann::json& person, const char* key) {
   const nlohmann::json& value = person[key];
   if (value.is_string()) return value.get<std::string>();
   return value.is_null() ? "" : value.dump();
-}
-
-std::string storedItem(const char* key) {
-  std::optional<Value> value = AccountManager::sharedAccountManage().getUserItemForKey(key);
-  std::optional<std::string> text = value ? textOf(*value) : std::nullopt;
-  return text.value_or("");
 }
 
 }  // namespace
