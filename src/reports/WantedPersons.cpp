@@ -1,16 +1,12 @@
 #include "reports/WantedPersons.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "core/Extern.h"
 #include "platform/Platform.h"
-
-#ifndef VOKARI_RESOURCE_DIR
-#define VOKARI_RESOURCE_DIR "."
-#endif
+#include "platform/Resources.h"
 
 namespace vokari {
 namespace {
@@ -39,8 +35,7 @@ wantedPersonPrase& wantedPersonPrase::sharedwantedPersonPraseManager() {
 }
 
 std::string wantedPersonPrase::resourcePath() {
-  const char* folder = std::getenv("VOKARI_RESOURCES");
-  return std::string(folder && *folder ? folder : VOKARI_RESOURCE_DIR) + "/names.json";
+  return ::vokari::resourcePath("names.json");
 }
 
 nlohmann::json wantedPersonPrase::prase() const {
