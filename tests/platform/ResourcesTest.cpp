@@ -24,11 +24,16 @@ TEST(Resources, TheFolderNamedForTestsServesWhatIsNotBesideTheProgramAndAMissing
   ::testing::internal::CaptureStderr();
   std::string missing = resourcePath("absent.json");
   resourcePath("absent.json");
+  resourcePath("absent.json");
+  ::setenv("VOKARI_RESOURCES", "", 1);  // set but empty: not a folder to look in
+  resourcePath("other.json");
   std::string told = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(missing, installedResourceDir() + "/absent.json") << "a read there fails as usual";
   EXPECT_EQ(told, "vokari: data file absent.json not found (looked in " + installedResourceDir() +
-                      " and " + dir.path() + ")\n")
-      << "told once, naming where it looked";
+                      " and " + dir.path() + ")\n" +
+                      "vokari: data file other.json not found (looked in " +
+                      installedResourceDir() + ")\n")
+      << "told once a file, naming where it looked";
 
   ::setenv("VOKARI_RESOURCES", kept.c_str(), 1);
 }
