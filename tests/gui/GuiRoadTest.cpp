@@ -183,6 +183,13 @@ void GuiRoad::registerThroughTheForms(bool shots) {
 }
 
 TEST_F(GuiRoad, RegisterWithTheCodeFromTheBanner) {
+  // A data folder that cannot be made: no client but a reason, and nothing left behind that
+  // would stop the next client's requests.
+  client::Options unwritable;
+  unwritable.dataDir = "/proc/vokari";
+  auto refused = GuiClient::create(unwritable);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_EQ(refused.status.message(), "cannot create the data folder /proc/vokari/client");
   startFresh();
   registerThroughTheForms(/*shots=*/true);
   // The main screen: six large tiles, two rows of three in their order.
