@@ -17,6 +17,7 @@
 #include "GuiClient.h"
 #include "QtHarness.h"
 #include "media/TestVideo.h"
+#include "transport/HttpEngine.h"
 
 namespace vokari::gui {
 namespace {
@@ -185,6 +186,7 @@ void GuiRoad::registerThroughTheForms(bool shots) {
 TEST_F(GuiRoad, RegisterWithTheCodeFromTheBanner) {
   // A data folder that cannot be made: no client but a reason, and nothing left behind that
   // would stop the next client's requests.
+  HttpEngine* network = &HttpEngine::current();
   client::Options unwritable;
   unwritable.dataDir = "/proc/vokari";
   auto refused = GuiClient::create(unwritable);
@@ -211,6 +213,8 @@ TEST_F(GuiRoad, RegisterWithTheCodeFromTheBanner) {
     EXPECT_EQ(last.y(), item("tile:有奖举报").mapToScene({0, 0}).y());
     expectDrawn(size.width() < 390 ? "05-main-narrow" : "05-main-wide");
   }
+  client_.reset();
+  EXPECT_EQ(&HttpEngine::current(), network) << "the client's network went with it";
 }
 
 TEST_F(GuiRoad, TheAlarmDialsThroughTheCallingPanel) {
