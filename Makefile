@@ -13,7 +13,7 @@ SCREENSHOTS ?= docs/screenshots
 # Seconds each fuzz target runs for under `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build run run-gui run-terminal screenshots test bench crash-test fuzz clean
+.PHONY: deps build run run-gui run-terminal screenshots package test bench crash-test fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -25,10 +25,10 @@ build: deps
 run: run-$(CLIENT)
 
 run-gui: build
-	$(BUILD)/apps/vokari-gui/vokari-gui $(ARGS)
+	$(BUILD)/bin/vokari-gui $(ARGS)
 
 run-terminal: build
-	$(BUILD)/apps/vokari/vokari $(ARGS)
+	$(BUILD)/bin/vokari $(ARGS)
 
 # Drives the graphical client through a road under Qt's offscreen platform (no display needed)
 # and saves a PNG of every screen it shows into $(SCREENSHOTS).
@@ -36,6 +36,10 @@ screenshots: build
 	rm -rf $(SCREENSHOTS) && mkdir -p $(SCREENSHOTS)
 	QT_QPA_PLATFORM=offscreen VOKARI_SCREENSHOT_DIR=$(abspath $(SCREENSHOTS)) \
 	  $(BUILD)/tests/gui/gui_tests --gtest_filter='GuiRoad.*'
+
+# A Debian package of the programs, their data, desktop entry and icon, into $(BUILD).
+package: build
+	cmake --build $(BUILD) --target package
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -4,20 +4,25 @@
 
 namespace vokari::client {
 
-App::App(const Options& options, RunLoop& loop, std::function<void()> pump, std::string& error)
-    : loop_(loop), pump_(std::move(pump)) {
+Made<App> App::create(const Options& options, RunLoop& loop, std::function<void()> pump) {
+  std::unique_ptr<App> app(new App(loop, std::move(pump)));
+  if (Status started = app->start(options); !started) return {nullptr, started};
+  return {std::move(app)};
+}
+
+// Whatever can fail comes before anything is installed, so a failed start leaves no trace.
+Status App::start(const Options& options) {
   platform_.paths.root = options.dataDir + "/client";
   if (!platform_.paths.prepare()) {
-    error = "cannot create the data folder " + platform_.paths.root;
-    return;
+    return Status::failure("cannot create the data folder " + platform_.paths.root);
   }
-  if (!startServices(options, error)) return;
+  if (Status services = startServices(options); !services) return services;
   const std::string library = platform_.paths.library();
   settings_ = std::make_unique<FileSettingsStore>(library + "/settings.json");
-  cache_ = std::make_unique<ExpiringCache>(loop, library + "/cache.json");
+  cache_ = std::make_unique<ExpiringCache>(loop_, library + "/cache.json");
   reachability_ = std::make_unique<DesktopReachability>(Endpoints::current().host);
   if (options.position) location_.report(options.position->first, options.position->second);
-  platform_.loop = &loop;
+  platform_.loop = &loop_;
   platform_.settings = settings_.get();
   platform_.cache = cache_.get();
   platform_.reachability = reachability_.get();
@@ -28,9 +33,11 @@ App::App(const Options& options, RunLoop& loop, std::function<void()> pump, std:
   platform_.device = DeviceInfo::desktop();
   Platform::install(&platform_);
   previousEngine_ = HttpEngine::install(&network_);
-  toolkit_ = std::make_unique<ui::Toolkit>(loop, screens_);
+  installed_ = true;
+  toolkit_ = std::make_unique<ui::Toolkit>(loop_, screens_);
   delegate_ = std::make_unique<AppDelegate>();
   screens_.delegate = delegate_.get();
+  return Status::success();
 }
 
 App::~App() {
@@ -38,12 +45,12 @@ App::~App() {
   delegate_.reset();
   toolkit_.reset();
   if (pump_) pump_();
-  HttpEngine::install(previousEngine_);
+  if (installed_) HttpEngine::install(previousEngine_);
   backend_.stop();
-  Platform::install(nullptr);
+  if (installed_) Platform::install(nullptr);
 }
 
-bool App::startServices(const Options& options, std::string& error) {
+Status App::startServices(const Options& options) {
   Endpoints endpoints;
   if (options.host) {
     endpoints.host = *options.host;
@@ -53,7 +60,7 @@ bool App::startServices(const Options& options, std::string& error) {
       endpoints.ports = {p.general, p.account, p.appointment, p.report};
     }
     Endpoints::install(endpoints);
-    return true;
+    return Status::success();
   }
   vokari_backend::Options service;
   service.dataDir = options.dataDir + "/backend";
@@ -69,14 +76,11 @@ bool App::startServices(const Options& options, std::string& error) {
     loop->post([] {});  // wakes the loop so the message shows at once
   };
   auto started = backend_.start(service);
-  if (!started.ok()) {
-    error = "cannot start the built-in services: " + started.error;
-    return false;
-  }
+  if (!started.ok()) return Status::failure("cannot start the built-in services: " + started.error);
   const auto& p = *started.value;
   endpoints.ports = {p.general, p.account, p.appointment, p.report};
   Endpoints::install(endpoints);
-  return true;
+  return Status::success();
 }
 
 void App::launch() {

@@ -12,16 +12,25 @@
 #include "app/AppDelegate.h"
 #include "app/AppScreens.h"
 #include "platform/Platform.h"
+#include "platform/Status.h"
 #include "server/Backend.h"
 #include "ui/Ui.h"
 
 namespace vokari::client {
 
+// What a factory that may fail makes: the object, or none and the reason.
+template <typename T>
+struct Made {
+  std::unique_ptr<T> value;
+  Status status = Status::success();
+  bool ok() const { return value != nullptr; }
+};
+
 class App final {
  public:
-  // Starts the services and prepares the platform on the loop; on failure error is set. pump
-  // runs what is due on the loop without letting time pass (used while shutting down).
-  App(const Options& options, RunLoop& loop, std::function<void()> pump, std::string& error);
+  // Starts the services and prepares the platform on the loop, or answers why it could not.
+  // pump runs what is due on the loop without letting time pass (used while shutting down).
+  static Made<App> create(const Options& options, RunLoop& loop, std::function<void()> pump);
   ~App();
   App(const App&) = delete;
   App& operator=(const App&) = delete;
@@ -46,7 +55,9 @@ class App final {
       onTextMessage;
 
  private:
-  bool startServices(const Options& options, std::string& error);
+  App(RunLoop& loop, std::function<void()> pump) : loop_(loop), pump_(std::move(pump)) {}
+  Status start(const Options& options);
+  Status startServices(const Options& options);
 
   RunLoop& loop_;
   std::function<void()> pump_;
@@ -64,6 +75,7 @@ class App final {
   AppScreens screens_;
   std::unique_ptr<ui::Toolkit> toolkit_;
   std::unique_ptr<AppDelegate> delegate_;
+  bool installed_ = false;  // the platform and the network are this application's
 };
 
 }  // namespace vokari::client

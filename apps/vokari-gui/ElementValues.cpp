@@ -37,8 +37,23 @@ QVariantMap inputValue(const ui::TextFieldModel& f) {
           {"focused", f.focused}, {"shakes", f.shakes}};
 }
 
+QString roleName(ui::ButtonRole role) {
+  switch (role) {
+    case ui::ButtonRole::Secondary:
+      return "secondary";
+    case ui::ButtonRole::Tile:
+      return "tile";
+    case ui::ButtonRole::Primary:
+      break;
+  }
+  return "primary";
+}
+
 QVariantMap buttonValue(const ui::ButtonModel& b) {
-  return {{"title", q(b.title)}, {"enabled", b.enabled}, {"hidden", b.hidden}};
+  return {{"title", q(b.title)},
+          {"enabled", b.enabled},
+          {"hidden", b.hidden},
+          {"role", roleName(b.role)}};
 }
 
 QVariantMap checkBoxValue(const ui::CheckBoxModel& c) {
@@ -129,19 +144,26 @@ ElementRow rowFor(const ui::ElementModel& e, int index, PictureIds& pictures) {
       e);
 }
 
+bool isTile(const ui::ElementModel& e) {
+  auto* button = std::get_if<ui::ButtonModel>(&e);
+  return button && button->role == ui::ButtonRole::Tile;
+}
+
 template <typename M>
-int runFrom(const ui::ScreenModel& model, std::size_t i) {
+bool isA(const ui::ElementModel& e) {
+  return std::holds_alternative<M>(e);
+}
+
+int runFrom(const ui::ScreenModel& model, std::size_t i, bool (*belongs)(const ui::ElementModel&)) {
   int run = 0;
-  while (i + run < model.elements.size() && std::holds_alternative<M>(model.elements[i + run])) {
-    ++run;
-  }
+  while (i + run < model.elements.size() && belongs(model.elements[i + run])) ++run;
   return run;
 }
 
-// One row for a run of buttons (tiles) or check boxes (segments); each item keeps its element.
-template <typename M>
+// One row for a run of tiles, pictures or check boxes (segments); each item keeps its element.
+template <typename M, typename ValueOf>
 ElementRow groupRow(const ui::ScreenModel& model, std::size_t i, int run, const char* kind,
-                    QVariantMap (*valueOf)(const M&)) {
+                    ValueOf valueOf) {
   QVariantList items;
   for (int k = 0; k < run; ++k) {
     QVariantMap item = valueOf(std::get<M>(model.elements[i + k]));
@@ -161,23 +183,25 @@ QVariant barButton(const std::optional<ui::ButtonModel>& b) {
 std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pictures) {
   std::vector<ElementRow> rows;
   for (std::size_t i = 0; i < model.elements.size();) {
-    int run = runFrom<ui::ButtonModel>(model, i);
-    if (run >= kTileRun) {
-      rows.push_back(groupRow<ui::ButtonModel>(model, i, run, "Tiles", buttonValue));
-      i += run;
+    if (int tiles = runFrom(model, i, isTile); tiles > 0) {
+      rows.push_back(groupRow<ui::ButtonModel>(model, i, tiles, "Tiles", buttonValue));
+      i += tiles;
       continue;
     }
-    if (int boxes = runFrom<ui::CheckBoxModel>(model, i); boxes >= kSegmentRun) {
+    // Pictures in a row are drawn side by side, wrapping as the window's width allows.
+    if (int shots = runFrom(model, i, isA<ui::PictureModel>); shots > 1) {
+      rows.push_back(groupRow<ui::PictureModel>(
+          model, i, shots, "Pictures",
+          [&](const ui::PictureModel& p) { return pictureValue(p, pictures); }));
+      i += shots;
+      continue;
+    }
+    if (int boxes = runFrom(model, i, isA<ui::CheckBoxModel>); boxes >= kSegmentRun) {
       rows.push_back(groupRow<ui::CheckBoxModel>(model, i, boxes, "Segments", checkBoxValue));
       i += boxes;
       continue;
     }
     rows.push_back(rowFor(model.elements[i], static_cast<int>(i), pictures));
-    // A button right under another is the lesser choice ("忘记密码?" under "登录").
-    if (run > 0) {
-      rows.back().value["secondary"] =
-          i > 0 && std::holds_alternative<ui::ButtonModel>(model.elements[i - 1]);
-    }
     ++i;
   }
   return rows;

@@ -29,9 +29,8 @@ class PictureIds {
   virtual QString idFor(const std::shared_ptr<const std::string>& bytes) = 0;
 };
 
-// Runs of this many buttons or more in a row are drawn as a grid of large tiles (a hub screen's
-// entries); shorter runs stay ordinary buttons.
-inline constexpr int kTileRun = 3;
+// Buttons keep the role their screen gave them ("role": "primary" or "secondary"); buttons of
+// the tile role next to each other are one row of kind "Tiles", drawn as a grid.
 // Runs of this many check boxes or more are drawn as one segmented bar (tabs of a list).
 inline constexpr int kSegmentRun = 3;
 

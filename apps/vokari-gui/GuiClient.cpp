@@ -5,28 +5,36 @@
 
 namespace vokari::gui {
 
-GuiClient::GuiClient(const client::Options& options, std::string& error) {
+client::Made<GuiClient> GuiClient::create(const client::Options& options) {
+  std::unique_ptr<GuiClient> client(new GuiClient());
+  if (Status started = client->start(options); !started) return {nullptr, started};
+  return {std::move(client)};
+}
+
+Status GuiClient::start(const client::Options& options) {
   started_.start();
-  app_ = std::make_unique<client::App>(
-      options, loop_, [this] { loop_.runNow(); }, error);
-  if (!error.empty()) return;
+  auto app = client::App::create(options, loop_, [this] { loop_.runNow(); });
+  if (!app.ok()) return app.status;
+  app_ = std::move(app.value);
   bridge_ = std::make_unique<ClientBridge>(app_->ui(), pictures_);
   bridge_->watchPicker(app_->picker());
   wire();
   app_->launch();
   bridge_->refresh();
-  if (!loadWindow(error)) return;
-  if (options.screenshotDir) {
-    screenshots_ =
-        std::make_unique<Screenshots>(*window_, QString::fromStdString(*options.screenshotDir));
-    screenshots_->request(bridge_->bar()["title"].toString());
-    QObject::connect(bridge_.get(), &ClientBridge::screenShown, screenshots_.get(),
-                     [this] { screenshots_->request(bridge_->bar()["title"].toString()); });
-    QObject::connect(bridge_.get(), &ClientBridge::panelShown, screenshots_.get(),
-                     [this](const QString& what) {
-                       screenshots_->request(bridge_->bar()["title"].toString() + "-" + what);
-                     });
-  }
+  if (Status window = loadWindow(); !window) return window;
+  if (options.screenshotDir) takeScreenshots(*options.screenshotDir);
+  return Status::success();
+}
+
+void GuiClient::takeScreenshots(const std::string& dir) {
+  screenshots_ = std::make_unique<Screenshots>(*window_, QString::fromStdString(dir));
+  screenshots_->request(bridge_->bar()["title"].toString());
+  QObject::connect(bridge_.get(), &ClientBridge::screenShown, screenshots_.get(),
+                   [this] { screenshots_->request(bridge_->bar()["title"].toString()); });
+  QObject::connect(bridge_.get(), &ClientBridge::panelShown, screenshots_.get(),
+                   [this](const QString& what) {
+                     screenshots_->request(bridge_->bar()["title"].toString() + "-" + what);
+                   });
 }
 
 GuiClient::~GuiClient() {
@@ -49,21 +57,15 @@ void GuiClient::wire() {
   };
 }
 
-bool GuiClient::loadWindow(std::string& error) {
+Status GuiClient::loadWindow() {
   engine_ = std::make_unique<QQmlApplicationEngine>();
   engine_->addImportPath(QStringLiteral("qrc:/"));  // where the Vokari module is compiled in
   engine_->addImageProvider("vokari", new PictureProvider(pictures_));
   engine_->rootContext()->setContextProperty("client", bridge_.get());
   engine_->load(QUrl(QStringLiteral("qrc:/Vokari/qml/Main.qml")));
-  if (engine_->rootObjects().isEmpty()) {
-    error = "the window's QML did not load";
-    return false;
-  }
+  if (engine_->rootObjects().isEmpty()) return Status::failure("the window's QML did not load");
   window_ = qobject_cast<QQuickWindow*>(engine_->rootObjects().first());
-  if (!window_) {
-    error = "the window's QML has no window";
-    return false;
-  }
+  if (!window_) return Status::failure("the window's QML has no window");
   QObject::connect(
       window_, &QQuickWindow::frameSwapped, window_,
       [this] {
@@ -71,7 +73,7 @@ bool GuiClient::loadWindow(std::string& error) {
         firstFrameMs_.compare_exchange_strong(none, started_.elapsed());
       },
       Qt::DirectConnection);
-  return true;
+  return Status::success();
 }
 
 }  // namespace vokari::gui

@@ -22,8 +22,8 @@ namespace vokari::gui {
 
 class GuiClient final {
  public:
-  // Composes and launches; on failure error is set and there is no window.
-  GuiClient(const client::Options& options, std::string& error);
+  // Composes and launches, showing the window; or answers why it could not.
+  static client::Made<GuiClient> create(const client::Options& options);
   ~GuiClient();
   GuiClient(const GuiClient&) = delete;
   GuiClient& operator=(const GuiClient&) = delete;
@@ -40,8 +40,11 @@ class GuiClient final {
   }
 
  private:
+  GuiClient() = default;
+  Status start(const client::Options& options);
   void wire();
-  bool loadWindow(std::string& error);
+  Status loadWindow();
+  void takeScreenshots(const std::string& dir);
 
   QElapsedTimer started_;
   QtRunLoop loop_;

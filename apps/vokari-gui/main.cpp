@@ -32,11 +32,12 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");  // Qt sets the locale; the core's number texts want C
   QGuiApplication::setApplicationName("Vokari");
   QGuiApplication::setFont(QFont(gui::kUiFont));
-  gui::GuiClient client(*options, error);
-  if (!error.empty()) {
-    std::cerr << "vokari-gui: " << error << "\n";
+  auto made = gui::GuiClient::create(*options);
+  if (!made.ok()) {
+    std::cerr << "vokari-gui: " << made.status.message() << "\n";
     return 1;
   }
+  gui::GuiClient& client = *made.value;
   if (std::getenv("VOKARI_STARTUP_TIMING")) {
     QObject::connect(
         client.window(), &QQuickWindow::frameSwapped, &qtApp,

@@ -97,12 +97,12 @@ int main(int argc, char** argv) {
   auto clock = options->fakeClock ? Clockwork::fake() : Clockwork::real();
 
   Clockwork* clockwork = clock.get();
-  App app(
-      *options, clock->loop(), [clockwork] { clockwork->pump(); }, error);
-  if (!error.empty()) {
-    std::cerr << "vokari: " << error << "\n";
+  auto made = App::create(*options, clock->loop(), [clockwork] { clockwork->pump(); });
+  if (!made.ok()) {
+    std::cerr << "vokari: " << made.status.message() << "\n";
     return 1;
   }
+  App& app = *made.value;
   Session session(sessionTargets(app, *clock), std::cout, interactive);
   app.onTextMessage = [&](const std::string& phone, const std::string& text,
                           const std::string& code) { session.textMessage(phone, text, code); };

@@ -44,6 +44,7 @@ MainViewController::~MainViewController() {
 void MainViewController::addEntry(ui::Button& button, const char* title,
                                   void (MainViewController::*action)()) {
   button.title = title;
+  button.role = ui::ButtonRole::Tile;
   button.onPress = [this, action] { (this->*action)(); };
   add(button);
 }

@@ -25,6 +25,7 @@ ReservationMainViewController::ReservationMainViewController() : ui::Screen("户
   txPhone.placeholder = "请输入手机号码";
   txPhone.keyboard = ui::Keyboard::NumberPad;
   btPersons.title = "常用预约人";
+  btPersons.role = ui::ButtonRole::Secondary;
   btPersons.hidden = true;
   btPersons.onPress = [this] { personList.hidden = !personList.hidden; };
   personList.hidden = true;
@@ -64,9 +65,8 @@ void ReservationMainViewController::reloadChoices() {
   const std::pair<const char*, std::string> lines[] = {{"受理点:", choice_.pointLine()},
                                                        {"业务类型:", choice_.bussiLine()},
                                                        {"时间段:", choice_.timeLine()}};
-  for (const auto& [title, text] : lines) {
+  for (const auto& [title, text] : lines)
     choices.sections[0].rows.push_back({title, text, true, false, false});
-  }
 }
 
 void ReservationMainViewController::readPersons() {

@@ -11,6 +11,7 @@ SlotPicker::SlotPicker() {
   btDone.title = "完成";
   btDone.onPress = [this] { done(); };
   btCancel.title = "取消";
+  btCancel.role = ui::ButtonRole::Secondary;
   btCancel.onPress = [this] { close(); };
   close();
 }

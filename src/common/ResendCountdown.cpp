@@ -27,6 +27,7 @@ ResendCountdown::ResendCountdown(std::string cacheKey, std::string phone, ui::Bu
       sendMsg_(std::move(sendMsg)) {
   btSendCode_.title = title(kStartSeconds);
   btSendCode_.onPress = [this] { resendPressed(); };
+  btSendCode_.role = ui::ButtonRole::Secondary;  // beside the form's own action
 }
 
 std::string ResendCountdown::title(int seconds) {

@@ -39,6 +39,7 @@ ReportViewController::ReportViewController() : ui::Screen("举报") {
   }
   addButton.title = "+";
   addButton.onPress = [this] { onAttach(); };
+  addButton.role = ui::ButtonRole::Secondary;
   add(addButton);
   submitButton.title = "提交";
   submitButton.onPress = [this] { onSubmit(); };

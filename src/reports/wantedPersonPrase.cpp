@@ -1,12 +1,9 @@
 #include "reports/wantedPersonPrase.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-#ifndef VOKARI_RESOURCE_DIR
-#define VOKARI_RESOURCE_DIR "."
-#endif
+#include "platform/Resources.h"
 
 namespace vokari {
 
@@ -16,8 +13,7 @@ wantedPersonPrase& wantedPersonPrase::sharedwantedPersonPraseManager() {
 }
 
 std::string wantedPersonPrase::resourcePath() {
-  const char* folder = std::getenv("VOKARI_RESOURCES");
-  return std::string(folder && *folder ? folder : VOKARI_RESOURCE_DIR) + "/names.json";
+  return ::vokari::resourcePath("names.json");
 }
 
 nlohmann::json wantedPersonPrase::prase() const {

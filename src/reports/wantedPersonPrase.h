@@ -15,7 +15,7 @@ class wantedPersonPrase final {
   // JSON, or holds no such array.
   nlohmann::json prase() const;
 
-  // The shipped resource: $VOKARI_RESOURCES/names.json when that is set, else the program's own.
+  // The shipped data file, found beside the program (see platform/Resources.h).
   static std::string resourcePath();
   std::string path = resourcePath();
 };

@@ -30,10 +30,15 @@ struct TextFieldModel {
   int shakes = 0;  // times the input was shaken to point at a refused value
 };
 
+// What a button is to its screen, which a renderer draws it as: the screen's main action, a lesser
+// one, or one of the large entries of a hub screen (tiles side by side draw as one grid).
+enum class ButtonRole { Primary, Secondary, Tile };
+
 struct ButtonModel {
   std::string title;
   bool enabled = true;
   bool hidden = false;
+  ButtonRole role = ButtonRole::Primary;
 };
 
 struct CheckBoxModel {

@@ -1,4 +1,8 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -16,6 +20,29 @@ TEST(Terminal, StartsOnTheLoginScreenOnAnEmptyFolder) {
   VokariRun run = runVokari(dir.path() + "/data", "expect 登录\nscreen\nquit\n");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.printed("screen: 登录")) << run.output;
+}
+
+TEST(Terminal, ExitsWithOneAndSaysWhyWhenItsServicesOrDataFolderCannotBeHad) {
+  TempDir dir;
+  int busy = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof at;
+  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&at), size), 0);
+  ASSERT_EQ(::listen(busy, 1), 0);
+  ASSERT_EQ(::getsockname(busy, reinterpret_cast<sockaddr*>(&at), &size), 0);
+  std::string port = std::to_string(ntohs(at.sin_port));
+  VokariRun taken = runVokari(dir.path() + "/data", "quit\n",
+                              {"--ports", "general=" + port + ",account=" + port +
+                                              ",appointment=" + port + ",report=" + port});
+  ::close(busy);
+  EXPECT_EQ(taken.status, 1) << taken.output;
+  EXPECT_TRUE(taken.contains("vokari: cannot start the built-in services")) << taken.output;
+  VokariRun unwritable = runVokari("/proc/vokari", "quit\n");
+  EXPECT_EQ(unwritable.status, 1) << unwritable.output;
+  EXPECT_TRUE(unwritable.printed("vokari: cannot create the data folder /proc/vokari/client"))
+      << unwritable.output;
 }
 
 TEST(Terminal, UnknownCommandsAndMissingTargetsExitWithTwo) {

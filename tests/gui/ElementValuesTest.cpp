@@ -1,5 +1,6 @@
-// How the view model becomes rows for QML: element kinds, runs of buttons as tiles, picture ids,
-// and a list model that tells only what changed on the same screen.
+// How the view model becomes rows for QML: element kinds, buttons drawn as their screen's role
+// says (tiles side by side as a grid), picture ids, and a list model that tells only what changed
+// on the same screen.
 
 #include <gtest/gtest.h>
 
@@ -12,10 +13,15 @@
 namespace vokari::gui {
 namespace {
 
-ui::ButtonModel button(const char* title) {
+ui::ButtonModel button(const char* title, ui::ButtonRole role = ui::ButtonRole::Primary) {
   ui::ButtonModel b;
   b.title = title;
+  b.role = role;
   return b;
+}
+
+ui::ButtonModel tile(const char* title) {
+  return button(title, ui::ButtonRole::Tile);
 }
 
 ui::CheckBoxModel checkBox(const char* title) {
@@ -24,13 +30,16 @@ ui::CheckBoxModel checkBox(const char* title) {
   return c;
 }
 
+// Each row's kind, with a button's role after a colon ("Button:secondary").
 std::vector<QString> kinds(const std::vector<ElementRow>& rows) {
   std::vector<QString> out;
-  for (const auto& r : rows) out.push_back(r.kind);
+  for (const auto& r : rows) {
+    out.push_back(r.kind == "Button" ? r.kind + ":" + r.value["role"].toString() : r.kind);
+  }
   return out;
 }
 
-TEST(ElementValues, RunsOfButtonsBecomeTilesAndRunsOfCheckBoxesSegments) {
+TEST(ElementValues, ButtonsAreDrawnInTheirRoleAndRunsOfCheckBoxesAsSegments) {
   struct Case {
     const char* name;
     std::vector<ui::ElementModel> elements;
@@ -38,27 +47,41 @@ TEST(ElementValues, RunsOfButtonsBecomeTilesAndRunsOfCheckBoxesSegments) {
     std::vector<int> firstElements;
   };
   ui::LabelModel label{"说明"};
+  ui::PictureModel picture;
   std::vector<Case> cases = {
-      {"two buttons stay buttons",
-       {button("登录"), button("忘记密码?")},
-       {"Button", "Button"},
-       {0, 1}},
+      {"each button as its screen says, whatever comes before it",
+       {button("+", ui::ButtonRole::Secondary), button("提交"), label,
+        button("忘记密码?", ui::ButtonRole::Secondary)},
+       {"Button:secondary", "Button:primary", "Label", "Button:secondary"},
+       {0, 1, 2, 3}},
+      {"three buttons in a row stay buttons",
+       {button("完成"), button("取消"), button("a")},
+       {"Button:primary", "Button:primary", "Button:primary"},
+       {0, 1, 2}},
       {"six entries are one grid",
-       {button("a"), button("b"), button("c"), button("d"), button("e"), button("f")},
+       {tile("a"), tile("b"), tile("c"), tile("d"), tile("e"), tile("f")},
        {"Tiles"},
        {0}},
+      {"pictures in a row are drawn together, one alone by itself",
+       {picture, picture, button("+"), picture},
+       {"Pictures", "Button:primary", "Picture"},
+       {0, 2, 3}},
       {"four check boxes are one segmented bar",
        {checkBox("公安部门"), checkBox("交警"), checkBox("联动部门"), checkBox("公共服务"), label},
        {"Segments", "Label"},
        {0, 4}},
+      {"three check boxes are a bar too",
+       {checkBox("a"), checkBox("b"), checkBox("c")},
+       {"Segments"},
+       {0}},
       {"two check boxes stay check boxes",
        {checkBox("a"), checkBox("b")},
        {"CheckBox", "CheckBox"},
        {0, 1}},
       {"a label splits runs",
-       {button("a"), label, button("b"), button("c"), button("d")},
-       {"Button", "Label", "Tiles"},
-       {0, 1, 2}},
+       {tile("a"), label, tile("b"), tile("c"), button("d")},
+       {"Tiles", "Label", "Tiles", "Button:primary"},
+       {0, 1, 2, 4}},
   };
   PictureStore pictures;
   for (const auto& c : cases) {
@@ -72,7 +95,7 @@ TEST(ElementValues, RunsOfButtonsBecomeTilesAndRunsOfCheckBoxesSegments) {
   }
   // Each tile presses its own element.
   ui::ScreenModel hub;
-  hub.elements = {label, button("a"), button("b"), button("c")};
+  hub.elements = {label, tile("a"), tile("b"), tile("c")};
   auto rows = elementRows(hub, pictures);
   QVariantList tiles = rows[1].value["items"].toList();
   ASSERT_EQ(tiles.size(), 3);

@@ -47,6 +47,7 @@ LoginViewController::LoginViewController() : ui::Screen("登录") {
   btLogin.onPress = [this] { login(); };
   forgot_.title = "忘记密码?";
   forgot_.onPress = [this] { forgotPressed(); };
+  forgot_.role = ui::ButtonRole::Secondary;
   add(phone_);
   add(password_);
   add(showPassword_);

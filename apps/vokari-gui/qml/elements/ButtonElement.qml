@@ -1,7 +1,8 @@
 import QtQuick
 import Vokari
 
-// A button the width of the screen.
+// A button the width of the screen: filled for the screen's main action, outlined for a lesser
+// one, as the screen's role for it says.
 Item {
     id: button
     property var value: ({})
@@ -13,12 +14,13 @@ Item {
     implicitHeight: 62
 
     Rectangle {
+        objectName: "buttonFace"
         x: Theme.margin
         y: 8
         width: parent.width - 2 * Theme.margin
         height: 48
         radius: Theme.radius
-        readonly property bool secondary: !!value.secondary
+        readonly property bool secondary: value.role === "secondary"
         color: secondary ? (area.pressed ? "#e3e9f4" : Theme.card)
              : !button.enabled ? "#b8c4d6" : area.pressed ? Theme.accentPressed : Theme.accent
         border.width: secondary ? 1 : 0

@@ -1,7 +1,8 @@
 import QtQuick
 import Vokari
 
-// A run of buttons drawn as a grid of large tiles: the entries of a hub screen. Each tile is
+// Buttons of the tile role drawn as a grid of large tiles, three to a row: the entries of a hub
+// screen. Each tile is
 // placed by its own binding rather than by a Grid: a Grid lays out only at the next frame, and
 // until then every tile of a screen just shown lies on top of the last one, so a click arriving
 // in between (a quick tap after going back) would open the wrong entry.
@@ -11,9 +12,9 @@ Item {
     property int element: -1
     property int serial: -1
     readonly property var items: value.items || []
-    readonly property int columns: 2
+    readonly property int columns: 3
     readonly property real tileWidth: (width - 2 * Theme.margin - (columns - 1) * 12) / columns
-    readonly property real tileHeight: Math.min(tileWidth * 0.95, 190)
+    readonly property real tileHeight: Math.min(tileWidth * 1.1, 170)
     readonly property real spacing: 12
     // Hidden tiles leave no gap: each shown tile's place counts only the shown ones before it.
     readonly property var places: {
@@ -68,7 +69,7 @@ Item {
                               horizontalCenter: parent.horizontalCenter }
                     text: tile.modelData.title
                     color: Theme.text
-                    font.pixelSize: 18
+                    font.pixelSize: Math.min(18, tiles.tileWidth / 6)
                     font.bold: true
                 }
                 MouseArea {
