@@ -65,13 +65,13 @@ Input openInput(const std::string& path) {
   return input;
 }
 
-// The video stream of a movie: a cover picture in a sound file does not count.
+// The first video stream of a movie: a cover picture in a sound file does not count.
 int videoStream(AVFormatContext* input) {
   for (unsigned i = 0; i < input->nb_streams; ++i) {
     const AVStream* stream = input->streams[i];
     if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
         !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
-      return av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+      return static_cast<int>(i);
     }
   }
   return -1;
