@@ -128,8 +128,23 @@ inline std::string encodeHeic(const Image& image) {
   return out;
 }
 
-// A GIF of the frames (each of the picture's size, at most 256 colours between them).
-inline std::string encodeGif(const std::vector<Image>& frames) {
+// A WebP (lossless) or GIF that only declares its size.
+inline std::string webpDeclaring(std::uint32_t width, std::uint32_t height) {
+  std::uint32_t bits = (width - 1) | (height - 1) << 14;
+  std::string out = "RIFF";
+  out += std::string("\x12\x00\x00\x00", 4) + "WEBPVP8L" + std::string("\x05\x00\x00\x00\x2f", 5);
+  for (int s : {0, 8, 16, 24}) out += static_cast<char>(bits >> s);
+  return out + std::string(1, '\0');
+}
+inline std::string gifDeclaring(std::uint16_t width, std::uint16_t height) {
+  std::string out = "GIF89a";
+  for (std::uint16_t v : {width, height}) out += {static_cast<char>(v), static_cast<char>(v >> 8)};
+  return out + std::string(3, '\0') + ";";
+}
+
+// A GIF of the frames (each of the picture's size, at most 256 colours between them); an
+// interlaced one stores its rows in the four passes' order.
+inline std::string encodeGif(const std::vector<Image>& frames, bool interlaced = false) {
   std::string out;
   int error = 0;
   GifFileType* gif = EGifOpen(
@@ -160,8 +175,14 @@ inline std::string encodeGif(const std::vector<Image>& frames) {
   EGifSetGifVersion(gif, true);
   EGifPutScreenDesc(gif, w, h, 8, 0, map);
   for (auto& frame : indices) {
-    EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr);
-    for (int y = 0; y < h; ++y) EGifPutLine(gif, frame.data() + std::size_t(y) * w, w);
+    EGifPutImageDesc(gif, 0, 0, w, h, interlaced, nullptr);
+    std::vector<int> rows;
+    for (int pass = 0; pass < (interlaced ? 4 : 1); ++pass) {
+      const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+      for (int y = interlaced ? start[pass] : 0; y < h; y += interlaced ? step[pass] : 1)
+        rows.push_back(y);
+    }
+    for (int y : rows) EGifPutLine(gif, frame.data() + std::size_t(y) * w, w);
   }
   EGifCloseFile(gif, &error);
   GifFreeMapObject(map);
