@@ -44,11 +44,10 @@ const AVInputFormat* probedFormat(const std::string& url) {
   return score > AVPROBE_SCORE_RETRY ? format : nullptr;
 }
 
-// Still-picture readers of FFmpeg, which open pictures as a one-frame video stream.
+// FFmpeg's still-picture readers, which open a picture as a one-frame video stream. (GIF,
+// WebP and APNG never get here: their signatures make them pictures first.)
 bool isPictureReader(const AVInputFormat* format) {
-  std::string_view name = format->name;
-  return name.find("_pipe") != std::string_view::npos || name == "image2" || name == "gif" ||
-         name == "apng" || name == "webp";
+  return std::string_view(format->name).find("_pipe") != std::string_view::npos;
 }
 
 Input openInput(const std::string& path) {

@@ -156,6 +156,7 @@ TEST(Orientation, EveryExifOrientationComesOutUpright) {
       {7, true, {kWhite, kBlue, kGreen, kRed}},   // transversed
       {8, true, {kBlue, kWhite, kRed, kGreen}},   // a quarter back: not the same as 6
       {9, false, {kRed, kBlue, kGreen, kWhite}},  // no such orientation: as stored
+      {0, false, {kRed, kBlue, kGreen, kWhite}},  // EXIF without an orientation: as stored
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("orientation " + std::to_string(c.orientation));
@@ -252,7 +253,8 @@ TEST(Limits, DeclaredSizesOverTheLimitAreRefusedAndJpegIsDecodedScaled) {
     int width, height;
   };
   for (const Case& c : {Case{Size{80, 80}, 500, 375}, Case{Size{1000, 1000}, 1500, 1125},
-                        Case{Size{4000, 100}, 4000, 3000}, Case{std::nullopt, 4000, 3000}}) {
+                        Case{Size{4000, 100}, 4000, 3000}, Case{Size{500, 375}, 500, 375},
+                        Case{Size{501, 1}, 1000, 750}, Case{std::nullopt, 4000, 3000}}) {
     auto image = decodeImage(big, c.cover);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, c.width);

@@ -37,14 +37,16 @@ inline bool near(std::uint32_t got, std::uint32_t want, int tolerance = 40) {
   return true;
 }
 
-// The JPEG with an APP1 EXIF segment carrying the orientation, right after its start marker.
+// The JPEG with an APP1 EXIF segment carrying the orientation (none for 0), right after its
+// start marker.
 inline std::string withOrientation(const std::string& jpeg, int orientation) {
   ExifData* exif = exif_data_new();
   exif_data_set_byte_order(exif, EXIF_BYTE_ORDER_MOTOROLA);
   ExifEntry* entry = exif_entry_new();
   exif_content_add_entry(exif->ifd[EXIF_IFD_0], entry);
-  exif_entry_initialize(entry, EXIF_TAG_ORIENTATION);
-  exif_set_short(entry->data, EXIF_BYTE_ORDER_MOTOROLA, static_cast<ExifShort>(orientation));
+  exif_entry_initialize(entry, orientation ? EXIF_TAG_ORIENTATION : EXIF_TAG_X_RESOLUTION);
+  if (orientation)
+    exif_set_short(entry->data, EXIF_BYTE_ORDER_MOTOROLA, static_cast<ExifShort>(orientation));
   exif_entry_unref(entry);
   unsigned char* data = nullptr;
   unsigned int size = 0;

@@ -329,6 +329,10 @@ TEST_F(ReportFormScreen, APortraitPhotoIsStoredUprightAndUnusableFilesAreRefused
     EXPECT_EQ(form->selectFiles().size(), 1u);
     EXPECT_TRUE(form->thumbnails[1].hidden);
   }
+  // A movie that is gone by the time it is copied is refused the same way.
+  attach(PickedKind::Movie, sources.path() + "/gone.mov");
+  EXPECT_EQ(hudText(), "所选文件不是可添加的图片或视频");
+  EXPECT_EQ(form->selectFiles().size(), 1u);
   // A movie is copied under a temporary name and renamed: nothing else is left beside it.
   attach(PickedKind::Movie, movie());
   ASSERT_EQ(form->selectFiles().size(), 2u);
