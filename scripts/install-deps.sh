@@ -6,6 +6,7 @@ packages=(build-essential cmake ninja-build pkg-config ccache
   libicu-dev libcpp-httplib-dev libmicrohttpd-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev  # the fuzz build: clang and its fuzzer and sanitizer runtimes
   libjpeg62-turbo-dev libpng-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libexif-dev libwebp-dev libheif-dev libgif-dev  # photo orientation, WebP, HEIC, GIF pictures
   # the graphical client: Qt Quick, the QML modules its windows use, a font for Chinese text
   qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-window
   qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts

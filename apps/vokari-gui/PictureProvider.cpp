@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QRunnable>
 
+#include "media/Image.h"
+
 namespace vokari::gui {
 namespace {
 
@@ -15,13 +17,25 @@ class PictureResponse final : public QQuickImageResponse, public QRunnable {
   void run() override {
     if (!bytes_) {
       error_ = "no such picture";
-    } else if (!image_.loadFromData(reinterpret_cast<const uchar*>(bytes_->data()),
-                                    static_cast<int>(bytes_->size()))) {
+    } else if (auto picture = decodeImage(*bytes_, coverSize())) {
+      // Bounded and upright, in every format the report picker takes (Qt's own readers know
+      // neither WebP nor HEIC here, nor any pixel limit).
+      image_ = QImage(picture->rgb.data(), picture->width, picture->height, picture->width * 3,
+                      QImage::Format_RGB888)
+                   .copy();
+      if (size_.isValid() && !size_.isEmpty()) {
+        image_ = image_.scaled(size_, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+      }
+    } else {
       error_ = "the picture cannot be decoded";
-    } else if (size_.isValid() && !size_.isEmpty()) {
-      image_ = image_.scaled(size_, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
     emit finished();
+  }
+  // What QML asks for, as the size a scaled JPEG decode must still cover; a side it leaves open
+  // is 0 (any).
+  std::optional<Size> coverSize() const {
+    if (size_.width() <= 0 && size_.height() <= 0) return std::nullopt;
+    return Size{std::max(size_.width(), 0), std::max(size_.height(), 0)};
   }
   QQuickTextureFactory* textureFactory() const override {
     return QQuickTextureFactory::textureFactoryForImage(image_);

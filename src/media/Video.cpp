@@ -1,6 +1,8 @@
-// A video's first frame through FFmpeg's libraries, turned by the stream's display matrix.
+// A video's first frame through FFmpeg's libraries, turned by the stream's display matrix, and
+// what kind of media a file holds.
 
 #include <cmath>
+#include <fstream>
 #include <memory>
 
 extern "C" {
@@ -31,14 +33,47 @@ struct FrameFreer {
 };
 using Input = std::unique_ptr<AVFormatContext, InputCloser>;
 
+// The container format the start of the file announces, found by FFmpeg's probe of at most
+// its first megabyte and never by the file's name; none below a confident score.
+const AVInputFormat* probedFormat(const std::string& url) {
+  AVIOContext* io = nullptr;
+  if (avio_open(&io, url.c_str(), AVIO_FLAG_READ) < 0) return nullptr;
+  const AVInputFormat* format = nullptr;
+  int score = av_probe_input_buffer2(io, &format, "", nullptr, 0, 0);
+  avio_closep(&io);
+  return score > AVPROBE_SCORE_RETRY ? format : nullptr;
+}
+
+// FFmpeg's still-picture readers, which open a picture as a one-frame video stream. (GIF,
+// WebP and APNG never get here: their signatures make them pictures first.)
+bool isPictureReader(const AVInputFormat* format) {
+  return std::string_view(format->name).find("_pipe") != std::string_view::npos;
+}
+
 Input openInput(const std::string& path) {
   // Files are probed for what they hold; FFmpeg's complaints about the others are no news.
   av_log_set_level(AV_LOG_QUIET);
+  // "file:" so that no part of a path is taken for another protocol.
+  const std::string url = "file:" + path;
+  const AVInputFormat* format = probedFormat(url);
+  if (!format || isPictureReader(format)) return nullptr;
   AVFormatContext* context = nullptr;
-  if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0) return nullptr;
+  if (avformat_open_input(&context, url.c_str(), format, nullptr) < 0) return nullptr;
   Input input(context);
   if (avformat_find_stream_info(context, nullptr) < 0) return nullptr;
   return input;
+}
+
+// The first video stream of a movie: a cover picture in a sound file does not count.
+int videoStream(AVFormatContext* input) {
+  for (unsigned i = 0; i < input->nb_streams; ++i) {
+    const AVStream* stream = input->streams[i];
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+        !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
 }
 
 // Degrees to turn the stored frame clockwise so that it shows upright: 0, 90, 180 or 270.
@@ -49,22 +84,6 @@ int clockwiseTurn(const AVStream* stream) {
   if (std::isnan(counterClockwise)) return 0;
   int turn = static_cast<int>(std::lround(-counterClockwise / 90.0)) * 90 % 360;
   return turn < 0 ? turn + 360 : turn;
-}
-
-Image turned(const Image& image, int clockwise) {
-  if (clockwise == 0) return image;
-  bool swap = clockwise != 180;
-  Image out{swap ? image.height : image.width, swap ? image.width : image.height, {}};
-  out.rgb.resize(image.rgb.size());
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      int tx = clockwise == 90 ? image.height - 1 - y : clockwise == 180 ? image.width - 1 - x : y;
-      int ty = clockwise == 90 ? x : clockwise == 180 ? image.height - 1 - y : image.width - 1 - x;
-      const std::uint8_t* from = image.rgb.data() + (std::size_t(y) * image.width + x) * 3;
-      std::copy(from, from + 3, out.rgb.data() + (std::size_t(ty) * out.width + tx) * 3);
-    }
-  }
-  return out;
 }
 
 std::optional<Image> toRgb(const AVFrame* frame) {
@@ -118,26 +137,29 @@ std::optional<Image> getImage(const std::optional<std::string>& videoPath) {
   if (!videoPath) return std::nullopt;
   Input input = openInput(*videoPath);
   if (!input) return std::nullopt;
-  int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  int index = videoStream(input.get());
   if (index < 0) return std::nullopt;
   const AVStream* stream = input->streams[index];
   auto decoder = openDecoder(stream);
   if (!decoder) return std::nullopt;
   auto frame = firstFrame(input.get(), index, decoder.get());
   if (!frame) return std::nullopt;
-  return turned(*frame, clockwiseTurn(stream));
+  // EXIF orientations 6, 3 and 8 are the quarter, half and three-quarter clockwise turns.
+  const int turn = clockwiseTurn(stream);
+  return oriented(*frame, turn == 90 ? 6 : turn == 180 ? 3 : turn == 270 ? 8 : 1);
 }
 
 MediaKind mediaKindOfFile(const std::string& path) {
-  if (decodeImageFile(path)) return MediaKind::Picture;
+  char head[16] = {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return MediaKind::None;
+  in.read(head, sizeof head);
+  if (pictureFormatOf(std::string_view(head, static_cast<std::size_t>(in.gcount()))) !=
+      PictureFormat::None) {
+    return MediaKind::Picture;
+  }
   Input input = openInput(path);
-  if (!input) return MediaKind::None;
-  int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  if (index < 0) return MediaKind::None;
-  // A still picture in a format FFmpeg reads but this module does not decode is no movie.
-  bool still = input->iformat &&
-               std::string_view(input->iformat->name).find("pipe") != std::string_view::npos;
-  return still ? MediaKind::None : MediaKind::Movie;
+  return input && videoStream(input.get()) >= 0 ? MediaKind::Movie : MediaKind::None;
 }
 
 }  // namespace vokari

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "media/Image.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
 
@@ -20,10 +21,10 @@ std::string fileName(const std::string& url) {
   return name;
 }
 
-// PNG, JPEG and GIF signatures: a reply of any other kind (an error page) is not a picture.
+// The signature of a picture format the media module decodes: a reply of any other kind (an
+// error page) is not a picture.
 bool looksLikePicture(const std::string& bytes) {
-  return bytes.rfind("\x89PNG\r\n\x1a\n", 0) == 0 || bytes.rfind("\xff\xd8\xff", 0) == 0 ||
-         bytes.rfind("GIF8", 0) == 0;
+  return pictureFormatOf(bytes) != PictureFormat::None;
 }
 
 bool makeFolders(const std::string& path) {

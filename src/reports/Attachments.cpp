@@ -1,8 +1,13 @@
 #include "reports/Attachments.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
+#include <vector>
 
 #include "media/Image.h"
 #include "platform/FileManager.h"
@@ -16,6 +21,38 @@ constexpr int kThumbnailQuality = 90;
 std::chrono::system_clock::time_point referenceDate() {
   using namespace std::chrono;
   return system_clock::time_point(sys_days(year(2001) / January / 1));
+}
+
+// Copies the file a buffer at a time under a temporary name beside the target, flushes it and
+// renames it into place, so that no half-copied movie ever carries an attachment's name.
+bool copyAtomically(const std::string& from, const std::string& to) {
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat info {};
+  const std::string temp = to + ".tmp";
+  int out = ::fstat(in, &info) == 0 && S_ISREG(info.st_mode)
+                ? ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)
+                : -1;
+  bool ok = out >= 0;
+  std::vector<char> buffer(1 << 20);
+  while (ok) {
+    ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < n;) {
+      ssize_t written = ::write(out, buffer.data() + done, std::size_t(n - done));
+      ok = written > 0;
+      done += std::max<ssize_t>(written, 0);
+    }
+  }
+  ok = ok && ::fsync(out) == 0;
+  if (out >= 0) ok = ::close(out) == 0 && ok;
+  ::close(in);
+  ok = ok && std::rename(temp.c_str(), to.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
 }
 
 }  // namespace
@@ -40,28 +77,23 @@ std::optional<std::string> storeAttachment(const PickedMedia& media, const std::
     path = FileManager::join(folder, attachmentName(milliseconds, media.kind));
   }
   if (media.kind == PickedKind::Picture) {
+    // Decoded upright, so the stored JPEG, which carries no orientation tag, shows as taken.
     auto image = decodeImageFile(media.path);
     auto jpeg = image ? encodeJpeg(*image, kStrongestCompression) : std::nullopt;
     if (!jpeg || !FileManager::writeFileAtomically(path, *jpeg)) return std::nullopt;
     return path;
   }
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(media.path, error) ||
-      !std::filesystem::copy_file(media.path, path, error)) {
-    std::filesystem::remove(path, error);
-    return std::nullopt;
-  }
-  // The copy would keep the chosen file's mode; attachments are private like every file here.
-  std::filesystem::permissions(
-      path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, error);
+  if (!copyAtomically(media.path, path)) return std::nullopt;
   return path;
 }
 
 std::shared_ptr<const std::string> attachmentThumbnail(const std::string& path, PickedKind kind) {
-  auto image = kind == PickedKind::Picture ? decodeImageFile(path) : getImage(path);
-  if (!image) return nullptr;
   const int side = kThumbnailPoints * kScreenScale;
-  auto jpeg = encodeJpeg(imageByScalingAndCroppingForSize(*image, side, side), kThumbnailQuality);
+  auto thumbnail =
+      kind == PickedKind::Picture ? pictureThumbnail(path, side, side) : getImage(path);
+  if (!thumbnail) return nullptr;
+  auto jpeg =
+      encodeJpeg(imageByScalingAndCroppingForSize(*thumbnail, side, side), kThumbnailQuality);
   return jpeg ? std::make_shared<const std::string>(std::move(*jpeg)) : nullptr;
 }
 

@@ -21,7 +21,8 @@ double millisecondsSince2001(WallClock::time_point at);
 std::string attachmentName(double milliseconds, PickedKind kind);
 
 // Writes the picked media into the folder as an attachment: a picture as JPEG at the strongest
-// compression, a movie copied byte for byte. The name comes from the time; when a file of that
+// compression and upright (the orientation tag applied, none left), a movie copied byte for byte
+// under a temporary name and then renamed. The name comes from the time; when a file of that
 // name exists already (two picks within one millisecond), the next free millisecond is taken,
 // so no attachment overwrites another. Answers the path, or none when the media cannot be read
 // or written.

@@ -14,6 +14,8 @@ constexpr const char* kUploading = "正在上传...";
 constexpr const char* kUploadFailed = "上传失败";
 constexpr const char* kConnectionFailed = "连接失败";
 constexpr double kNoticeSeconds = 0.8;
+constexpr const char* kUnusableMedia = "所选文件不是可添加的图片或视频";
+constexpr double kUnusableMediaSeconds = 1.5;
 
 }  // namespace
 
@@ -92,7 +94,9 @@ void ReportViewController::picked(const std::optional<PickedMedia>& media) {
   auto folder = FileManager::getTmpPath();
   if (!folder) return;
   auto path = storeAttachment(*media, *folder, Platform::current().loop->wallClock());
-  if (!path) return;
+  // A file no decoder takes (damaged, over the pixel limit, not what it seemed) is refused
+  // aloud: silence would look as if the picker had failed.
+  if (!path) return ui::Ui::current().hud->showError(kUnusableMedia, kUnusableMediaSeconds);
   ui::Picture& thumbnail = thumbnails[selectFiles_.size()];
   thumbnail.source = *path;
   thumbnail.bytes =

@@ -7,6 +7,7 @@
 
 #include "ReportFixture.h"
 #include "core/Base64.h"
+#include "media/TestPictures.h"
 #include "platform/FileManager.h"
 #include "reports/ReportViewController.h"
 
@@ -330,10 +331,48 @@ TEST_F(ReportFormScreen, TheChoiceSheetAndWhatEachPickerAsksFor) {
   ASSERT_TRUE(driver.alert("取消").ok);
   EXPECT_FALSE(picker.isOpen());
   EXPECT_TRUE(form->selectFiles().empty()) << "cancelled pickers add nothing";
+}
 
-  std::string broken = writeSource("broken.jpg", "\xff\xd8\xff not really");
-  attach(PickedKind::Picture, broken);
-  EXPECT_TRUE(form->selectFiles().empty()) << "a picture that cannot be read is not added";
+TEST_F(ReportFormScreen, APortraitPhotoIsStoredUprightAndUnusableFilesAreRefusedAloud) {
+  // Stored lying on its side (64 x 32, red top left, blue top right, green bottom left), with
+  // the tag that says to turn it a quarter clockwise: upright it is 32 x 64, green top left.
+  attach(PickedKind::Picture,
+         writeSource("portrait.jpg", withOrientation(*encodeJpeg(quadrants(64, 32), 95), 6)));
+  ASSERT_EQ(form->selectFiles().size(), 1u);
+  std::string stored = *FileManager::readFile(form->selectFiles()[0]);
+  EXPECT_EQ(stored.find("Exif"), std::string::npos) << "no tag left to turn it twice";
+  auto upright = decodeImage(stored);
+  ASSERT_TRUE(upright);
+  ASSERT_EQ(upright->width, 32);
+  ASSERT_EQ(upright->height, 64);
+  EXPECT_TRUE(near(upright->pixel(4, 4), kGreen, 70)) << std::hex << upright->pixel(4, 4);
+  EXPECT_TRUE(near(upright->pixel(27, 4), kRed, 70)) << std::hex << upright->pixel(27, 4);
+  EXPECT_TRUE(near(upright->pixel(27, 59), kBlue, 70)) << std::hex << upright->pixel(27, 59);
+  // The thumbnail keeps the top of the upright picture.
+  auto thumbnail = decodeImage(*form->thumbnails[0].bytes);
+  ASSERT_TRUE(thumbnail);
+  EXPECT_TRUE(near(thumbnail->pixel(10, 10), kGreen) && near(thumbnail->pixel(70, 10), kRed));
+
+  // Files no decoder takes: damaged, a text a client took for a picture by its name, a size
+  // over the pixel limit. Each is refused with the notice and adds nothing.
+  for (const auto& [name, bytes] :
+       std::vector<std::pair<std::string, std::string>>{{"broken.jpg", "\xff\xd8\xff not really"},
+                                                        {"note.jpg", "Meet at the corner at nine."},
+                                                        {"huge.png", pngDeclaring(20000, 20000)}}) {
+    SCOPED_TRACE(name);
+    attach(PickedKind::Picture, writeSource(name, bytes));
+    EXPECT_EQ(hudText(), "所选文件不是可添加的图片或视频");
+    EXPECT_EQ(form->selectFiles().size(), 1u);
+    EXPECT_TRUE(form->thumbnails[1].hidden);
+  }
+  // A movie that is gone by the time it is copied is refused the same way.
+  attach(PickedKind::Movie, sources.path() + "/gone.mov");
+  EXPECT_EQ(hudText(), "所选文件不是可添加的图片或视频");
+  EXPECT_EQ(form->selectFiles().size(), 1u);
+  // A movie is copied under a temporary name and renamed: nothing else is left beside it.
+  attach(PickedKind::Movie, movie());
+  ASSERT_EQ(form->selectFiles().size(), 2u);
+  EXPECT_EQ(FileManager::getDirSubFiles(*FileManager::getTmpPath())->size(), 2u);
 }
 
 TEST_F(ReportFormScreen, AttachmentsAreNamedByTheClockAndNeverOverwriteEachOther) {
