@@ -46,11 +46,11 @@ using SmsHook = std::function<void(const Sms&)>;
 using Clock = std::function<std::chrono::system_clock::time_point()>;
 
 struct Options {
-  std::string dataDir;          // created if missing; holds backend.db and the report files
+  std::string dataDir;  // created if missing; holds backend.db and the report files
   std::string host = "127.0.0.1";
   Ports ports;
-  SmsHook onSms;                // called on a server thread, after the message is stored
-  Clock clock;                  // empty: the system clock (local time zone for all texts)
+  SmsHook onSms;  // called on a server thread, after the message is stored
+  Clock clock;    // empty: the system clock (local time zone for all texts)
 };
 
 // The running services. start() binds all four ports, then serves on threads of its own.
@@ -93,8 +93,11 @@ std::optional<Listing> listingNamed(std::string_view name);  // "sms", "alarms",
 // A news item to publish: an area 2..11 and one to four story titles, main story first.
 struct NewsDraft {
   int area = 0;
-  std::vector<std::string> titles;
-  std::string time;  // "yyyy-MM-dd HH:mm:ss"; empty: now. Must not be taken already.
+  std::vector<std::string> titles;  // an empty further title leaves a gap (no such story)
+  std::string time;  // "yyyy-MM-dd HH:mm:ss"; empty: now, or the next free second. Must not be
+                     // taken already when given.
+  std::vector<std::string> pictures;  // each story's picture and page address, in story order;
+  std::vector<std::string> pages;     // missing or empty: served by the general service
 };
 
 // Publishes an item into a data folder (creating the database if needed); returns its time.

@@ -23,7 +23,8 @@ constexpr const char* kUsage = R"(usage:
   vokari-backend sms|alarms|reports|feedback|tokens|bookings|fetches --data-dir DIR
   vokari-backend reports set-state --data-dir DIR --code QUERY_ID --state TEXT
   vokari-backend news add --data-dir DIR --area 2..11 --title TEXT [--title TEXT]...
-                 [--time "yyyy-MM-dd HH:mm:ss"]
+                 [--picture URL]... [--page URL]... [--time "yyyy-MM-dd HH:mm:ss"]
+                 (story by story, main first; --title "" leaves a gap between stories)
   vokari-backend bookings set-state NUMBER 1|2|3|4 --data-dir DIR
                  (1 booked, 2 handled, 3 cancelled, 4 not attended)
   vokari-backend blacklist add PHONE --data-dir DIR
@@ -90,11 +91,12 @@ int serve(const Flags& flags) {
   auto started = backend.start({.dataDir = flag(flags, "data-dir"),
                                 .host = flag(flags, "host", "127.0.0.1"),
                                 .ports = *ports,
-                                .onSms = [&out](const vb::Sms& sms) {
-                                  std::lock_guard lock(out);
-                                  std::cout << "sms: " << sms.phone << " " << sms.text
-                                            << std::endl;
-                                },
+                                .onSms =
+                                    [&out](const vb::Sms& sms) {
+                                      std::lock_guard lock(out);
+                                      std::cout << "sms: " << sms.phone << " " << sms.text
+                                                << std::endl;
+                                    },
                                 .clock = {}});
   if (!started.ok()) return fail(started.error);
   {
@@ -124,8 +126,15 @@ int addNews(const Flags& flags) {
   } catch (const std::exception&) {
     return fail("bad --area");
   }
-  auto [first, last] = flags.equal_range("title");
-  for (auto it = first; it != last; ++it) draft.titles.push_back(it->second);
+  auto all = [&flags](const char* name) {
+    std::vector<std::string> values;
+    auto [first, last] = flags.equal_range(name);
+    for (auto it = first; it != last; ++it) values.push_back(it->second);
+    return values;
+  };
+  draft.titles = all("title");
+  draft.pictures = all("picture");
+  draft.pages = all("page");
   draft.time = flag(flags, "time");
   auto published = vb::addNews(flag(flags, "data-dir"), draft);
   if (!published.ok()) return fail(published.error);

@@ -150,6 +150,8 @@ TEST_F(GuiRoad, RegisterWithTheCodeFromTheBannerThenRaiseTheAlarm) {
       },
       15))
       << "no news picture arrived";
+  // The screen's own shot came before its pictures; this one shows them drawn.
+  if (Screenshots* shots = client_->screenshots()) shots->request("警讯播报-pictures");
   expectDrawn("news");
   press("story1");
   EXPECT_TRUE(waitFor([&] { return !browsed_.empty(); }, 5)) << "the story's page was not opened";
