@@ -52,13 +52,9 @@ struct Backend::Impl {
 
 Backend::Backend() : impl_(std::make_unique<Impl>()) {}
 
-Backend::~Backend() {
-  stop();
-}
+Backend::~Backend() { stop(); }
 
-bool Backend::running() const {
-  return impl_->store != nullptr;
-}
+bool Backend::running() const { return impl_->store != nullptr; }
 
 Result<Ports> Backend::start(const Options& options) {
   if (running()) return {std::nullopt, "the back-end is running already"};
@@ -171,24 +167,22 @@ Result<std::vector<Record>> inspect(const std::string& dataDir, Listing listing)
 }
 
 Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
-                            const Clock& clock) {
+                            const Clock& clock, const NewsLinks& links) {
   try {
     Store store(dataDir, clock, {});
-    return {store.transact(
-                "",
-                [&](Call& call) {
-                  // Two items published in the same second still get times of their own.
-                  std::string time = draft.time.empty() ? freeNewsTime(call, call.now) : draft.time;
-                  std::vector<StoryDraft> stories;
-                  for (std::size_t i = 0; i < draft.titles.size(); ++i) {
-                    auto at = [i](const std::vector<std::string>& v) {
-                      return i < v.size() ? v[i] : std::string();
-                    };
-                    stories.push_back({draft.titles[i], at(draft.pictures), at(draft.pages)});
-                  }
-                  publishNews(call, draft.area, stories, time);
-                  return time;
-                }),
+    return {store.transact("", [&](Call& call) {
+              // Two items published in the same second still get times of their own.
+              std::string time = draft.time.empty() ? freeNewsTime(call, call.now) : draft.time;
+              std::vector<StoryDraft> stories;
+              for (std::size_t i = 0; i < draft.titles.size(); ++i) {
+                auto at = [i](const std::vector<std::string>& v) {
+                  return i < v.size() ? v[i] : std::string();
+                };
+                stories.push_back({draft.titles[i], at(links.pictures), at(links.pages)});
+              }
+              publishNews(call, draft.area, stories, time);
+              return time;
+            }),
             ""};
   } catch (const std::exception& e) {
     return {std::nullopt, e.what()};

@@ -46,11 +46,11 @@ using SmsHook = std::function<void(const Sms&)>;
 using Clock = std::function<std::chrono::system_clock::time_point()>;
 
 struct Options {
-  std::string dataDir;  // created if missing; holds backend.db and the report files
+  std::string dataDir;          // created if missing; holds backend.db and the report files
   std::string host = "127.0.0.1";
   Ports ports;
-  SmsHook onSms;  // called on a server thread, after the message is stored
-  Clock clock;    // empty: the system clock (local time zone for all texts)
+  SmsHook onSms;                // called on a server thread, after the message is stored
+  Clock clock;                  // empty: the system clock (local time zone for all texts)
 };
 
 // The running services. start() binds all four ports, then serves on threads of its own.
@@ -94,16 +94,19 @@ std::optional<Listing> listingNamed(std::string_view name);  // "sms", "alarms",
 struct NewsDraft {
   int area = 0;
   std::vector<std::string> titles;  // an empty further title leaves a gap (no such story)
-  std::string time;  // "yyyy-MM-dd HH:mm:ss"; empty: now, or the next free second. Must not be
-                     // taken already when given.
-  std::vector<std::string> pictures;  // each story's picture and page address, in story order;
-  std::vector<std::string> pages;     // missing or empty: served by the general service
+  std::string time;  // "yyyy-MM-dd HH:mm:ss"; empty: now, or the next free second
+};
+// Each story's picture and page address, in story order; a missing or empty one is served by
+// the general service.
+struct NewsLinks {
+  std::vector<std::string> pictures;
+  std::vector<std::string> pages;
 };
 
 // Publishes an item into a data folder (creating the database if needed); returns its time.
 // Pictures and pages of its stories are served by the general service.
 Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
-                            const Clock& clock = {});
+                            const Clock& clock = {}, const NewsLinks& links = {});
 
 // Marks a booking (by its number) as booked "1", handled "2", cancelled "3" or not attended
 // "4", as the station's staff would; returns the number.

@@ -11,9 +11,7 @@ namespace {
 
 constexpr size_t kMaxStories = 4;
 
-std::string suffix(long long story) {
-  return story == 0 ? "" : std::to_string(story);
-}
+std::string suffix(long long story) { return story == 0 ? "" : std::to_string(story); }
 
 Json emptyItem(const Record& row) {
   Json item = {{"time", row["time"]}, {"area", row["area"]}};
@@ -56,8 +54,8 @@ void serveStory(Store& store, const httplib::Request& request, httplib::Response
     return;
   }
   if (request.matches[3] != ".html") {
-    auto seed =
-        static_cast<std::uint32_t>(std::stoll((*story)["id"]) * 4 + std::stoll((*story)["idx"]));
+    auto seed = static_cast<std::uint32_t>(std::stoll((*story)["id"]) * 4 +
+                                           std::stoll((*story)["idx"]));
     response.set_content(gradientPng(seed), "image/png");
   } else {
     response.set_content(page(*story), "text/html; charset=utf-8");

@@ -91,12 +91,11 @@ int serve(const Flags& flags) {
   auto started = backend.start({.dataDir = flag(flags, "data-dir"),
                                 .host = flag(flags, "host", "127.0.0.1"),
                                 .ports = *ports,
-                                .onSms =
-                                    [&out](const vb::Sms& sms) {
-                                      std::lock_guard lock(out);
-                                      std::cout << "sms: " << sms.phone << " " << sms.text
-                                                << std::endl;
-                                    },
+                                .onSms = [&out](const vb::Sms& sms) {
+                                  std::lock_guard lock(out);
+                                  std::cout << "sms: " << sms.phone << " " << sms.text
+                                            << std::endl;
+                                },
                                 .clock = {}});
   if (!started.ok()) return fail(started.error);
   {
@@ -133,10 +132,9 @@ int addNews(const Flags& flags) {
     return values;
   };
   draft.titles = all("title");
-  draft.pictures = all("picture");
-  draft.pages = all("page");
+  vb::NewsLinks links{all("picture"), all("page")};
   draft.time = flag(flags, "time");
-  auto published = vb::addNews(flag(flags, "data-dir"), draft);
+  auto published = vb::addNews(flag(flags, "data-dir"), draft, {}, links);
   if (!published.ok()) return fail(published.error);
   std::cout << "published " << *published.value << "\n";
   return 0;

@@ -275,6 +275,8 @@ Session::Outcome Session::execute(const std::string& raw) {
   t_.clock->pump();
   Outcome outcome = dispatch(command, rest);
   t_.clock->pump();
+  // Drawn as a screen would be, printed or not: a long list learns which rows are on screen.
+  driver_.screenLines();
   flush();
   return outcome;
 }

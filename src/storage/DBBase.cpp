@@ -263,8 +263,8 @@ bool DBBase::readNews(const std::vector<std::string>& columns,
   if (!ensureOpen()) return false;
   std::vector<std::string> quoted;
   for (const auto& column : columns) quoted.push_back(quotedIdentifier(column));
-  auto statement =
-      db_->prepare("select " + joined(quoted, ",") + " from vok_news_report ORDER BY time DESC");
+  auto statement = db_->prepare("select " + joined(quoted, ",") +
+                                " from vok_news_report ORDER BY time DESC");
   bool ok = statement.has_value();
   SqliteStatement::Step step = SqliteStatement::Step::Done;
   while (ok && (step = statement->step()) == SqliteStatement::Step::Row) {

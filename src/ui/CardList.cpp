@@ -45,10 +45,12 @@ void CardRows::trim() {
   for (std::size_t i = 0; i + kSpare < outside.size(); ++i) release(live_.find(outside[i].second));
 }
 
+// The window is kept as asked, beyond the rows there are, so that a list still empty gets the
+// cards of its first rows as soon as it has them.
 void CardRows::show(int first, int last) {
   first = std::max(0, first);
-  last = std::min(last, count_ - 1);
-  for (int row = first; row <= last; ++row) {
+  last = std::max(first, last);
+  for (int row = first; row <= std::min(last, count_ - 1); ++row) {
     auto at = live_.find(row);
     if (at != live_.end() && (row < first_ || row > last_)) at->second.cell->reappeared();
   }
@@ -77,7 +79,7 @@ void CardRows::reload() {
   changed_.clear();
   count_ = std::max(0, source_.rowCount());
   ++generation_;
-  if (last_ >= first_) show(first_, last_);
+  if (last_ >= first_) show(first_, last_);  // the renderer's window stays where it was
 }
 
 std::vector<int> CardRows::takeChanged() {

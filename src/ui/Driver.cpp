@@ -68,10 +68,10 @@ void describeCard(const CardModel& c, int row, std::vector<std::string>& out) {
 
 void describeCards(const CardListModel& l, int first, std::vector<std::string>& out) {
   std::shared_ptr<CardRows> rows = l.rows.lock();
-  if (l.hidden || !rows || rows->count() == 0) return;
-  first = std::clamp(first, 0, rows->count() - 1);
+  if (l.hidden || !rows) return;
+  first = std::clamp(first, 0, std::max(0, rows->count() - 1));
+  rows->show(first, first + Driver::kWindowRows - 1);
   int last = std::min(rows->count(), first + Driver::kWindowRows) - 1;
-  rows->show(first, last);
   for (int row = first; row <= last; ++row) describeCard(*rows->card(row), row, out);
   if (first > 0 || last + 1 < rows->count()) {
     out.push_back("… " + std::to_string(first + 1) + "–" + std::to_string(last + 1) + " of " +

@@ -14,9 +14,8 @@ TEST_F(BackendTest, ItemsOfOneSecondGetTimesOfTheirOwnAndAGapIsKept) {
   EXPECT_NE(*first.value, *second.value);
 
   NewsDraft gap{4, {"主条", "一", "", "三"}, "2099-01-01 08:00:00"};
-  gap.pictures = {"", "", "", "http://pic.example/3.jpg"};
-  gap.pages = {"http://page.example/0"};
-  ASSERT_TRUE(addNews(dataDir, gap).ok());
+  NewsLinks links{{"", "", "", "http://pic.example/3.jpg"}, {"http://page.example/0"}};
+  ASSERT_TRUE(addNews(dataDir, gap, {}, links).ok());
   Json list = general("getNewsForIos", {{"TIME", "2098-01-01 00:00:00"}, {"CODE", "4"}});
   ASSERT_EQ(list["NEWS_LIST"].size(), 1u);
   const Json& item = list["NEWS_LIST"][0];
