@@ -351,6 +351,26 @@ TEST_F(NewsListTest, AFailedPictureShowsAsFailedAndIsAskedForAgainWhenItsCardRet
   EXPECT_EQ(driver.screenLines()[2], "  1.0 item 19  picture ✓");
 }
 
+TEST_F(NewsListTest, RowsFarDownAreReadPageByPageInTheStoredOrder) {
+  for (int i = 0; i < 130; ++i) {
+    char time[32];
+    std::snprintf(time, sizeof time, "2026-01-01 00:%02d:%02d", i / 60, i % 60);
+    ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews({{"time", time}, {"title", time}}));
+  }
+  auto screen = openList();
+  EXPECT_EQ(screen->rows().count(), 130);
+  for (int first : {125, 55, 100, 0, 49, 50}) {  // jumps past pages not read yet, and back
+    ASSERT_TRUE(driver.scroll(first).ok);
+    int i = 129 - first;
+    char time[32];
+    std::snprintf(time, sizeof time, "2026-01-01 00:%02d:%02d", i / 60, i % 60);
+    EXPECT_EQ(driver.screenLines()[2],
+              "  " + std::to_string(first + 1) + ".0 " + time + "  no picture")
+        << first;
+  }
+  EXPECT_LE(screen->pages().pagesRead(), 8u);
+}
+
 TEST_F(NewsListTest, TheWindowMovesAndEveryCardIsPressedByTheRowItIsPrintedWith) {
   storeItems(12);
   openList();
