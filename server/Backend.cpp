@@ -149,17 +149,25 @@ Result<std::vector<Record>> inspect(const std::string& dataDir, Listing listing)
   }
 }
 
-Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
-                            const Clock& clock) {
+Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft, const Clock& clock,
+                            const NewsLinks& links) {
   try {
     Store store(dataDir, clock, {});
-    return {store.transact("",
-                           [&](Call& call) {
-                             std::string time =
-                                 draft.time.empty() ? timeText(call.now) : draft.time;
-                             publishNews(call, draft.area, draft.titles, time);
-                             return time;
-                           }),
+    return {store.transact(
+                "",
+                [&](Call& call) {
+                  // Two items published in the same second still get times of their own.
+                  std::string time = draft.time.empty() ? freeNewsTime(call, call.now) : draft.time;
+                  std::vector<StoryDraft> stories;
+                  for (std::size_t i = 0; i < draft.titles.size(); ++i) {
+                    auto at = [i](const std::vector<std::string>& v) {
+                      return i < v.size() ? v[i] : std::string();
+                    };
+                    stories.push_back({draft.titles[i], at(links.pictures), at(links.pages)});
+                  }
+                  publishNews(call, draft.area, stories, time);
+                  return time;
+                }),
             ""};
   } catch (const std::exception& e) {
     return {std::nullopt, e.what()};

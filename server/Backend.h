@@ -98,14 +98,20 @@ std::optional<Listing> listingNamed(std::string_view name);  // "sms", "alarms",
 // A news item to publish: an area 2..11 and one to four story titles, main story first.
 struct NewsDraft {
   int area = 0;
-  std::vector<std::string> titles;
-  std::string time;  // "yyyy-MM-dd HH:mm:ss"; empty: now. Must not be taken already.
+  std::vector<std::string> titles;  // an empty further title leaves a gap (no such story)
+  std::string time;  // "yyyy-MM-dd HH:mm:ss"; empty: now, or the next free second
+};
+// Each story's picture and page address, in story order; a missing or empty one is served by
+// the general service.
+struct NewsLinks {
+  std::vector<std::string> pictures;
+  std::vector<std::string> pages;
 };
 
 // Publishes an item into a data folder (creating the database if needed); returns its time.
 // Pictures and pages of its stories are served by the general service.
 Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
-                            const Clock& clock = {});
+                            const Clock& clock = {}, const NewsLinks& links = {});
 
 // Marks a booking (by its number) as booked "1", handled "2", cancelled "3" or not attended
 // "4", as the station's staff would; returns the number.

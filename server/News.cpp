@@ -29,8 +29,10 @@ void addStory(Json& item, const std::string& origin, const Record& row) {
   long long story = std::stoll(row["idx"]);
   std::string address = origin + "/news/" + row["id"] + "/" + row["idx"];
   item["title" + suffix(story)] = row["title"];
-  item["img_url" + suffix(story)] = address + (story == 0 ? ".png" : kStoryPictureName);
-  item["new_url" + suffix(story)] = address + ".html";
+  item["img_url" + suffix(story)] = !row["picture"].empty()
+                                        ? row["picture"]
+                                        : address + (story == 0 ? ".png" : kStoryPictureName);
+  item["new_url" + suffix(story)] = !row["page"].empty() ? row["page"] : address + ".html";
 }
 
 std::string page(const Record& story) {
@@ -62,11 +64,14 @@ void serveStory(Store& store, const Request& request, Response& response) {
 
 }  // namespace
 
-void publishNews(Call& call, int area, const std::vector<std::string>& titles,
+void publishNews(Call& call, int area, const std::vector<StoryDraft>& stories,
                  const std::string& time) {
   if (area < kFirstArea || area > kLastArea) throw std::runtime_error("the area must be 2 to 11");
-  if (titles.empty() || titles.size() > kMaxStories) {
+  if (stories.empty() || stories.size() > kMaxStories) {
     throw std::runtime_error("an item has one to four stories");
+  }
+  if (stories.front().title.empty() || stories.back().title.empty()) {
+    throw std::runtime_error("the main story and the last one need a title");
   }
   if (!isTimeText(time)) throw std::runtime_error("the time must read yyyy-MM-dd HH:mm:ss");
   if (call.db.row("SELECT 1 FROM news WHERE time = ?", {time})) {
@@ -74,18 +79,43 @@ void publishNews(Call& call, int area, const std::vector<std::string>& titles,
   }
   call.db.run("INSERT INTO news(time, area) VALUES (?, ?)", {time, static_cast<long long>(area)});
   long long item = call.db.lastId();
-  for (size_t story = 0; story < titles.size(); ++story) {
-    if (titles[story].empty()) throw std::runtime_error("a story needs a title");
-    call.db.run("INSERT INTO stories(news, idx, title) VALUES (?, ?, ?)",
-                {item, static_cast<long long>(story), titles[story]});
+  for (size_t at = 0; at < stories.size(); ++at) {
+    const StoryDraft& story = stories[at];
+    if (story.title.empty()) continue;  // a gap
+    auto idx = static_cast<long long>(at);
+    call.db.run("INSERT INTO stories(news, idx, title) VALUES (?, ?, ?)", {item, idx, story.title});
+    if (story.picture.empty() && story.page.empty()) continue;
+    call.db.run("INSERT INTO story_links(news, idx, picture, page) VALUES (?, ?, ?, ?)",
+                {item, idx, story.picture, story.page});
   }
+}
+
+void publishNews(Call& call, int area, const std::vector<std::string>& titles,
+                 const std::string& time) {
+  std::vector<StoryDraft> stories;
+  for (const auto& title : titles) {
+    if (title.empty()) throw std::runtime_error("a story needs a title");
+    stories.push_back({title, "", ""});
+  }
+  publishNews(call, area, stories, time);
+}
+
+std::string freeNewsTime(Call& call, TimePoint time) {
+  std::string text = timeText(time);
+  while (call.db.row("SELECT 1 FROM news WHERE time = ?", {text})) {
+    time += std::chrono::seconds(1);
+    text = timeText(time);
+  }
+  return text;
 }
 
 Json newsList(Call& call, const std::string& after, const std::optional<std::string>& areas) {
   Value areaFilter = areas ? Value(*areas) : Value(nullptr);
   auto rows = call.db.query(
-      "SELECT n.id, n.time, CAST(n.area AS TEXT) AS area, s.idx, s.title "
+      "SELECT n.id, n.time, CAST(n.area AS TEXT) AS area, s.idx, s.title, "
+      "COALESCE(l.picture, '') AS picture, COALESCE(l.page, '') AS page "
       "FROM news n JOIN stories s ON s.news = n.id "
+      "LEFT JOIN story_links l ON l.news = s.news AND l.idx = s.idx "
       "WHERE n.time > ? AND (?2 IS NULL OR instr(',' || ?2 || ',', ',' || n.area || ',') > 0) "
       "ORDER BY n.time DESC, s.idx",
       {after, areaFilter});

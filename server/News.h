@@ -7,13 +7,26 @@
 #include <vector>
 
 #include "Http.h"
+#include "Time.h"
 
 namespace vokari_backend {
 
+// One story of an item to publish. An empty title among the further stories leaves a gap (the
+// item has no such story); an empty picture or page is served by the general service itself.
+struct StoryDraft {
+  std::string title;
+  std::string picture;
+  std::string page;
+};
+
 // Stores an item under its time, which identifies it for the client. Throws
 // std::runtime_error, with a message for a person, for a bad area, time or titles.
+void publishNews(Call& call, int area, const std::vector<StoryDraft>& stories,
+                 const std::string& time);
 void publishNews(Call& call, int area, const std::vector<std::string>& titles,
                  const std::string& time);
+// The time, or the first free second after it when an item has that time already.
+std::string freeNewsTime(Call& call, TimePoint time);
 
 // The NEWS_LIST of the items published after the time text `after` ("" for all), newest
 // first, in the comma-separated areas, or in every area when areas is absent.

@@ -23,7 +23,8 @@ constexpr const char* kUsage = R"(usage:
   vokari-backend sms|alarms|reports|feedback|tokens|bookings|fetches --data-dir DIR
   vokari-backend reports set-state --data-dir DIR --code QUERY_ID --state TEXT
   vokari-backend news add --data-dir DIR --area 2..11 --title TEXT [--title TEXT]...
-                 [--time "yyyy-MM-dd HH:mm:ss"]
+                 [--picture URL]... [--page URL]... [--time "yyyy-MM-dd HH:mm:ss"]
+                 (story by story, main first; --title "" leaves a gap between stories)
   vokari-backend bookings set-state NUMBER 1|2|3|4 --data-dir DIR
                  (1 booked, 2 handled, 3 cancelled, 4 not attended)
   vokari-backend blacklist add PHONE --data-dir DIR
@@ -124,10 +125,16 @@ int addNews(const Flags& flags) {
   } catch (const std::exception&) {
     return fail("bad --area");
   }
-  auto [first, last] = flags.equal_range("title");
-  for (auto it = first; it != last; ++it) draft.titles.push_back(it->second);
+  auto all = [&flags](const char* name) {
+    std::vector<std::string> values;
+    auto [first, last] = flags.equal_range(name);
+    for (auto it = first; it != last; ++it) values.push_back(it->second);
+    return values;
+  };
+  draft.titles = all("title");
+  vb::NewsLinks links{all("picture"), all("page")};
   draft.time = flag(flags, "time");
-  auto published = vb::addNews(flag(flags, "data-dir"), draft);
+  auto published = vb::addNews(flag(flags, "data-dir"), draft, {}, links);
   if (!published.ok()) return fail(published.error);
   std::cout << "published " << *published.value << "\n";
   return 0;

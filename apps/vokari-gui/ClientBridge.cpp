@@ -62,7 +62,8 @@ constexpr double kPickerErrorSeconds = 1.5;
 
 }  // namespace
 
-ClientBridge::ClientBridge(ui::Ui& ui, PictureStore& pictures) : ui_(ui), pictures_(pictures) {
+ClientBridge::ClientBridge(ui::Ui& ui, PictureStore& pictures)
+    : ui_(ui), pictures_(pictures), elements_(pictures) {
   browser = [](const QUrl& url) { QDesktopServices::openUrl(url); };
   showPicker = [this](const QStringList& filters) { emit pickerOpened(filters); };
   hud_ = {{"kind", "hidden"}, {"text", ""}, {"blocks", false}};
@@ -183,8 +184,16 @@ void ClientBridge::pick(int serial, int element, int column, int row) {
   perform(serial, ui::Action::pick(element, column, row));
 }
 
-void ClientBridge::tap(int serial, int element, double x, double y) {
-  perform(serial, ui::Action::tap(element, x, y));
+void ClientBridge::tap(int serial, int element, int row, double x, double y) {
+  perform(serial, ui::Action::tap(element, row, x, y));
+}
+
+void ClientBridge::shown(int serial, int first, int last) {
+  if (serial != serial_ || (first < 0 && last < 0)) return;
+  if (first < 0) first = last;
+  if (last < first) last = first;
+  elements_.shown(first, last);
+  refresh();
 }
 
 void ClientBridge::pressLeft() {

@@ -66,8 +66,10 @@ class ClientBridge final : public QObject {
   Q_INVOKABLE void select(int serial, int element, int section, int row);
   Q_INVOKABLE void editRow(int serial, int element, int section, int row, const QString& text);
   Q_INVOKABLE void pick(int serial, int element, int column, int row);
-  // A tap at a point of an element (a news card), in the element's own points.
-  Q_INVOKABLE void tap(int serial, int element, double x, double y);
+  // A tap at a point of a card of a card list, in the card's own points.
+  Q_INVOKABLE void tap(int serial, int element, int row, double x, double y);
+  // The rows first..last of the element list are on screen (for the card list's cards).
+  Q_INVOKABLE void shown(int serial, int first, int last);
   Q_INVOKABLE void pressLeft();
   Q_INVOKABLE void pressRight();
   Q_INVOKABLE void back();

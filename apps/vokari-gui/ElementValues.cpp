@@ -69,7 +69,8 @@ QVariantMap tableValue(const ui::TableModel& t) {
                                  {"detail", q(r.detail)},
                                  {"disclosure", r.disclosure},
                                  {"checked", r.checked},
-                                 {"editable", r.editable}});
+                                 {"editable", r.editable},
+                                 {"icon", q(r.icon)}});
     }
     sections.push_back(QVariantMap{{"heading", q(s.heading)}, {"rows", rows}});
   }
@@ -99,28 +100,6 @@ QVariantMap rectValue(const ui::Rect& r) {
   return {{"x", r.x}, {"y", r.y}, {"width", r.width}, {"height", r.height}};
 }
 
-QVariantMap newsCardValue(const ui::NewsCardModel& c, PictureIds& pictures) {
-  QVariantList stories;
-  for (const auto& story : c.stories) {
-    stories.push_back(QVariantMap{{"number", story.number},
-                                  {"title", q(story.title)},
-                                  {"titleRect", rectValue(story.titleRect)},
-                                  {"band", rectValue(story.band)},
-                                  {"picture", pictures.idFor(story.picture.bytes)},
-                                  {"pictureRect", rectValue(story.pictureRect)}});
-  }
-  return {{"time", q(c.time)},
-          {"width", c.width},
-          {"height", c.height},
-          {"timeRect", rectValue(c.timeRect)},
-          {"title", q(c.title)},
-          {"picture", pictures.idFor(c.picture.bytes)},
-          {"pictureRect", rectValue(c.pictureRect)},
-          {"titleRect", rectValue(c.titleRect)},
-          {"stories", stories},
-          {"hidden", c.hidden}};
-}
-
 // A row for one element; buttons are grouped by the caller.
 ElementRow rowFor(const ui::ElementModel& e, int index, PictureIds& pictures) {
   return std::visit(
@@ -137,8 +116,11 @@ ElementRow rowFor(const ui::ElementModel& e, int index, PictureIds& pictures) {
         if constexpr (std::is_same_v<M, ui::PictureModel>) {
           return {"Picture", index, pictureValue(m, pictures)};
         }
-        if constexpr (std::is_same_v<M, ui::NewsCardModel>) {
-          return {"NewsCard", index, newsCardValue(m, pictures)};
+        if constexpr (std::is_same_v<M, ui::CardListModel>) {
+          // Stands for the list's rows, which the list model asks for by index.
+          ElementRow row{"CardList", index, {{"hidden", m.hidden}}};
+          row.cards = m.rows;
+          return row;
         }
       },
       e);
@@ -179,6 +161,23 @@ QVariant barButton(const std::optional<ui::ButtonModel>& b) {
 }
 
 }  // namespace
+
+QVariantMap cardValue(const ui::CardModel& c, PictureIds& pictures) {
+  QVariantList parts;
+  for (const auto& part : c.parts) {
+    parts.push_back(QVariantMap{{"tag", part.tag},
+                                {"title", q(part.title)},
+                                {"titleRect", rectValue(part.titleRect)},
+                                {"titleOverPicture", part.titleOverPicture},
+                                {"ruled", part.ruled},
+                                {"picture", pictures.idFor(part.picture.bytes)},
+                                {"pictureFailed", part.picture.failed},
+                                {"pictureRect", rectValue(part.pictureRect)}});
+  }
+  return {{"caption", q(c.caption)}, {"captionRect", rectValue(c.captionRect)},
+          {"width", c.width},        {"height", c.height},
+          {"parts", parts},          {"hidden", false}};
+}
 
 std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pictures) {
   std::vector<ElementRow> rows;

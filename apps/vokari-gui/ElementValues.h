@@ -17,6 +17,7 @@ struct ElementRow {
   QString kind;
   int element = 0;  // index into ScreenModel::elements of the (first) element drawn
   QVariantMap value;
+  std::weak_ptr<ui::CardRows> cards;  // a card list's rows ("CardList"): one row each in QML
   bool operator==(const ElementRow& o) const {
     return kind == o.kind && element == o.element && value == o.value;
   }
@@ -35,6 +36,9 @@ class PictureIds {
 inline constexpr int kSegmentRun = 3;
 
 std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pictures);
+
+// A card of a card list: its caption and parts with their geometry in the card's points.
+QVariantMap cardValue(const ui::CardModel& card, PictureIds& pictures);
 
 // The navigation bar: title, back control and bar buttons.
 QVariantMap barValue(const ui::ScreenModel& model);

@@ -44,11 +44,12 @@ std::pair<std::string, std::string> firstWord(const std::string& text) {
   return {text.substr(0, space), text.substr(space + 1)};
 }
 
-// The lines one element is drawn as, by the toolkit's own renderer.
-std::vector<std::string> linesOf(const ui::ElementModel& element) {
+// The lines one element is drawn as, by the toolkit's own renderer (a card list: the window
+// from firstRow, each card labelled with its own row number).
+std::vector<std::string> linesOf(const ui::ElementModel& element, int firstRow = 0) {
   ui::ScreenModel alone;
   alone.elements.push_back(element);
-  std::vector<std::string> lines = ui::describe(alone);
+  std::vector<std::string> lines = ui::describe(alone, firstRow);
   lines.erase(lines.begin());  // the navigation bar
   return lines;
 }
@@ -99,7 +100,7 @@ constexpr double kSettleSeconds = 30;
 
 }  // namespace
 
-std::vector<DrawnLine> drawnLines(const ui::ScreenModel& model) {
+std::vector<DrawnLine> drawnLines(const ui::ScreenModel& model, int firstRow) {
   ui::ScreenModel bar = model;
   bar.elements.clear();
   std::vector<DrawnLine> out{{ui::describe(bar).front(), std::nullopt}};
@@ -117,7 +118,7 @@ std::vector<DrawnLine> drawnLines(const ui::ScreenModel& model) {
       addTable(*t, i, inputs, out);
       continue;
     }
-    for (const auto& text : linesOf(e)) out.push_back({text, item});
+    for (const auto& text : linesOf(e, firstRow)) out.push_back({text, item});
   }
   return out;
 }
@@ -127,9 +128,11 @@ const std::vector<Session::Command>& Session::commands() {
       {"screen", "screen", "print the current screen", &Session::screen},
       {"press", "press <text> | <n>",
        "press the bar button, button, check box or row with that text (buttons first; a row also "
-       "by the start of its text), or item n; <card>.<story> taps a story of a news card "
-       "(story 0: the main one)",
+       "by the start of its text), or item n; <row>.<part> taps a part of a card as labelled "
+       "(a news card: 0 the main story, 1-3 the further ones)",
        &Session::press},
+      {"more", "more", "show the next rows of a long list", &Session::more},
+      {"scroll", "scroll <n>", "show a long list from its row n", &Session::scroll},
       {"row", "row <text>",
        "select the table row with that text (or starting with it), never a button of the same "
        "text: \"row 交警\" picks the directory row where \"press 交警\" hits the tab",
@@ -223,7 +226,7 @@ void Session::printScreen(bool numbered) {
   screenChanged_ = false;
   ui::Screen* top = t_.ui->navigator ? t_.ui->navigator->top() : nullptr;
   if (!top) return;
-  std::vector<DrawnLine> lines = drawnLines(top->model());
+  std::vector<DrawnLine> lines = drawnLines(top->model(), driver_.firstRow());
   std::vector<std::string> texts;
   for (const auto& l : lines) texts.push_back(l.text);
   texts = aligned(texts);
@@ -272,6 +275,8 @@ Session::Outcome Session::execute(const std::string& raw) {
   t_.clock->pump();
   Outcome outcome = dispatch(command, rest);
   t_.clock->pump();
+  // Drawn as a screen would be, printed or not: a long list learns which rows are on screen.
+  driver_.screenLines();
   flush();
   return outcome;
 }
@@ -430,6 +435,20 @@ Session::Outcome Session::attach(const std::string& rest) {
   return Outcome::Continue;
 }
 
+Session::Outcome Session::more(const std::string&) {
+  Outcome outcome = report(driver_.more());
+  if (outcome == Outcome::Continue) screenChanged_ = true;
+  return outcome;
+}
+
+Session::Outcome Session::scroll(const std::string& rest) {
+  auto n = number(rest);
+  if (!n) return fail("scroll takes a row number");
+  Outcome outcome = report(driver_.scroll(*n - 1));
+  if (outcome == Outcome::Continue) screenChanged_ = true;
+  return outcome;
+}
+
 Session::Outcome Session::expect(const std::string& rest) {
   if (driver_.shows(rest)) return Outcome::Continue;
   say("expect failed: \"" + rest + "\" is not shown");
@@ -451,7 +470,7 @@ Session::Outcome Session::perform(const ui::Action& action, const std::string& w
 Session::Outcome Session::pressNumbered(int wanted) {
   ui::Screen* top = t_.ui->navigator ? t_.ui->navigator->top() : nullptr;
   if (!top) return fail("no screen is shown");
-  std::vector<ScreenItem> items = itemsOf(drawnLines(top->model()));
+  std::vector<ScreenItem> items = itemsOf(drawnLines(top->model(), driver_.firstRow()));
   if (wanted < 1 || wanted > static_cast<int>(items.size()))
     return fail("no item " + std::to_string(wanted));
   const ScreenItem& item = items[wanted - 1];
@@ -471,7 +490,7 @@ Session::Outcome Session::pressNumbered(int wanted) {
 Session::Outcome Session::typeNumbered(int wanted, const std::string& text) {
   ui::Screen* top = t_.ui->navigator ? t_.ui->navigator->top() : nullptr;
   if (!top) return fail("no screen is shown");
-  std::vector<ScreenItem> items = itemsOf(drawnLines(top->model()));
+  std::vector<ScreenItem> items = itemsOf(drawnLines(top->model(), driver_.firstRow()));
   if (wanted < 1 || wanted > static_cast<int>(items.size()))
     return fail("no item " + std::to_string(wanted));
   const ScreenItem& item = items[wanted - 1];

@@ -95,6 +95,8 @@ class Session final {
   Outcome pushToken(const std::string& rest);
   Outcome push(const std::string& rest);
   Outcome attach(const std::string& rest);
+  Outcome more(const std::string& rest);
+  Outcome scroll(const std::string& rest);
   Outcome expect(const std::string& rest);
 
   Outcome pressNumbered(int number);
@@ -121,6 +123,6 @@ struct DrawnLine {
   std::string text;
   std::optional<ScreenItem> item;
 };
-std::vector<DrawnLine> drawnLines(const ui::ScreenModel& model);
+std::vector<DrawnLine> drawnLines(const ui::ScreenModel& model, int firstRow = 0);
 
 }  // namespace vokari::terminal

@@ -1,17 +1,19 @@
 #pragma once
-// One news card: the item's time, the main story (picture with its title over the lower edge)
-// and the further stories that have a title. A tap opens the page of the story under the finger
-// in the system browser. Main thread only.
+// One news card: the item's time above it, the main story (picture with its title over the lower
+// edge) and the further stories that have a title, each with its small picture beside it. A
+// card is reused for other items while the list scrolls: a new item empties it first, so
+// nothing of the previous one shows or arrives. A tap opens the page of the story under the
+// finger in the system browser. Main thread only.
 
 #include <array>
 
 #include "news/NewsItem.h"
 #include "news/PictureLoader.h"
-#include "ui/Widgets.h"
+#include "ui/CardList.h"
 
 namespace vokari {
 
-class NewsCell final {
+class NewsCell final : public ui::CardCell {
  public:
   // Geometry in points; the card heights follow from the stories shown.
   static constexpr double kWidth = 320;
@@ -32,13 +34,18 @@ class NewsCell final {
   // an address that is blank opens nothing, one without "http://" gets it put in front.
   void onTap(double x, double y);
 
+  void clear() override;
+  void tap(double x, double y) override { onTap(x, y); }
+  // Pictures that could not be had are asked for again.
+  void reappeared() override;
+
   NewsItem news;
-  ui::NewsCard card;
 
  private:
   void setImages();
+  void setImage(std::size_t part);
   PictureLoader& loader_;
-  std::array<PictureTicket, 4> pictures_;  // main, then the stories shown
+  std::array<PictureTicket, 4> pictures_;  // one per part shown
 };
 
 }  // namespace vokari

@@ -4,26 +4,35 @@
 #include <utility>
 
 namespace vokari {
+
+const std::array<NewsField, 14> kNewsFields = {{
+    {"imgUrl", "img_url", &NewsItem::imgUrl},
+    {"imgUrl1", "img_url1", &NewsItem::imgUrl1},
+    {"imgUrl2", "img_url2", &NewsItem::imgUrl2},
+    {"imgUrl3", "img_url3", &NewsItem::imgUrl3},
+    {"newsUrl", "new_url", &NewsItem::newsUrl},
+    {"newsUrl1", "new_url1", &NewsItem::newsUrl1},
+    {"newsUrl2", "new_url2", &NewsItem::newsUrl2},
+    {"newsUrl3", "new_url3", &NewsItem::newsUrl3},
+    {"time", "time", &NewsItem::time},
+    {"title", "title", &NewsItem::title},
+    {"title1", "title1", &NewsItem::title1},
+    {"title2", "title2", &NewsItem::title2},
+    {"title3", "title3", &NewsItem::title3},
+    {"newsArea", "area", &NewsItem::newsArea},
+}};
+
 namespace {
 
-// Field and column name, in the column order of vok_news_report.
 using Field = std::string NewsItem::*;
-const std::array<std::pair<const char*, Field>, 14> kColumns = {{
-    {"imgUrl", &NewsItem::imgUrl},
-    {"imgUrl1", &NewsItem::imgUrl1},
-    {"imgUrl2", &NewsItem::imgUrl2},
-    {"imgUrl3", &NewsItem::imgUrl3},
-    {"newsUrl", &NewsItem::newsUrl},
-    {"newsUrl1", &NewsItem::newsUrl1},
-    {"newsUrl2", &NewsItem::newsUrl2},
-    {"newsUrl3", &NewsItem::newsUrl3},
-    {"time", &NewsItem::time},
-    {"title", &NewsItem::title},
-    {"title1", &NewsItem::title1},
-    {"title2", &NewsItem::title2},
-    {"title3", &NewsItem::title3},
-    {"newsArea", &NewsItem::newsArea},
-}};
+
+// The picture addresses are the ones a renderer fetches: made URL-safe on the way out.
+void urlSafePictures(NewsItem& item) {
+  for (Field picture :
+       {&NewsItem::imgUrl, &NewsItem::imgUrl1, &NewsItem::imgUrl2, &NewsItem::imgUrl3}) {
+    item.*picture = urlSafeAddress(std::move(item.*picture));
+  }
+}
 
 bool isHex(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -44,18 +53,45 @@ bool isEscape(std::string_view text, std::size_t at) {
 
 Row newsItemToRow(const NewsItem& item) {
   Row row;
-  for (const auto& [column, field] : kColumns) row.emplace(column, item.*field);
+  for (const NewsField& f : kNewsFields) row.emplace(f.column, item.*f.field);
   return row;
 }
 
 NewsItem newsItemFromRow(const Row& row) {
   NewsItem item;
-  for (const auto& [column, field] : kColumns) item.*field = textOf(row, column).value_or("");
-  for (Field picture :
-       {&NewsItem::imgUrl, &NewsItem::imgUrl1, &NewsItem::imgUrl2, &NewsItem::imgUrl3}) {
-    item.*picture = urlSafeAddress(std::move(item.*picture));
-  }
+  for (const NewsField& f : kNewsFields) item.*f.field = textOf(row, f.column).value_or("");
+  urlSafePictures(item);
   return item;
+}
+
+const std::vector<std::string>& newsColumns() {
+  static const std::vector<std::string> columns = [] {
+    std::vector<std::string> names;
+    for (const NewsField& f : kNewsFields) names.push_back(f.column);
+    return names;
+  }();
+  return columns;
+}
+
+NewsItem newsItemFromColumns(const SqliteStatement& row) {
+  NewsItem item;
+  for (std::size_t i = 0; i < kNewsFields.size(); ++i)
+    item.*kNewsFields[i].field = row.text(static_cast<int>(i));
+  urlSafePictures(item);
+  return item;
+}
+
+NewsStory storyOf(const NewsItem& item, int number) {
+  switch (number) {
+    case 1:
+      return {item.title1, item.imgUrl1, item.newsUrl1};
+    case 2:
+      return {item.title2, item.imgUrl2, item.newsUrl2};
+    case 3:
+      return {item.title3, item.imgUrl3, item.newsUrl3};
+    default:
+      return {item.title, item.imgUrl, item.newsUrl};
+  }
 }
 
 std::string urlSafeAddress(std::string address) {

@@ -3,15 +3,6 @@
 #include "storage/DBBase.h"
 
 namespace vokari {
-namespace {
-
-// The columns read for the display list, in NewsItem's field order.
-const std::vector<std::string> kShownColumns = {
-    "imgUrl",   "imgUrl1", "imgUrl2", "imgUrl3", "newsUrl", "newsUrl1", "newsUrl2",
-    "newsUrl3", "time",    "title",   "title1",  "title2",  "title3",   "newsArea"};
-
-}  // namespace
-
 void NewsManager::getNewsWithLastTime() {
   if (!news_) {
     news_ = std::make_unique<getNews>();
@@ -34,22 +25,8 @@ std::optional<std::string> NewsManager::newestTime() {
 
 std::vector<NewsItem> NewsManager::getShowNews() {
   std::vector<NewsItem> items;
-  DBBase::sharedDBBase().readNews(kShownColumns, [&](const SqliteStatement& row) {
-    NewsItem& item = items.emplace_back();
-    item.imgUrl = urlSafeAddress(row.text(0));
-    item.imgUrl1 = urlSafeAddress(row.text(1));
-    item.imgUrl2 = urlSafeAddress(row.text(2));
-    item.imgUrl3 = urlSafeAddress(row.text(3));
-    item.newsUrl = row.text(4);
-    item.newsUrl1 = row.text(5);
-    item.newsUrl2 = row.text(6);
-    item.newsUrl3 = row.text(7);
-    item.time = row.text(8);
-    item.title = row.text(9);
-    item.title1 = row.text(10);
-    item.title2 = row.text(11);
-    item.title3 = row.text(12);
-    item.newsArea = row.text(13);
+  DBBase::sharedDBBase().readNews(newsColumns(), [&](const SqliteStatement& row) {
+    items.push_back(newsItemFromColumns(row));
     return true;
   });
   return items;
@@ -59,12 +36,12 @@ std::vector<Row> NewsManager::getAllNews() {
   return DBBase::sharedDBBase().getAllNews();
 }
 
-void NewsManager::saveData(const std::vector<NewsItem>& items) {
-  if (items.empty()) return;
+bool NewsManager::saveData(const std::vector<NewsItem>& items) {
+  if (items.empty()) return true;
   std::vector<Row> rows;
   rows.reserve(items.size());
   for (const auto& item : items) rows.push_back(ObjectToDic(item));
-  DBBase::sharedDBBase().AddNewsRows(rows);
+  return DBBase::sharedDBBase().AddNewsRows(rows).has_value();
 }
 
 Row NewsManager::ObjectToDic(const NewsItem& item) {
@@ -77,8 +54,10 @@ std::optional<NewsItem> NewsManager::DicToObject(const std::optional<Row>& row) 
 }
 
 void NewsManager::newsResponse(const std::optional<std::vector<NewsItem>>& items) {
-  if (items) saveData(*items);
-  if (delegate) delegate->newsResponse(getShowNews());
+  // A reply that cannot be stored is deliberately not retried here: the stored list is shown
+  // as it is, and the next fetch asks again from the newest stored time, so nothing is lost.
+  if (items) static_cast<void>(saveData(*items));
+  if (delegate) delegate->newsResponse();
 }
 
 }  // namespace vokari

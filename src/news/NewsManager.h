@@ -16,8 +16,9 @@ namespace vokari {
 class NewsManagerDelegate {
  public:
   virtual ~NewsManagerDelegate() = default;
-  // After every fetch, success or not: the complete stored list, newest first.
-  virtual void newsResponse(const std::vector<NewsItem>& items) = 0;
+  // After every fetch, success or not: the stored list is up to date (read it page by page with
+  // NewsPages, or whole with getShowNews).
+  virtual void newsResponse() = 0;
 };
 
 class NewsManager final : public GetNewsDelegate {
@@ -32,8 +33,9 @@ class NewsManager final : public GetNewsDelegate {
   std::vector<NewsItem> getShowNews();
   // The stored rows, newest first.
   std::vector<Row> getAllNews();
-  // Stores the items not kept yet, in list order: the first item of a time wins.
-  void saveData(const std::vector<NewsItem>& items);
+  // Stores the items not kept yet, in list order: the first item of a time wins. False when the
+  // database cannot be opened or written (then nothing of the list is stored).
+  [[nodiscard]] bool saveData(const std::vector<NewsItem>& items);
   static Row ObjectToDic(const NewsItem& item);
   static std::optional<NewsItem> DicToObject(const std::optional<Row>& row);
   // The newest stored time; none for an empty table.

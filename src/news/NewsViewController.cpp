@@ -9,12 +9,13 @@ NewsViewController::NewsViewController(PictureLoader* loader)
     : ui::Screen("警讯播报"), loader_(loader) {}
 
 NewsViewController::~NewsViewController() {
-  // The cards leave the display before they go; the manager's fetch is cancelled with it.
-  for (auto& cell : cells_) remove(cell->card);
+  // The cards go before the pages they show; the manager's fetch is cancelled with it.
+  table_.rows.reset();
 }
 
 void NewsViewController::viewDidLoad() {
   title = "警讯播报";
+  add(table_);
   add(links_.table);
   updateNews();
 }
@@ -27,9 +28,9 @@ void NewsViewController::updateNews() {
   news_->getNewsWithLastTime();
 }
 
-void NewsViewController::newsResponse(const std::vector<NewsItem>& items) {
-  dataArray_ = items;
-  reloadTable();
+void NewsViewController::newsResponse() {
+  pages_.reload();
+  table_.rows->reload();
   ui::Hud& hud = *ui::Ui::current().hud;
   if (NetWorkStatus::getNetStatus()) {
     hud.dismiss();
@@ -43,19 +44,12 @@ void NewsViewController::viewWillDisappear() {
   if (news_) news_->delegate = nullptr;  // a late reply is still stored, but not shown here
 }
 
-void NewsViewController::reloadTable() {
-  for (auto& cell : cells_) remove(cell->card);
-  remove(links_.table);
-  cells_.clear();
-  PictureLoader& loader = loader_ ? *loader_ : PictureLoader::shared();
-  for (const auto& item : dataArray_) {
-    auto cell = std::make_unique<NewsCell>(loader);
-    cell->setData(item);
-    cell->card.onTap = guard([cell = cell.get()](double x, double y) { cell->onTap(x, y); });
-    add(cell->card);
-    cells_.push_back(std::move(cell));
-  }
-  add(links_.table);
+std::unique_ptr<ui::CardCell> NewsViewController::makeCell() {
+  return std::make_unique<NewsCell>(loader_ ? *loader_ : PictureLoader::shared());
+}
+
+void NewsViewController::fill(ui::CardCell& cell, int row) {
+  static_cast<NewsCell&>(cell).setData(pages_.item(row));
 }
 
 }  // namespace vokari

@@ -1,19 +1,23 @@
 #pragma once
 // The police news screen ("警讯播报"): the stored news as cards, newest first, brought up to date
-// by one fetch each time the screen is opened, and the link panel under the list.
+// by one fetch each time the screen is opened, and the link panel under the list. The list is
+// read a page at a time and has cards only for the rows a renderer shows, so a table of any size
+// opens alike.
 
 #include <memory>
-#include <vector>
 
 #include "news/LinkView.h"
 #include "news/NewsCell.h"
 #include "news/NewsManager.h"
+#include "news/NewsPages.h"
 #include "news/PictureLoader.h"
 #include "ui/Screen.h"
 
 namespace vokari {
 
-class NewsViewController final : public ui::Screen, public NewsManagerDelegate {
+class NewsViewController final : public ui::Screen,
+                                 public NewsManagerDelegate,
+                                 private ui::CardSource {
  public:
   static constexpr double kNoNetworkSeconds = 1.5;
 
@@ -25,20 +29,22 @@ class NewsViewController final : public ui::Screen, public NewsManagerDelegate {
   void viewWillDisappear() override;
   // Starts the fetch and shows "加载中..." until the list arrives.
   void updateNews();
-  // The whole stored list: shown, then the overlay goes, with "网络不给力" without a network.
-  void newsResponse(const std::vector<NewsItem>& items) override;
+  // The stored list is shown anew, then the overlay goes, with "网络不给力" without a network.
+  void newsResponse() override;
 
-  const std::vector<NewsItem>& dataArray() const { return dataArray_; }
-  const std::vector<std::unique_ptr<NewsCell>>& cells() const { return cells_; }
+  ui::CardRows& rows() { return *table_.rows; }
+  const NewsPages& pages() const { return pages_; }
   NewsManager* manager() const { return news_.get(); }
 
  private:
-  void reloadTable();
+  int rowCount() override { return pages_.count(); }
+  std::unique_ptr<ui::CardCell> makeCell() override;
+  void fill(ui::CardCell& cell, int row) override;
 
   PictureLoader* loader_;
   std::unique_ptr<NewsManager> news_;  // made on the first load, kept after
-  std::vector<NewsItem> dataArray_;
-  std::vector<std::unique_ptr<NewsCell>> cells_;
+  NewsPages pages_;
+  ui::CardList table_{*this};
   LinkView links_;
 };
 

@@ -1,6 +1,9 @@
 #include "news/PictureLoader.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -48,6 +51,11 @@ struct PictureTicket::State final {
   };
   using Lru = std::list<std::pair<std::string, PictureBytes>>;
 
+  struct OnDisk {
+    std::size_t bytes = 0;
+    std::uint64_t used = 0;
+  };
+
   std::string folder;
   std::size_t limit = 0;
   std::size_t bytes = 0;
@@ -55,6 +63,13 @@ struct PictureTicket::State final {
   std::map<std::string, Lru::iterator> memory;
   std::map<std::string, std::unique_ptr<Download>> downloads;
   std::uint64_t nextId = 1;
+  std::size_t loads = 0;
+
+  std::size_t diskLimit = 0;
+  std::size_t diskBytes = 0;
+  std::map<std::string, OnDisk> disk;            // by file name
+  std::map<std::uint64_t, std::string> diskLru;  // least recently used first
+  std::uint64_t diskTick = 0;
 
   PictureBytes fromMemory(const std::string& url) {
     auto it = memory.find(url);
@@ -63,23 +78,84 @@ struct PictureTicket::State final {
     return it->second->second;
   }
 
+  // Every picture handed out is the one in the cache: a card holds it, never a copy, so the
+  // count of bytes includes what cards show. A picture a card still holds is not dropped (that
+  // would free nothing); the count goes over the bound only by those.
   void remember(const std::string& url, PictureBytes picture) {
     if (picture->size() > limit || memory.count(url)) return;
     lru.emplace_front(url, picture);
     memory[url] = lru.begin();
     bytes += picture->size();
-    while (bytes > limit) {
-      bytes -= lru.back().second->size();
-      memory.erase(lru.back().first);
-      lru.pop_back();
+    for (auto at = lru.end(); bytes > limit && at != lru.begin();) {
+      --at;
+      if (at->second.use_count() > 1) continue;
+      bytes -= at->second->size();
+      memory.erase(at->first);
+      at = lru.erase(at);
     }
+  }
+
+  void touchDisk(const std::string& name, std::size_t size) {
+    auto [at, added] = disk.try_emplace(name);
+    if (!added) {
+      diskLru.erase(at->second.used);
+      diskBytes -= at->second.bytes;
+    }
+    at->second = {size, ++diskTick};
+    diskLru[diskTick] = name;
+    diskBytes += size;
+  }
+
+  // A use from memory is a use of the file too, so the disk drops it after those not used.
+  void touchedInMemory(const std::string& url) {
+    std::string name = fileName(url);
+    if (auto at = disk.find(name); at != disk.end()) touchDisk(name, at->second.bytes);
+  }
+
+  // Files go, least recently used first, until the folder is within its bound.
+  void trimDisk() {
+    while (diskBytes > diskLimit && !diskLru.empty()) {
+      auto oldest = diskLru.begin();
+      auto entry = disk.find(oldest->second);
+      // A file that cannot be removed is forgotten all the same, so one stuck file does not
+      // stop the others from going; it is counted again at the next start.
+      static_cast<void>(FileManager::removeFileAtPath(folder + "/" + oldest->second));
+      diskBytes -= entry->second.bytes;
+      disk.erase(entry);
+      diskLru.erase(oldest);
+    }
+  }
+
+  // The files left by earlier runs, oldest use (modification time) first.
+  void scanDisk() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    std::vector<std::tuple<fs::file_time_type, std::string, std::size_t>> files;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      std::error_code sizeError, timeError;
+      std::size_t size = static_cast<std::size_t>(it->file_size(sizeError));
+      fs::file_time_type time = it->last_write_time(timeError);
+      if (!sizeError && !timeError && it->path().extension() == ".pic") {
+        files.emplace_back(time, it->path().filename().string(), size);
+      }
+    }
+    std::sort(files.begin(), files.end());
+    for (const auto& [time, name, size] : files) touchDisk(name, size);
+    trimDisk();
   }
 
   std::string path(const std::string& url) const { return folder + "/" + fileName(url); }
 
   PictureBytes fromDisk(const std::string& url) {
-    std::optional<std::string> file = FileManager::readFile(path(url));
+    std::string name = fileName(url);
+    if (!disk.count(name)) return nullptr;  // only files this loader counts are read
+    std::optional<std::string> file = FileManager::readFile(folder + "/" + name);
     if (!file || file->compare(0, url.size() + 1, url + "\n") != 0) return nullptr;
+    // The use is written to the file's time too, so the order survives a restart.
+    std::error_code ignored;
+    std::filesystem::last_write_time(folder + "/" + name,
+                                     std::filesystem::file_time_type::clock::now(), ignored);
+    touchDisk(name, file->size());
     auto picture = std::make_shared<const std::string>(file->substr(url.size() + 1));
     remember(url, picture);
     return picture;
@@ -87,8 +163,12 @@ struct PictureTicket::State final {
 
   void keep(const std::string& url, const PictureBytes& picture) {
     remember(url, picture);
-    makeFolders(folder);
-    FileManager::writeFileAtomically(path(url), url + "\n" + *picture);
+    std::string file = url + "\n" + *picture;
+    // A picture that cannot be written is still shown from memory; the disk cache is only a
+    // saving, so a full or read-only disk costs a download next time, nothing more.
+    if (!makeFolders(folder) || !FileManager::writeFileAtomically(path(url), file)) return;
+    touchDisk(fileName(url), file.size());
+    trimDisk();
   }
 
   void finish(Download& download, PictureBytes picture) {
@@ -140,10 +220,12 @@ void PictureTicket::reset() {
   id_ = 0;
 }
 
-PictureLoader::PictureLoader(std::string diskFolder, std::size_t memoryBytes)
+PictureLoader::PictureLoader(std::string diskFolder, std::size_t memoryBytes, std::size_t diskBytes)
     : state_(std::make_shared<PictureTicket::State>()), diskFolder_(std::move(diskFolder)) {
   state_->folder = diskFolder_;
   state_->limit = memoryBytes;
+  state_->diskLimit = diskBytes;
+  state_->scanDisk();
 }
 
 PictureLoader::~PictureLoader() = default;
@@ -166,7 +248,9 @@ PictureTicket PictureLoader::load(const std::string& url, std::function<void(Pic
     done(nullptr);
     return ticket;
   }
+  ++state_->loads;
   if (PictureBytes picture = state_->fromMemory(url)) {
+    state_->touchedInMemory(url);
     done(picture);
     return ticket;
   }
@@ -199,6 +283,14 @@ PictureBytes PictureLoader::cached(const std::string& url) {
 
 std::size_t PictureLoader::memoryBytes() const {
   return state_->bytes;
+}
+
+std::size_t PictureLoader::diskBytes() const {
+  return state_->diskBytes;
+}
+
+std::size_t PictureLoader::loadsAsked() const {
+  return state_->loads;
 }
 
 std::size_t PictureLoader::downloadsInFlight() const {

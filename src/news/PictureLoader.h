@@ -1,9 +1,11 @@
 #pragma once
 // Pictures by network address for the news cards. A picture is looked for in a memory cache with
-// a size bound, then in a disk cache in the user's Library/Caches folder that survives restarts,
-// and only then downloaded, once per address however many cards ask, in the engine's picture
-// lane so that service calls never wait behind pictures. A download nobody waits for any more
-// is cancelled. A failed download is not kept: the place stays empty. Main thread only.
+// a size bound, then in a disk cache in the user's Library/Caches folder that survives restarts
+// (bounded in bytes, the least recently used files removed first, after each write and at
+// start), and only then downloaded, once per address however many cards ask, in the engine's
+// picture lane so that service calls never wait behind pictures. A download nobody waits for any
+// more is cancelled. A failed download is not kept: the next load of the address tries again.
+// Main thread only.
 
 #include <cstddef>
 #include <cstdint>
@@ -42,10 +44,12 @@ class PictureTicket final {
 class PictureLoader final {
  public:
   static constexpr std::size_t kDefaultMemoryBytes = 16u << 20;
+  static constexpr std::size_t kDefaultDiskBytes = 64u << 20;
   static constexpr double kTimeOutSeconds = 30;
 
   // Pictures kept on disk in the folder (created with its parents when missing).
-  PictureLoader(std::string diskFolder, std::size_t memoryBytes = kDefaultMemoryBytes);
+  PictureLoader(std::string diskFolder, std::size_t memoryBytes = kDefaultMemoryBytes,
+                std::size_t diskBytes = kDefaultDiskBytes);
   ~PictureLoader();
   PictureLoader(const PictureLoader&) = delete;
   PictureLoader& operator=(const PictureLoader&) = delete;
@@ -60,7 +64,11 @@ class PictureLoader final {
   // The picture when it is in the memory cache.
   PictureBytes cached(const std::string& url);
 
+  // Bytes of the pictures in memory (those cards hold included), and of the files on disk.
   std::size_t memoryBytes() const;
+  std::size_t diskBytes() const;
+  // Loads asked for an address that is not blank, from wherever they were answered.
+  std::size_t loadsAsked() const;
   std::size_t downloadsInFlight() const;
   const std::string& diskFolder() const { return diskFolder_; }
   // Where the picture of the address lies on disk.

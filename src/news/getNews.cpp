@@ -17,25 +17,12 @@ nlohmann::json newsObject(Text time) {
 }
 
 NewsItem itemOf(const nlohmann::json& element) {
-  auto field = [&](const char* key) {
-    return element.is_object() && element.contains(key) ? getNews::checkString(element[key])
-                                                        : std::string();
-  };
   NewsItem item;
-  item.imgUrl = field("img_url");
-  item.imgUrl1 = field("img_url1");
-  item.imgUrl2 = field("img_url2");
-  item.imgUrl3 = field("img_url3");
-  item.newsUrl = field("new_url");
-  item.newsUrl1 = field("new_url1");
-  item.newsUrl2 = field("new_url2");
-  item.newsUrl3 = field("new_url3");
-  item.time = field("time");
-  item.title = field("title");
-  item.title1 = field("title1");
-  item.title2 = field("title2");
-  item.title3 = field("title3");
-  item.newsArea = field("area");
+  if (!element.is_object()) return item;
+  for (const NewsField& f : kNewsFields) {
+    auto value = element.find(f.wireKey);
+    if (value != element.end()) item.*f.field = getNews::checkString(*value);
+  }
   return item;
 }
 

@@ -276,6 +276,43 @@ bool DBBase::readNews(const std::vector<std::string>& columns,
   return ok;
 }
 
+bool DBBase::readNewsPage(const std::vector<std::string>& columns,
+                          const std::optional<NewsKey>& after, int limit,
+                          const std::function<bool(const SqliteStatement&)>& onRow) {
+  if (!ensureOpen()) return false;
+  std::vector<std::string> quoted;
+  for (const auto& column : columns) quoted.push_back(quotedIdentifier(column));
+  // The time index (which holds the tableid) walks this order from the key on directly.
+  auto statement = db_->prepare("select " + joined(quoted, ",") + " from vok_news_report" +
+                                (after ? " WHERE (time, tableid) < (?, ?)" : "") +
+                                " ORDER BY time DESC, tableid DESC LIMIT ?");
+  bool ok = statement.has_value();
+  if (ok && after) {
+    ok = statement->bindAll({Value(after->time), Value(after->tableid)});
+  }
+  ok = ok && statement->bind(after ? 3 : 1, static_cast<std::int64_t>(limit));
+  SqliteStatement::Step step = SqliteStatement::Step::Done;
+  while (ok && (step = statement->step()) == SqliteStatement::Step::Row) {
+    if (!onRow(*statement)) break;
+  }
+  ok = ok && step != SqliteStatement::Step::Error;
+  statement.reset();
+  db_.reset();
+  return ok;
+}
+
+std::optional<std::size_t> DBBase::countNews() {
+  if (!ensureOpen()) return std::nullopt;
+  std::optional<std::size_t> count;
+  if (auto statement = db_->prepare("select count(*) from vok_news_report");
+      statement && statement->step() == SqliteStatement::Step::Row) {
+    Value value = statement->column(0);
+    if (auto* n = std::get_if<std::int64_t>(&value)) count = static_cast<std::size_t>(*n);
+  }
+  db_.reset();
+  return count;
+}
+
 bool DBBase::addOnePerson(const Row& row) {
   std::optional<std::string> idcard = textOf(row, "idcard");
   if (Extern::isEmptyString(idcard)) return false;

@@ -4,6 +4,7 @@
 // only; failures are answered as false, -1, none or an empty list.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -66,6 +67,17 @@ class DBBase final {
   // cannot be read. For readers of many rows, which need no dictionary per row.
   bool readNews(const std::vector<std::string>& columns,
                 const std::function<bool(const SqliteStatement&)>& onRow);
+  // Where a page of news ends: the time and tableid of its last row.
+  struct NewsKey {
+    std::string time;
+    std::int64_t tableid = 0;
+  };
+  // At most `limit` rows in the display order (newest time first, then the newest row of a
+  // time), from the row after `after` (from the first row when none), as readNews hands them.
+  bool readNewsPage(const std::vector<std::string>& columns, const std::optional<NewsKey>& after,
+                    int limit, const std::function<bool(const SqliteStatement&)>& onRow);
+  // How many news rows are stored; none when the table cannot be read.
+  std::optional<std::size_t> countNews();
 
   // Persons keyed by "idcard": inserted, or updated when the identity number is stored already.
   [[nodiscard]] bool addOnePerson(const Row& row);

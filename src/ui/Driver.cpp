@@ -1,5 +1,6 @@
 #include "ui/Driver.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -50,23 +51,38 @@ void describePicker(const PickerModel& p, std::vector<std::string>& out) {
 
 std::string pictureState(const PictureModel& p) {
   if (p.source.empty()) return "no picture";
+  if (p.failed) return "picture ✗";
   return p.bytes ? "picture ✓" : "picture …";
 }
 
-// A card as its time, then one row per story named "card.story" (0 the main story), so that a
-// person can tap a story by that label or by its title.
-void describeCard(const NewsCardModel& c, int number, std::vector<std::string>& out) {
-  std::string n = std::to_string(number) + ".";
-  out.push_back("— " + c.time + " —");
-  out.push_back("  " + n + "0 " + c.title + "  " + pictureState(c.picture));
-  for (const auto& story : c.stories) {
-    out.push_back("  " + n + std::to_string(story.number) + " " + story.title + "  " +
-                  pictureState(story.picture));
+// A card as its caption, then one line per part labelled "row.tag" (rows counted from 1), so
+// that a person can tap a part by that label or by its title.
+void describeCard(const CardModel& c, int row, std::vector<std::string>& out) {
+  std::string n = std::to_string(row + 1) + ".";
+  out.push_back("— " + c.caption + " —");
+  for (const auto& part : c.parts) {
+    out.push_back("  " + n + std::to_string(part.tag) + " " + part.title + "  " +
+                  pictureState(part.picture));
   }
 }
 
-void describeElement(const ElementModel& e, std::vector<std::string>& out) {
-  if (auto* l = std::get_if<LabelModel>(&e)) {
+void describeCards(const CardListModel& l, int first, std::vector<std::string>& out) {
+  std::shared_ptr<CardRows> rows = l.rows.lock();
+  if (l.hidden || !rows) return;
+  first = std::clamp(first, 0, std::max(0, rows->count() - 1));
+  rows->show(first, first + Driver::kWindowRows - 1);
+  int last = std::min(rows->count(), first + Driver::kWindowRows) - 1;
+  for (int row = first; row <= last; ++row) describeCard(*rows->card(row), row, out);
+  if (first > 0 || last + 1 < rows->count()) {
+    out.push_back("… " + std::to_string(first + 1) + "–" + std::to_string(last + 1) + " of " +
+                  std::to_string(rows->count()) + " (more, scroll N)");
+  }
+}
+
+void describeElement(const ElementModel& e, int firstRow, std::vector<std::string>& out) {
+  if (auto* cards = std::get_if<CardListModel>(&e)) {
+    describeCards(*cards, firstRow, out);
+  } else if (auto* l = std::get_if<LabelModel>(&e)) {
     if (l->hidden) return;
     std::size_t start = 0;
     while (start <= l->text.size()) {
@@ -95,33 +111,25 @@ bool startsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The point a finger taps to open a story of a card: the middle of the main picture, or of the
-// story's band.
-std::pair<double, double> storyPoint(const NewsCardModel& c, int story) {
-  const Rect* r = &c.pictureRect;
-  for (const auto& s : c.stories) {
-    if (s.number == story) r = &s.band;
-  }
-  return {r->x + r->width / 2, r->y + r->height / 2};
+// The point a finger taps to act on a part: the middle of its tap area.
+std::pair<double, double> partPoint(const CardPartModel& p) {
+  return {p.tapArea.x + p.tapArea.width / 2, p.tapArea.y + p.tapArea.height / 2};
 }
 
-// Whether the text names a story of the card numbered `number`: its label ("2.1"), its row as
-// drawn ("2.1 title") or its title.
-std::optional<int> namedStory(const NewsCardModel& c, int number, const std::string& text) {
-  auto matches = [&](int story, const std::string& title) {
-    std::string label = std::to_string(number) + "." + std::to_string(story);
-    return text == label || text == label + " " + title || (!title.empty() && text == title);
-  };
-  if (matches(0, c.title)) return 0;
-  for (const auto& s : c.stories) {
-    if (matches(s.number, s.title)) return s.number;
+// The row (from 0) and part a label "row.tag" names, when it has that shape.
+std::optional<std::pair<int, int>> partLabel(const std::string& text) {
+  std::size_t dot = text.find('.');
+  if (dot == 0 || dot == std::string::npos || dot + 1 == text.size() || dot > 7 ||
+      text.size() - dot > 4 || text.find_first_not_of("0123456789.") != std::string::npos ||
+      text.find('.', dot + 1) != std::string::npos) {
+    return std::nullopt;
   }
-  return std::nullopt;
+  return std::make_pair(std::stoi(text.substr(0, dot)) - 1, std::stoi(text.substr(dot + 1)));
 }
 
 }  // namespace
 
-std::vector<std::string> describe(const ScreenModel& m) {
+std::vector<std::string> describe(const ScreenModel& m, int firstRow) {
   std::vector<std::string> out;
   std::string bar;
   if (m.backVisible) bar += m.backEnabled ? "<返回> " : "<返回> (disabled) ";
@@ -131,14 +139,7 @@ std::vector<std::string> describe(const ScreenModel& m) {
     bar += " <" + m.rightButton->title + ">" + (m.rightButton->enabled ? "" : " (disabled)");
   }
   out.push_back(bar);
-  int cards = 0;
-  for (const auto& e : m.elements) {
-    if (auto* c = std::get_if<NewsCardModel>(&e)) {
-      if (!c->hidden) describeCard(*c, ++cards, out);
-    } else {
-      describeElement(e, out);
-    }
-  }
+  for (const auto& e : m.elements) describeElement(e, firstRow, out);
   return out;
 }
 
@@ -165,15 +166,7 @@ DriverResult Driver::press(const std::string& text) {
   };
   if (m.leftButton && m.leftButton->title == text) return pressed(screen.pressLeft());
   if (m.rightButton && m.rightButton->title == text) return pressed(screen.pressRight());
-  int cards = 0;
-  for (int i = 0; i < static_cast<int>(m.elements.size()); ++i) {
-    auto* c = std::get_if<NewsCardModel>(&m.elements[i]);
-    if (!c || c->hidden) continue;
-    if (auto story = namedStory(*c, ++cards, text)) {
-      auto [x, y] = storyPoint(*c, *story);
-      return pressed(screen.perform(Action::tap(i, x, y)));
-    }
-  }
+  if (auto part = pressPart(screen, m, text)) return *part;
   for (int pass = 0; pass < 2; ++pass) {  // exact texts first, then rows by their start
     for (int i = 0; i < static_cast<int>(m.elements.size()); ++i) {
       const ElementModel& e = m.elements[i];
@@ -197,6 +190,55 @@ DriverResult Driver::press(const std::string& text) {
     }
   }
   return DriverResult::fail("nothing named \"" + text + "\" on the screen");
+}
+
+int Driver::firstRow() const {
+  return windowScreen_ == top() ? firstRow_ : 0;
+}
+
+std::optional<DriverResult> Driver::pressPart(Screen& screen, const ScreenModel& m,
+                                              const std::string& text) {
+  std::optional<std::pair<int, int>> label = partLabel(text);
+  for (int i = 0; i < static_cast<int>(m.elements.size()); ++i) {
+    auto* l = std::get_if<CardListModel>(&m.elements[i]);
+    std::shared_ptr<CardRows> rows = l ? l->rows.lock() : nullptr;
+    if (!rows || l->hidden) continue;
+    // A label names any row; a title only the rows in the window shown.
+    int first = label ? label->first : firstRow();
+    int last = label ? label->first : std::min(rows->count(), first + kWindowRows) - 1;
+    for (int row = first; row <= last; ++row) {
+      const CardModel* card = rows->card(row);
+      if (!card) continue;
+      for (const auto& part : card->parts) {
+        bool named = label ? part.tag == label->second : !part.title.empty() && part.title == text;
+        if (!named) continue;
+        auto [x, y] = partPoint(part);
+        if (screen.perform(Action::tap(i, row, x, y))) return DriverResult{};
+        return DriverResult::fail("\"" + text + "\" is disabled");
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+DriverResult Driver::scroll(int firstRow) {
+  if (auto r = acceptsInput(); !r.ok) return r;
+  for (const auto& e : top()->model().elements) {
+    auto* l = std::get_if<CardListModel>(&e);
+    std::shared_ptr<CardRows> rows = l ? l->rows.lock() : nullptr;
+    if (!rows || l->hidden) continue;
+    if (firstRow < 0 || firstRow >= rows->count()) {
+      return DriverResult::fail("the list has rows 1 to " + std::to_string(rows->count()));
+    }
+    windowScreen_ = top();
+    firstRow_ = firstRow;
+    return {};
+  }
+  return DriverResult::fail("no list on the screen");
+}
+
+DriverResult Driver::more() {
+  return scroll(firstRow() + kWindowRows);
 }
 
 DriverResult Driver::fieldAction(const std::string& field, Action action) {
@@ -295,7 +337,7 @@ DriverResult Driver::pick(int column, const std::string& rowText) {
 
 std::vector<std::string> Driver::screenLines() const {
   Screen* screen = top();
-  return screen ? describe(screen->model()) : std::vector<std::string>{};
+  return screen ? describe(screen->model(), firstRow()) : std::vector<std::string>{};
 }
 
 bool Driver::shows(const std::string& text) const {

@@ -3,6 +3,7 @@
 // type into an input by its placeholder or caption, answer an alert by a button's title. The
 // terminal client and the screen tests share it, so both see exactly what a renderer shows.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,9 @@ class Driver final {
   explicit Driver(Ui& ui) : ui_(ui) {}
 
   // The first navigation-bar button, button, row or check box whose visible text is the text,
-  // in display order; a row may also be named by the start of its text. A story of a news card
-  // is tapped by its label "card.story" (1-based cards, story 0 the main one) or its title.
+  // in display order; a row may also be named by the start of its text. A part of a card in a
+  // card list is tapped by its label "row.tag" as drawn (rows from 1), or by its title among the
+  // rows shown.
   DriverResult press(const std::string& text);
   // The input whose placeholder or caption is the field, or the n-th input when field is "#n";
   // an editable row counts as an input captioned with the row's text.
@@ -35,6 +37,12 @@ class Driver final {
   DriverResult back();
   // Chooses the row with the text in the given column (1-based) of the first picker.
   DriverResult pick(int column, const std::string& rowText);
+  // Rows of a card list drawn at once; the window starts at the first row for every new screen.
+  static constexpr int kWindowRows = 5;
+  // Moves the window of the card list to start at the row (from 0), or to the next rows.
+  DriverResult scroll(int firstRow);
+  DriverResult more();
+  int firstRow() const;
 
   // Each visible text of the top screen on its own line, in display order.
   std::vector<std::string> screenLines() const;
@@ -45,10 +53,15 @@ class Driver final {
   DriverResult acceptsInput() const;
   DriverResult fieldAction(const std::string& field, Action action);
   Screen* top() const;
+  std::optional<DriverResult> pressPart(Screen& screen, const ScreenModel& m,
+                                        const std::string& text);
   Ui& ui_;
+  const Screen* windowScreen_ = nullptr;  // the screen the window was moved on
+  int firstRow_ = 0;
 };
 
-// The lines one screen model is drawn as (shared by the terminal's renderer).
-std::vector<std::string> describe(const ScreenModel& model);
+// The lines one screen model is drawn as (shared by the terminal's renderer); a card list shows
+// the window of kWindowRows rows from firstRow, and asks its list for those rows.
+std::vector<std::string> describe(const ScreenModel& model, int firstRow = 0);
 
 }  // namespace vokari::ui

@@ -108,7 +108,9 @@ ScreenModel Screen::model() const {
           if constexpr (std::is_same_v<Model, Table>) return TableModel(*widget);
           if constexpr (std::is_same_v<Model, Picker>) return PickerModel(*widget);
           if constexpr (std::is_same_v<Model, Picture>) return PictureModel(*widget);
-          if constexpr (std::is_same_v<Model, NewsCard>) return NewsCardModel(*widget);
+          if constexpr (std::is_same_v<Model, CardList>) {
+            return CardListModel{widget->rows, widget->hidden};
+          }
         },
         element));
   }
@@ -133,10 +135,9 @@ bool Screen::perform(const Action& action) {
           [&](Picture* p) {
             return action.kind == Action::Kind::Press && !p->hidden && call(p->onPress);
           },
-          [&](NewsCard* c) {
-            if (action.kind != Action::Kind::Tap || c->hidden || !c->onTap) return false;
-            c->onTap(action.x, action.y);
-            return true;
+          [&](CardList* c) {
+            return action.kind == Action::Kind::Tap && !c->hidden &&
+                   c->rows->tap(action.row, action.x, action.y);
           },
       },
       elements_[action.element]);

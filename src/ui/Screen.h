@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Liveness.h"
+#include "ui/CardList.h"
 #include "ui/Widgets.h"
 
 namespace vokari::ui {
@@ -33,8 +34,8 @@ struct Action {
   int element = 0;
   std::string text;  // Edit, EditRow
   int section = 0;   // Select, EditRow; the column for Pick
-  int row = 0;       // Select, EditRow, Pick
-  double x = 0;      // Tap: the point in the element, in points
+  int row = 0;       // Select, EditRow, Pick; Tap: the row of a card list
+  double x = 0;      // Tap: the point in the row's card, in points
   double y = 0;
 
   static Action on(Kind kind, int element) { return make(kind, element, "", 0, 0); }
@@ -50,8 +51,8 @@ struct Action {
   static Action pick(int element, int column, int row) {
     return make(Kind::Pick, element, "", column, row);
   }
-  static Action tap(int element, double x, double y) {
-    Action a = make(Kind::Tap, element, "", 0, 0);
+  static Action tap(int element, int row, double x, double y) {
+    Action a = make(Kind::Tap, element, "", 0, row);
     a.x = x;
     a.y = y;
     return a;
@@ -133,7 +134,7 @@ class Screen : public std::enable_shared_from_this<Screen> {
  private:
   friend class Navigator;
   using Element =
-      std::variant<Label*, TextField*, Button*, CheckBox*, Table*, Picker*, Picture*, NewsCard*>;
+      std::variant<Label*, TextField*, Button*, CheckBox*, Table*, Picker*, Picture*, CardList*>;
   bool hasBackControl() const;
 
   std::vector<Element> elements_;

@@ -53,6 +53,7 @@ struct TableRowModel {
   bool disclosure = false;  // the ">" mark
   bool checked = false;     // the tick
   bool editable = false;    // the detail is an input (edited with the row's text as field name)
+  std::string icon;         // an icon resource drawn before the text; none when empty
 };
 
 struct TableSectionModel {
@@ -78,6 +79,7 @@ struct PictureModel {
   double width = 0;    // points
   double height = 0;
   std::shared_ptr<const std::string> bytes;  // none while loading, or when it could not be had
+  bool failed = false;                       // it could not be had (asked again when next shown)
   bool hidden = false;
 };
 
@@ -92,37 +94,31 @@ struct Rect {
   }
 };
 
-// One further story of a news card (shown only when it has a title).
-struct NewsStoryModel {
-  int number = 0;  // 1 to 3: which further story of the item
+// One part of a card: a title with its picture, and the area a tap on it acts on.
+struct CardPartModel {
+  int tag = 0;  // the filler's name for the part; a tap reports it
   std::string title;
   Rect titleRect;
-  Rect band;             // the full card width across the title's vertical extent: its tap area
-  PictureModel picture;  // the small square beside the title
-  Rect pictureRect;
-};
-
-// A police news card: the time above it, the main story's picture with its title over the lower
-// edge, then the further stories, each under a thin line. All geometry is in points within the
-// card, so every renderer draws, and every test taps, the same places.
-struct NewsCardModel {
-  std::string time;
-  double width = 0;
-  double height = 0;
-  Rect timeRect;
-  std::string title;
+  bool titleOverPicture = false;  // drawn over the picture's lower edge on a dark band
+  bool ruled = false;             // a thin line above the part
   PictureModel picture;
   Rect pictureRect;
-  Rect titleRect;
-  std::vector<NewsStoryModel> stories;  // in item order, only those with a title
-  bool hidden = false;
+  Rect tapArea;
+};
 
-  // What a tap at the point opens: 0 for the main picture, then the story number whose band
-  // holds the point; none (-1) elsewhere.
-  int storyAt(double px, double py) const {
-    if (pictureRect.contains(px, py)) return 0;
-    for (const auto& story : stories) {
-      if (story.band.contains(px, py)) return story.number;
+// A card of a long list: a caption above it and its parts. All geometry is in points within
+// the card, so every renderer draws, and every test taps, the same places.
+struct CardModel {
+  std::string caption;
+  Rect captionRect;
+  double width = 0;
+  double height = 0;
+  std::vector<CardPartModel> parts;  // in the order taps are tested
+
+  // The tag of the first part whose tap area holds the point; none (-1) elsewhere.
+  int partAt(double px, double py) const {
+    for (const auto& part : parts) {
+      if (part.tapArea.contains(px, py)) return part.tag;
     }
     return -1;
   }
@@ -159,12 +155,17 @@ struct Picture : PictureModel {
   std::function<void()> onPress;  // none: the picture takes no taps
 };
 
-struct NewsCard : NewsCardModel {
-  std::function<void(double x, double y)> onTap;  // a point in the card, in points
+class CardRows;
+
+// A long list of cards whose cards are built only for the rows a renderer asks for (see
+// CardList.h). The rows are reached through the list while its screen lives.
+struct CardListModel {
+  std::weak_ptr<CardRows> rows;
+  bool hidden = false;
 };
 
 // What a renderer sees of one element, in display order.
 using ElementModel = std::variant<LabelModel, TextFieldModel, ButtonModel, CheckBoxModel,
-                                  TableModel, PickerModel, PictureModel, NewsCardModel>;
+                                  TableModel, PickerModel, PictureModel, CardListModel>;
 
 }  // namespace vokari::ui

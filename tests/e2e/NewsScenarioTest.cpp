@@ -17,17 +17,25 @@ TEST(NewsScenario, APublishedItemComesOnTopOfTheStoredNewsOnTheNextOpening) {
   TempDir dir;
   std::string data = dir.path() + "/data";
   VokariRun published;
-  VokariRun run = runVokariSteps(
-      data,
-      {{scenario("register.vks") + scenario("news_open.vks"),
-        [&] {
-          published = runBackend({"news", "add", "--data-dir", data + "/backend", "--area", "2",
-                                  "--title", "新发布的警讯", "--title", "请市民留意陌生来电",
-                                  "--time", "2099-01-01 08:00:00"});
-        }},
-       {scenario("news_reopen.vks"), nullptr},
-       {scenario("news_offline.vks"), nullptr}},
-      {"--fake-clock"});
+  VokariRun run = runVokariSteps(data,
+                                 {{scenario("register.vks") + scenario("news_open.vks"),
+                                   [&] {
+                                     published = runBackend({"news",       "add",
+                                                             "--data-dir", data + "/backend",
+                                                             "--area",     "2",
+                                                             "--title",    "新发布的警讯",
+                                                             "--title",    "请市民留意陌生来电",
+                                                             "--title",    "",
+                                                             "--title",    "第三条：失物招领",
+                                                             "--page",     "",
+                                                             "--page",     "",
+                                                             "--page",     "",
+                                                             "--page",     "police.example/three",
+                                                             "--time",     "2099-01-01 08:00:00"});
+                                   }},
+                                  {scenario("news_reopen.vks"), nullptr},
+                                  {scenario("news_offline.vks"), nullptr}},
+                                 {"--fake-clock"});
   ASSERT_EQ(published.status, 0) << published.output;
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.printed("hud: busy 加载中...")) << run.output;
@@ -37,6 +45,9 @@ TEST(NewsScenario, APublishedItemComesOnTopOfTheStoredNewsOnTheNextOpening) {
   ASSERT_NE(open, std::string::npos) << run.output;
   std::string opened = run.output.substr(open, run.output.find('\n', open) - open);
   EXPECT_EQ(opened.substr(opened.size() - 7), "/1.html") << opened;
+  // Story 3 of the card with a gap opens its own page; the sixth row, its own item's.
+  EXPECT_TRUE(run.printed("open: http://police.example/three")) << run.output;
+  EXPECT_NE(run.output.find("/news/5/0.html\n"), std::string::npos) << run.output;
 
   auto fetches = vokari_backend::inspect(data + "/backend", vokari_backend::Listing::NewsFetches);
   ASSERT_TRUE(fetches.ok()) << fetches.error;

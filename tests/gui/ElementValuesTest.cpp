@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <map>
 
 #include "ElementListModel.h"
 #include "PictureProvider.h"
@@ -168,7 +169,8 @@ TEST(ElementValues, PicturesGetAnIdWhenTheirBytesArriveAndLoseItWhenGone) {
 
 TEST(ElementListModel, SameScreenTellsChangedRowsOnlyAndANewScreenResets) {
   testing::ensureQtApp();
-  ElementListModel list;
+  PictureStore pictures;
+  ElementListModel list(pictures);
   auto rowsWith = [](const char* text) {
     return std::vector<ElementRow>{{"Label", 0, {{"text", "标题"}}},
                                    {"Label", 1, {{"text", text}}}};
@@ -189,6 +191,75 @@ TEST(ElementListModel, SameScreenTellsChangedRowsOnlyAndANewScreenResets) {
   list.update(rowsWith("b"), 2);
   EXPECT_EQ(reset.count(), 1) << "another screen";
   EXPECT_EQ(list.data(list.index(0), ElementListModel::SerialRole).toInt(), 2);
+}
+
+// Many rows whose cards say which row they show; a card's picture can be made to arrive.
+struct ManyRows final : ui::CardSource {
+  struct Cell final : ui::CardCell {
+    void clear() override { card = {}; }
+    void tap(double, double) override {}
+    void arrive(std::shared_ptr<const std::string> bytes) {
+      card.parts[0].picture.bytes = std::move(bytes);
+      changed();
+    }
+  };
+  int rowCount() override { return 100000; }
+  std::unique_ptr<ui::CardCell> makeCell() override { return std::make_unique<Cell>(); }
+  void fill(ui::CardCell& cell, int row) override {
+    ++filled;
+    cell.card.caption = std::to_string(row);
+    cell.card.parts.emplace_back();
+    cells[row] = static_cast<Cell*>(&cell);
+  }
+  int filled = 0;
+  std::map<int, Cell*> cells;
+};
+
+TEST(ElementListModel, ACardListIsARowPerCardAskedByIndexWithCardsOnlyForWhatIsShown) {
+  testing::ensureQtApp();
+  ManyRows source;
+  ui::CardList cards(source);
+  cards.rows->reload();
+  ui::ScreenModel model;
+  model.elements = {ui::LabelModel{"头"}, ui::CardListModel{cards.rows}, ui::LabelModel{"尾"}};
+  PictureStore pictures;
+  ElementListModel list(pictures);
+  auto refresh = [&] {
+    pictures.beginRefresh();
+    list.update(elementRows(model, pictures), 1);
+    pictures.endRefresh();
+  };
+  auto value = [&](int index) {
+    return list.data(list.index(index), ElementListModel::ValueRole).toMap();
+  };
+  refresh();
+  ASSERT_EQ(list.rowCount(), 100002);
+  EXPECT_EQ(value(100001)["text"].toString(), "尾");
+  EXPECT_EQ(source.filled, 0) << "no card before one is asked for";
+
+  // Down to row 10,000 a screen at a time, and back: cards only for the rows near the screen.
+  std::size_t most = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int step = 0; step <= 2500; ++step) {
+      int row = pass == 0 ? step * 4 : (2500 - step) * 4;
+      list.shown(row + 1, row + 4);
+      EXPECT_EQ(value(row + 1)["caption"].toString(), QString::number(row));
+      most = std::max(most, cards.rows->cards());
+    }
+  }
+  EXPECT_LE(most, 8 + ui::CardRows::kSpare);
+
+  // A picture that arrives for a card on screen tells its row only, with the picture's id.
+  refresh();
+  QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
+  auto bytes = std::make_shared<const std::string>("png");
+  source.cells.at(0)->arrive(bytes);
+  refresh();
+  ASSERT_EQ(changed.count(), 1);
+  EXPECT_EQ(changed[0][0].value<QModelIndex>().row(), 1);
+  QString id = value(1)["parts"].toList()[0].toMap()["picture"].toString();
+  refresh();
+  EXPECT_EQ(pictures.bytes(id), bytes) << "kept while its card is shown";
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 namespace vokari::testing {
 namespace {
 
+// What a screen would read when told: the whole stored list.
 struct Delivered : NewsManagerDelegate {
+  NewsManager* manager = nullptr;
   std::vector<std::vector<NewsItem>> lists;
-  void newsResponse(const std::vector<NewsItem>& items) override { lists.push_back(items); }
+  void newsResponse() override { lists.push_back(manager->getShowNews()); }
 };
 
 TEST_F(NewsTest, TheBodyCarriesTheNewestStoredTimeAndTheSubscribedAreas) {
@@ -72,6 +74,7 @@ TEST_F(NewsTest, RepliesAreStoredFirstTimeWinsAndTheWholeListIsDeliveredNewestFi
   NewsManager manager;
   Delivered delivered;
   manager.delegate = &delivered;
+  delivered.manager = &manager;
   manager.getNewsWithLastTime();
   nlohmann::json again = element("2026-03-01 08:00:00", "changed");
   answerNews(success({element("2026-03-03 10:00:00", "first"), element("", "no time"),
@@ -95,6 +98,7 @@ TEST_F(NewsTest, FailuresStoreNothingAndStillDeliverTheStoredList) {
     NewsManager manager;
     Delivered delivered;
     manager.delegate = &delivered;
+    delivered.manager = &manager;
     manager.getNewsWithLastTime();
     answerNews(reply);
     ASSERT_EQ(delivered.lists.size(), 1u) << reply.body;
@@ -111,6 +115,7 @@ TEST_F(NewsTest, PictureAddressesArriveUrlSafeAndPageAddressesUnchanged) {
   NewsManager manager;
   Delivered delivered;
   manager.delegate = &delivered;
+  delivered.manager = &manager;
   manager.getNewsWithLastTime();
   answerNews(success({item}));
   ASSERT_EQ(delivered.lists.at(0).size(), 1u);
@@ -132,6 +137,7 @@ TEST_F(NewsTest, AReplyAfterTheDelegateLeftIsStoredButNotDelivered) {
   NewsManager manager;
   Delivered delivered;
   manager.delegate = &delivered;
+  delivered.manager = &manager;
   manager.getNewsWithLastTime();
   manager.delegate = nullptr;
   answerNews(success({element("2026-03-03 10:00:00", "late")}));
@@ -144,6 +150,7 @@ TEST_F(NewsTest, AManagerDestroyedDuringAFetchCancelsItAndItsReplyIsLost) {
   {
     NewsManager manager;
     manager.delegate = &delivered;
+    delivered.manager = &manager;
     manager.getNewsWithLastTime();
     settle();
   }
@@ -164,7 +171,7 @@ TEST_F(NewsTest, StoringAListMatchesStoringItemByItem) {
     items.push_back(item);
   }
   NewsManager manager;
-  manager.saveData(items);
+  ASSERT_TRUE(manager.saveData(items));
   std::vector<Row> together = DBBase::sharedDBBase().getAllNews();
   ASSERT_TRUE(DBBase::sharedDBBase().deleteTable("vok_news_report"));
   // Refusals (an item without a time) are part of what the two ways must agree on.
@@ -179,6 +186,46 @@ TEST_F(NewsTest, StoringAListMatchesStoringItemByItem) {
     EXPECT_EQ(together[i], oneByOne[i]);
   }
   EXPECT_EQ(textOf(together[2], "title"), "title a1");
+}
+
+TEST_F(NewsTest, EachFieldComesFromItsOwnKeyAndGoesToItsOwnColumnAndOnlyAnEmptyTimeIsRefused) {
+  struct Case {
+    const char* wireKey;
+    const char* column;
+    std::string NewsItem::*field;
+  };
+  const std::vector<Case> cases = {{"img_url", "imgUrl", &NewsItem::imgUrl},
+                                   {"img_url1", "imgUrl1", &NewsItem::imgUrl1},
+                                   {"img_url2", "imgUrl2", &NewsItem::imgUrl2},
+                                   {"img_url3", "imgUrl3", &NewsItem::imgUrl3},
+                                   {"new_url", "newsUrl", &NewsItem::newsUrl},
+                                   {"new_url1", "newsUrl1", &NewsItem::newsUrl1},
+                                   {"new_url2", "newsUrl2", &NewsItem::newsUrl2},
+                                   {"new_url3", "newsUrl3", &NewsItem::newsUrl3},
+                                   {"time", "time", &NewsItem::time},
+                                   {"title", "title", &NewsItem::title},
+                                   {"title1", "title1", &NewsItem::title1},
+                                   {"title2", "title2", &NewsItem::title2},
+                                   {"title3", "title3", &NewsItem::title3},
+                                   {"area", "newsArea", &NewsItem::newsArea}};
+  nlohmann::json element = nlohmann::json::object();
+  for (const Case& c : cases) element[c.wireKey] = std::string("v-") + c.wireKey;
+  nlohmann::json blankTime = element, emptyTime = element;
+  blankTime["time"] = " \t";
+  emptyTime["time"] = "";
+  nlohmann::json reply{{"STATES", "SUCCESS"}, {"NEWS_LIST", {element, blankTime, emptyTime}}};
+  auto items = getNews::praseReturnJsonString(reply.dump());
+  ASSERT_TRUE(items && items->size() == 3u);
+  Row row = NewsManager::ObjectToDic((*items)[0]);
+  for (const Case& c : cases) {
+    EXPECT_EQ((*items)[0].*c.field, std::string("v-") + c.wireKey) << c.wireKey;
+    EXPECT_EQ(textOf(row, c.column), std::string("v-") + c.wireKey) << c.column;
+  }
+  NewsManager manager;
+  ASSERT_TRUE(manager.saveData(*items));
+  std::vector<NewsItem> shown = manager.getShowNews();
+  ASSERT_EQ(times(shown), (std::vector<std::string>{"v-time", " \t"}));
+  EXPECT_EQ(shown[0], (*items)[0]);
 }
 
 }  // namespace

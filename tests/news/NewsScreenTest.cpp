@@ -5,7 +5,6 @@
 #include "news/NewsViewController.h"
 
 #include <array>
-#include <deque>
 
 namespace vokari::testing {
 namespace {
@@ -23,29 +22,27 @@ class NewsScreenTest : public NewsTest {
     settle();
     return screen;
   }
-  const ui::NewsCardModel* card(int index) {
-    int seen = 0;
-    for (const auto& e : toolkit.navigator.top()->model().elements) {
-      if (auto* c = std::get_if<ui::NewsCardModel>(&e); c && seen++ == index) {
-        cards_.push_back(*c);
-        return &cards_.back();
-      }
-    }
-    return nullptr;
-  }
-  bool tap(int cardIndex, double x, double y) {
+  // The card list as a renderer finds it in the view model (element 0).
+  std::shared_ptr<ui::CardRows> rows() {
     auto elements = toolkit.navigator.top()->model().elements;
-    int seen = 0;
-    for (int i = 0; i < static_cast<int>(elements.size()); ++i) {
-      if (std::holds_alternative<ui::NewsCardModel>(elements[i]) && seen++ == cardIndex)
-        return toolkit.navigator.top()->perform(ui::Action::tap(i, x, y));
-    }
-    return false;
+    auto* list = elements.empty() ? nullptr : std::get_if<ui::CardListModel>(&elements[0]);
+    return list ? list->rows.lock() : nullptr;
+  }
+  std::optional<ui::CardModel> card(int row) {
+    const ui::CardModel* c = rows() ? rows()->card(row) : nullptr;
+    return c ? std::optional<ui::CardModel>(*c) : std::nullopt;
+  }
+  bool tap(int row, double x, double y) {
+    return toolkit.navigator.top()->perform(ui::Action::tap(0, row, x, y));
+  }
+  static std::vector<int> tags(const ui::CardModel& c) {
+    std::vector<int> out;
+    for (const auto& part : c.parts) out.push_back(part.tag);
+    return out;
   }
 
   TempDir caches;
   PictureLoader loader{caches.path()};
-  std::deque<ui::NewsCardModel> cards_;
 };
 
 TEST_F(NewsScreenTest, OpeningShowsLoadingThenTheStoredListAndTheLinkPanel) {
@@ -57,8 +54,7 @@ TEST_F(NewsScreenTest, OpeningShowsLoadingThenTheStoredListAndTheLinkPanel) {
   EXPECT_EQ(lastBody("getNewsForIos")["TIME"], "2026-03-01 08:00:00");
   answerNews(success({element("2026-03-02 08:00:00", "新案件", "后续")}));
   EXPECT_FALSE(toolkit.hud.visible());
-  EXPECT_EQ(times(screen->dataArray()),
-            (std::vector<std::string>{"2026-03-02 08:00:00", "2026-03-01 08:00:00"}));
+  EXPECT_EQ(screen->rows().count(), 2);
   std::vector<std::string> lines = driver.screenLines();
   std::vector<std::string> expected = {
       "<返回> == 警讯播报 ==",   "— 2026-03-02 08:00:00 —",
@@ -78,7 +74,7 @@ TEST_F(NewsScreenTest, WithoutANetworkTheStoredListComesWithANoticeForOneAndAHal
   answerNews(FakeReply::failure(kHttpConnectionFailure));
   EXPECT_EQ(hudText(), "网络不给力");
   EXPECT_EQ(lastHudDuration(), 1.5);
-  EXPECT_EQ(card(0), nullptr);  // an empty store: an empty list
+  EXPECT_EQ(rows()->count(), 0);  // an empty store: an empty list
   advance(1.49);
   EXPECT_TRUE(toolkit.hud.visible());
   advance(0.02);
@@ -91,7 +87,7 @@ TEST_F(NewsScreenTest, AFailedFetchWithANetworkShowsTheListAndNoMessage) {
   answerNews(FakeReply::json(R"({"STATES":"FAIL"})"));
   EXPECT_FALSE(toolkit.hud.visible());
   ASSERT_EQ(toolkit.hud.history().size(), 1u);  // only "加载中..."
-  ASSERT_NE(card(0), nullptr);
+  EXPECT_EQ(rows()->count(), 1);
 }
 
 TEST_F(NewsScreenTest, LeavingBeforeTheReplyShowsNothingLaterAndTheNextOpeningFetchesAgain) {
@@ -132,8 +128,8 @@ TEST_F(NewsScreenTest, CardHeightsFollowTheStoriesThatHaveTitles) {
     cell.setData(item);
     EXPECT_EQ(NewsCell::heightFor(item), c.height);
     EXPECT_EQ(cell.card.height, c.height);
-    std::vector<int> shown;
-    for (const auto& s : cell.card.stories) shown.push_back(s.number);
+    std::vector<int> shown = tags(cell.card);
+    shown.erase(shown.begin());  // the main story
     EXPECT_EQ(shown, c.shown);
   }
 }
@@ -147,11 +143,11 @@ TEST_F(NewsScreenTest, ATapOpensThePictureThenTheStoryBandsAndNothingElsewhere) 
   item["new_url3"] = "https://police.example/three";
   open();
   answerNews(success({item}));
-  const ui::NewsCardModel* c = card(0);
-  ASSERT_NE(c, nullptr);
-  ASSERT_EQ(c->stories.size(), 2u);
-  const ui::Rect& one = c->stories[0].band;
-  const ui::Rect& three = c->stories[1].band;
+  std::optional<ui::CardModel> c = card(0);
+  ASSERT_TRUE(c);
+  ASSERT_EQ(tags(*c), (std::vector<int>{0, 1, 3}));
+  const ui::Rect& one = c->parts[1].tapArea;
+  const ui::Rect& three = c->parts[2].tapArea;
   EXPECT_EQ(one.y, 218);
   EXPECT_EQ(three.y, 279);
   struct Case {
@@ -170,7 +166,7 @@ TEST_F(NewsScreenTest, ATapOpensThePictureThenTheStoryBandsAndNothingElsewhere) 
            {160, three.y + 20, 3, "http://https://police.example/three"},
            {160, 340, -1, nullptr},  // below the last story
        }) {
-    EXPECT_EQ(c->storyAt(t.x, t.y), t.story) << t.x << "," << t.y;
+    EXPECT_EQ(c->partAt(t.x, t.y), t.story) << t.x << "," << t.y;
     platform.urlOpener.opened.clear();
     EXPECT_TRUE(tap(0, t.x, t.y));
     std::vector<std::string> expected;
@@ -226,11 +222,174 @@ TEST_F(NewsScreenTest, AReusedCardShowsNothingOfItsPreviousItem) {
   cell.setData(full);
   EXPECT_EQ(loader.downloadsInFlight(), 1u);
   cell.setData(bare);
-  EXPECT_EQ(cell.card.title, "");
-  EXPECT_TRUE(cell.card.stories.empty());
-  EXPECT_EQ(cell.card.picture.source, "");
+  ASSERT_EQ(tags(cell.card), std::vector<int>{0});
+  EXPECT_EQ(cell.card.parts[0].title, "");
+  EXPECT_EQ(cell.card.parts[0].picture.source, "");
   EXPECT_EQ(cell.card.height, 210);
   EXPECT_EQ(loader.downloadsInFlight(), 0u);  // the old picture is not wanted any more
+}
+
+// Stored items "t00".."tNN" (newest first in that order of rows), each with its own pictures.
+class NewsListTest : public NewsScreenTest {
+ protected:
+  void storeItems(int count) {
+    for (int i = 0; i < count; ++i) {
+      std::string n = (i < 10 ? "0" : "") + std::to_string(i);
+      ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews({{"time", "2026-01-01 00:00:" + n},
+                                                     {"title", "item " + n},
+                                                     {"newsUrl", "news.example/" + n},
+                                                     {"imgUrl", "http://pic/" + n + ".png"}}));
+    }
+  }
+  std::shared_ptr<NewsViewController> openList() {
+    auto screen = open();
+    answerNews(success({}));
+    return screen;
+  }
+  // Every picture request held is answered with bytes that name its address.
+  void answerPictures() {
+    for (std::size_t id : http.pending()) http.respond(id, pictureOf(http.requests()[id].url));
+    settle();
+  }
+  static FakeReply pictureOf(const std::string& url, bool jpeg = false) {
+    FakeReply reply;
+    reply.headers = {{"Content-Type", jpeg ? "image/jpeg" : "image/png"}};
+    reply.body =
+        (jpeg ? std::string("\xff\xd8\xff\xe0", 4) : std::string("\x89PNG\r\n\x1a\n", 8)) + url;
+    return reply;
+  }
+  static bool ends(const PictureBytes& bytes, const std::string& url) {
+    return bytes && bytes->size() >= url.size() &&
+           bytes->compare(bytes->size() - url.size(), url.size(), url) == 0;
+  }
+};
+
+TEST_F(NewsListTest, ACardScrolledBackShowsItsOwnTextsAndPictureNeverThePreviousItems) {
+  storeItems(40);
+  auto screen = openList();
+  // The newest is stored last: row r shows item 39 - r.
+  auto itemOf = [](int row) {
+    int i = 39 - row;
+    return std::string(i < 10 ? "0" : "") + std::to_string(i);
+  };
+  driver.screenLines();  // rows 1-5 drawn, 6-10 ahead
+  EXPECT_EQ(screen->rows().cards(), 10u);
+  EXPECT_EQ(http.pending().size(), 10u) << "pictures only for the screen and the next";
+  for (int first : {10, 20, 30}) {  // away before any picture arrived: the cards are reused
+    ASSERT_TRUE(driver.scroll(first).ok);
+    driver.screenLines();
+    EXPECT_LE(screen->rows().cards(), 10u + ui::CardRows::kSpare);
+  }
+  for (const auto& r : http.requests()) {
+    if (r.url.find("http://pic/" + itemOf(0)) == 0) EXPECT_TRUE(r.cancelled) << "scrolled away";
+  }
+  answerPictures();  // what still arrives lands in the card of its own row only
+  ASSERT_TRUE(driver.scroll(0).ok);
+  std::vector<std::string> lines = driver.screenLines();
+  EXPECT_EQ(lines[1], "— 2026-01-01 00:00:" + itemOf(0) + " —");
+  EXPECT_EQ(lines[2], "  1.0 item " + itemOf(0) + "  picture …");  // asked for again
+  answerPictures();
+  for (int row = 0; row < 10; ++row) {
+    std::optional<ui::CardModel> c = card(row);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->parts[0].title, "item " + itemOf(row));
+    EXPECT_TRUE(ends(c->parts[0].picture.bytes, "http://pic/" + itemOf(row) + ".png")) << row;
+  }
+  EXPECT_EQ(driver.screenLines()[2], "  1.0 item " + itemOf(0) + "  picture ✓");
+}
+
+TEST_F(NewsListTest, TheFourPicturesOfACardAreEachBesideTheirOwnStoryAndAJpegIsShown) {
+  nlohmann::json item = element("2026-03-02 08:00:00", "main", "one");
+  item["title2"] = "two";
+  item["title3"] = "three";
+  for (const char* key : {"img_url", "img_url1", "img_url2", "img_url3"})
+    item[key] = std::string("http://pic/") + key;
+  open();
+  answerNews(success({item}));
+  driver.screenLines();
+  // Answered last story first, the main picture as a JPEG.
+  std::vector<std::size_t> held = http.pending();
+  ASSERT_EQ(held.size(), 4u);
+  for (auto id = held.rbegin(); id != held.rend(); ++id) {
+    const std::string& url = http.requests()[*id].url;
+    http.respond(*id, pictureOf(url, url == "http://pic/img_url"));
+  }
+  settle();
+  std::optional<ui::CardModel> c = card(0);
+  ASSERT_TRUE(c);
+  const char* keys[] = {"img_url", "img_url1", "img_url2", "img_url3"};
+  const char* titles[] = {"main", "one", "two", "three"};
+  ASSERT_EQ(tags(*c), (std::vector<int>{0, 1, 2, 3}));
+  for (int k = 0; k < 4; ++k) {
+    const ui::CardPartModel& part = c->parts[k];
+    EXPECT_EQ(part.title, titles[k]);
+    EXPECT_TRUE(ends(part.picture.bytes, std::string("http://pic/") + keys[k])) << k;
+    // Beside (or under) its own title: the picture spans the title's vertical middle.
+    double middle = part.titleRect.y + part.titleRect.height / 2;
+    EXPECT_LE(part.pictureRect.y, middle) << k;
+    EXPECT_GE(part.pictureRect.y + part.pictureRect.height, middle) << k;
+  }
+  std::vector<std::string> lines = driver.screenLines();
+  EXPECT_EQ(lines[2], "  1.0 main  picture ✓");
+  EXPECT_EQ(lines[5], "  1.3 three  picture ✓");
+}
+
+TEST_F(NewsListTest, AFailedPictureShowsAsFailedAndIsAskedForAgainWhenItsCardReturns) {
+  storeItems(20);
+  openList();
+  driver.screenLines();
+  for (std::size_t id : http.pending()) http.respond(id, FakeReply::json("{}", 404));
+  settle();
+  EXPECT_EQ(driver.screenLines()[2], "  1.0 item 19  picture ✗");
+  std::size_t asked = http.requests().size();
+  ASSERT_TRUE(driver.scroll(10).ok);
+  driver.screenLines();
+  EXPECT_EQ(http.requests().size(), asked + 10) << "rows 11-20: the screen and the next";
+  ASSERT_TRUE(driver.scroll(0).ok);
+  EXPECT_EQ(driver.screenLines()[2], "  1.0 item 19  picture …");
+  answerPictures();
+  EXPECT_EQ(driver.screenLines()[2], "  1.0 item 19  picture ✓");
+}
+
+TEST_F(NewsListTest, RowsFarDownAreReadPageByPageInTheStoredOrder) {
+  for (int i = 0; i < 130; ++i) {
+    char time[32];
+    std::snprintf(time, sizeof time, "2026-01-01 00:%02d:%02d", i / 60, i % 60);
+    ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews({{"time", time}, {"title", time}}));
+  }
+  auto screen = openList();
+  EXPECT_EQ(screen->rows().count(), 130);
+  for (int first : {125, 55, 100, 0, 49, 50}) {  // jumps past pages not read yet, and back
+    ASSERT_TRUE(driver.scroll(first).ok);
+    int i = 129 - first;
+    char time[32];
+    std::snprintf(time, sizeof time, "2026-01-01 00:%02d:%02d", i / 60, i % 60);
+    EXPECT_EQ(driver.screenLines()[2],
+              "  " + std::to_string(first + 1) + ".0 " + time + "  no picture")
+        << first;
+  }
+  EXPECT_LE(screen->pages().pagesRead(), 8u);
+}
+
+TEST_F(NewsListTest, TheWindowMovesAndEveryCardIsPressedByTheRowItIsPrintedWith) {
+  storeItems(12);
+  openList();
+  EXPECT_EQ(driver.screenLines()[11], "… 1–5 of 12 (more, scroll N)");
+  ASSERT_TRUE(driver.more().ok);
+  ASSERT_TRUE(driver.more().ok);
+  std::vector<std::string> lines = driver.screenLines();
+  EXPECT_EQ(lines[1], "— 2026-01-01 00:00:01 —");
+  EXPECT_EQ(lines[2], "  11.0 item 01  picture …");
+  EXPECT_EQ(lines[5], "… 11–12 of 12 (more, scroll N)");
+  EXPECT_FALSE(driver.more().ok);
+  EXPECT_FALSE(driver.scroll(12).ok);
+  platform.urlOpener.opened.clear();
+  ASSERT_TRUE(driver.press("12.0").ok);
+  ASSERT_TRUE(driver.press("item 01").ok);  // a title, among the rows shown
+  EXPECT_FALSE(driver.press("item 05").ok);
+  EXPECT_EQ(platform.urlOpener.opened,
+            (std::vector<std::string>{"http://news.example/00", "http://news.example/01"}));
+  EXPECT_FALSE(driver.press("13.0").ok);
 }
 
 }  // namespace

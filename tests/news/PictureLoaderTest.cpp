@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "news/PictureLoader.h"
 #include "platform/FileManager.h"
 #include "support/TestPlatform.h"
@@ -169,6 +171,42 @@ TEST_F(PictureLoaderTest, ADiskFileOfAnotherAddressIsNotHandedOut) {
   PictureTicket t = loader.load(url, got.callback());
   EXPECT_TRUE(got.pictures.empty());
   EXPECT_EQ(http.pending().size(), 1u);
+}
+
+TEST_F(PictureLoaderTest, TheDiskCacheDropsTheLeastRecentlyUsedFileFirstAfterAWriteAndAtStart) {
+  auto url = [](char c) { return std::string("http://h.example/") + c + ".png"; };
+  const std::size_t file = url('a').size() + 1 + png("xxxxxxxxxx").size();
+  auto fetch = [&](PictureLoader& loader, char c) {
+    Got got;
+    PictureTicket t = loader.load(url(c), got.callback());
+    if (!http.pending().empty()) http.respond(http.pending()[0], picture("xxxxxxxxxx"));
+    settle();
+    return got.pictures.size() == 1 && got.pictures[0];
+  };
+  auto onDisk = [&](PictureLoader& loader) {
+    std::string kept;
+    for (char c : std::string("abcd")) {
+      if (FileManager::fileExistsAtPath(loader.diskPath(url(c)))) kept += c;
+    }
+    return kept;
+  };
+  {
+    PictureLoader loader(caches, 0, 3 * file);  // nothing in memory: every use reads the disk
+    for (char c : std::string("abca")) ASSERT_TRUE(fetch(loader, c)) << c;
+    EXPECT_EQ(http.requests().size(), 3u);  // the second "a" came from the disk
+    ASSERT_TRUE(fetch(loader, 'd'));
+    EXPECT_EQ(onDisk(loader), "acd");  // b was used least recently
+    EXPECT_EQ(loader.diskBytes(), 3 * file);
+  }
+  // At start the files are ordered by their times, the oldest going first.
+  auto now = std::filesystem::file_time_type::clock::now();
+  PictureLoader probe(caches, 0, 3 * file);
+  std::filesystem::last_write_time(probe.diskPath(url('a')), now + std::chrono::seconds(3));
+  std::filesystem::last_write_time(probe.diskPath(url('c')), now + std::chrono::seconds(1));
+  std::filesystem::last_write_time(probe.diskPath(url('d')), now + std::chrono::seconds(2));
+  PictureLoader smaller(caches, 0, 2 * file);
+  EXPECT_EQ(onDisk(smaller), "ad");
+  EXPECT_EQ(smaller.diskBytes(), 2 * file);
 }
 
 }  // namespace

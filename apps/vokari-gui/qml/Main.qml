@@ -50,6 +50,14 @@ Window {
                 target: client
                 function onScreenShown() { list.positionViewAtBeginning() }
             }
+            // The rows on screen, so that a long list keeps cards only for them and the next ones.
+            function reportShown() {
+                client.shown(client.screenSerial, indexAt(width / 2, contentY + 1),
+                             indexAt(width / 2, contentY + height - 1))
+            }
+            onContentYChanged: reportShown()
+            onHeightChanged: reportShown()
+            onCountChanged: reportShown()
         }
     }
 

@@ -77,11 +77,30 @@ Item {
             anchors.fill: parent
             onClicked: client.select(table.serial, table.element, row.sectionIndex, row.index)
         }
+        Rectangle {
+            // The row's icon resource, drawn here: "weibo" the microblog's mark, "jh" the badge.
+            id: icon
+            readonly property string name: row.modelData.icon || ""
+            objectName: name === "" ? "" : "icon:" + name
+            visible: name !== ""
+            anchors { left: parent.left; leftMargin: 14; verticalCenter: parent.verticalCenter }
+            width: visible ? 26 : 0
+            height: 26
+            radius: name === "weibo" ? 13 : 6
+            color: name === "weibo" ? "#e6162d" : "#1d4e9e"
+            Text {
+                anchors.centerIn: parent
+                text: icon.name === "weibo" ? "微" : icon.name === "jh" ? "警" : icon.name.charAt(0)
+                color: "white"
+                font.pixelSize: 14
+                font.bold: true
+            }
+        }
         Text {
             id: textColumn
-            anchors { left: parent.left; leftMargin: 14; verticalCenter: parent.verticalCenter }
+            anchors { left: icon.right; leftMargin: icon.visible ? 10 : 0; verticalCenter: parent.verticalCenter }
             width: row.modelData.editable ? parent.width * 0.34
-                 : parent.width - 28 - trailing.width - (detail.visible ? Math.min(detail.implicitWidth, parent.width * 0.45) + 8 : 0)
+                 : parent.width - 28 - icon.width - trailing.width - (detail.visible ? Math.min(detail.implicitWidth, parent.width * 0.45) + 8 : 0)
             text: row.modelData.text || ""
             wrapMode: Text.Wrap
             color: Theme.text
