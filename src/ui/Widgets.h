@@ -53,7 +53,7 @@ struct TableRowModel {
   bool disclosure = false;  // the ">" mark
   bool checked = false;     // the tick
   bool editable = false;    // the detail is an input (edited with the row's text as field name)
-  std::string icon;         // an icon resource drawn before the text; none when empty
+  std::string icon = {};    // an icon resource drawn before the text; none when empty
 };
 
 struct TableSectionModel {
