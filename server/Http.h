@@ -94,6 +94,10 @@ class Server final {
   int start(const std::string& host, int port);
   void stop();  // closes every connection; idempotent
 
+  // Answers a whole request in this process as a connection would have it answered, error
+  // handler included; a streamed route gets the body in one piece. For in-process drivers.
+  Response handle(Request request) const;
+
   struct Impl;
 
  private:

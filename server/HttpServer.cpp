@@ -14,6 +14,7 @@
 #include <regex>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "Http.h"
 
@@ -97,6 +98,10 @@ struct Server::Impl {
 
   void sweep();
   const Route* route(Request& request) const;
+  // The route's answer to a request whose body is in; a route that throws answers 500.
+  static void run(Exchange& exchange, Response& response);
+  // A reply >= 400 without a body of its own gets the error handler's.
+  void explain(const Request& request, Response& response) const;
   MHD_Result answer(MHD_Connection* connection, Exchange& exchange, Response& response, bool close);
   void note(MHD_Connection* connection, const std::function<void(Link&)>& change) {
     std::lock_guard lock(mutex);
@@ -162,18 +167,7 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char* url, con
     response.status = 413;
     return impl.answer(connection, *exchange, response, false);
   }
-  try {
-    if (!exchange->route) {
-      response.status = 404;
-    } else if (exchange->reader) {
-      exchange->reader->finish(exchange->request, response);
-    } else {
-      exchange->route->handler(exchange->request, response);
-    }
-  } catch (const std::exception&) {
-    response = Response{};
-    response.status = 500;
-  }
+  impl.run(*exchange, response);
   return impl.answer(connection, *exchange, response, false);
 }
 
@@ -214,15 +208,52 @@ const Route* Server::Impl::route(Request& request) const {
   return nullptr;
 }
 
+void Server::Impl::run(Exchange& exchange, Response& response) {
+  try {
+    if (!exchange.route) {
+      response.status = 404;
+    } else if (exchange.reader) {
+      exchange.reader->finish(exchange.request, response);
+    } else {
+      exchange.route->handler(exchange.request, response);
+    }
+  } catch (const std::exception&) {
+    response = Response{};
+    response.status = 500;
+  }
+}
+
+void Server::Impl::explain(const Request& request, Response& response) const {
+  if (response.status < 400 || !response.body.empty() || !errorHandler) return;
+  try {
+    errorHandler(request, response);
+  } catch (const std::exception&) {
+    // the status alone answers
+  }
+}
+
+Response Server::handle(Request request) const {
+  Exchange exchange;
+  exchange.request = std::move(request);
+  exchange.route = impl_->route(exchange.request);
+  if (exchange.route && exchange.route->stream) {
+    exchange.reader = exchange.route->stream(exchange.request);
+    if (exchange.reader) exchange.limit = exchange.route->streamLimit;
+  }
+  Response response;
+  if (exchange.request.body.size() > exchange.limit) {
+    response.status = 413;
+  } else {
+    if (exchange.reader) exchange.reader->feed(std::exchange(exchange.request.body, {}));
+    Impl::run(exchange, response);
+  }
+  impl_->explain(exchange.request, response);
+  return response;
+}
+
 MHD_Result Server::Impl::answer(MHD_Connection* connection, Exchange& exchange, Response& response,
                                 bool close) {
-  if (response.status >= 400 && response.body.empty() && errorHandler) {
-    try {
-      errorHandler(exchange.request, response);
-    } catch (const std::exception&) {
-      // the status alone answers
-    }
-  }
+  explain(exchange.request, response);
   MHD_Response* reply = MHD_create_response_from_buffer(response.body.size(), response.body.data(),
                                                         MHD_RESPMEM_MUST_COPY);
   if (!reply) return MHD_NO;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -15,54 +14,13 @@
 #include <string_view>
 
 #include "FuzzInput.h"
+#include "server/Http.h"
 #include "server/Services.h"
 #include "server/Store.h"
 
 using namespace vokari_backend;
 
 namespace {
-
-// Reads the request from memory and keeps the reply.
-class MemoryStream final : public httplib::Stream {
- public:
-  explicit MemoryStream(std::string_view in) : in_(in) {}
-  bool is_readable() const override { return true; }
-  bool is_writable() const override { return true; }
-  ssize_t read(char* ptr, size_t size) override {
-    const size_t n = std::min(size, in_.size());
-    std::memcpy(ptr, in_.data(), n);
-    in_.remove_prefix(n);
-    return static_cast<ssize_t>(n);
-  }
-  ssize_t write(const char* ptr, size_t size) override {
-    out.append(ptr, size);
-    return static_cast<ssize_t>(size);
-  }
-  void get_remote_ip_and_port(std::string& ip, int& port) const override {
-    ip = "127.0.0.1";
-    port = 50000;
-  }
-  void get_local_ip_and_port(std::string& ip, int& port) const override {
-    ip = "127.0.0.1";
-    port = 64110;
-  }
-  socket_t socket() const override { return INVALID_SOCKET; }
-
-  std::string out;
-
- private:
-  std::string_view in_;
-};
-
-class Service final : public httplib::Server {
- public:
-  std::string serve(std::string_view request) {
-    MemoryStream stream(request);
-    bool closed = false;
-    process_request(stream, true, closed, nullptr);
-    return std::move(stream.out);
-  }
-};
 
 enum Kind { General, Account, Appointment, Report };
 
@@ -108,7 +66,7 @@ constexpr std::array<Route, 28> kRoutes{{
 struct Services {
   std::string dataDir;
   std::unique_ptr<Store> store;
-  std::array<std::unique_ptr<Service>, 4> servers;
+  std::array<std::unique_ptr<Server>, 4> servers;
   int served = 0;
 
   Services() : dataDir(vokari::fuzz::Sandbox::get().platform.root() + "/backend") {
@@ -119,7 +77,7 @@ struct Services {
   // A fresh database now and then, so that what earlier inputs stored does not slow every
   // later one down.
   void open() {
-    for (auto& server : servers) server = std::make_unique<Service>();
+    for (auto& server : servers) server = std::make_unique<Server>();
     store.reset();
     std::error_code ignored;
     std::filesystem::remove_all(dataDir, ignored);
@@ -133,9 +91,17 @@ struct Services {
   }
 };
 
-std::string body(const std::string& reply) {
-  const auto end = reply.find("\r\n\r\n");
-  return end == std::string::npos ? std::string() : reply.substr(end + 4);
+// A request as the connection would have handed it on: the method, the path, the headers, the
+// body.
+Request request(std::string method, std::string path, std::string_view body) {
+  Request request;
+  request.method = std::move(method);
+  request.path = std::move(path);
+  request.body = body;
+  request.localAddress = "127.0.0.1";
+  request.localPort = 64110;
+  request.addHeader("Host", "127.0.0.1");
+  return request;
 }
 
 }  // namespace
@@ -146,26 +112,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vokari::fuzz::FuzzInput input(data, size);
   const Route& route = kRoutes[input.choose(kRoutes.size())];
   const std::string_view rest = input.rest();
-  Service& server = *services.servers[route.service];
+  const Server& server = *services.servers[route.service];
   if (!route.path) {
-    (void)server.serve(rest);
+    // A raw request: its first line is the path; GET or POST by the length of the rest.
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    const std::string_view body = rest.substr(std::min(rest.size(), line.size() + 1));
+    (void)server.handle(request(body.size() % 2 ? "GET" : "POST", std::string(line), body));
     return 0;
   }
   const bool soap = route.service == Report;
-  std::string request = "POST ";
-  request +=
+  Request call = request(
+      "POST",
       soap ? "/CrimeReports_App/Service.asmx"
-           : std::string(route.service == Appointment ? kRkyy : kAgent) + route.path + ".action";
-  request +=
-      " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(rest.size()) + "\r\n";
+           : std::string(route.service == Appointment ? kRkyy : kAgent) + route.path + ".action",
+      rest);
   if (soap) {
-    request += "Content-Type: text/xml; charset=utf-8\r\nSOAPAction: \"http://tempuri.org/";
-    request += route.path;
-    request += "\"\r\n";
+    call.addHeader("Content-Type", "text/xml; charset=utf-8");
+    call.addHeader("SOAPAction", std::string("\"http://tempuri.org/") + route.path + "\"");
   }
-  request += "\r\n";
-  request += rest;
-  const std::string reply = body(server.serve(request));
+  const std::string reply = server.handle(std::move(call)).body;
   if (soap) {
     if (reply.find("<soap:Envelope") == std::string::npos) __builtin_trap();
   } else {
