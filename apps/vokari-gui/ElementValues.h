@@ -17,7 +17,7 @@ struct ElementRow {
   QString kind;
   int element = 0;  // index into ScreenModel::elements of the (first) element drawn
   QVariantMap value;
-  std::weak_ptr<ui::CardRows> cards;  // a card list's rows ("CardList"): one row each in QML
+  std::weak_ptr<ui::CardRows> cards = {};  // a card list's rows ("CardList"): one row each in QML
   bool operator==(const ElementRow& o) const {
     return kind == o.kind && element == o.element && value == o.value;
   }
