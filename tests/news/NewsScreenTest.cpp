@@ -281,7 +281,9 @@ TEST_F(NewsListTest, ACardScrolledBackShowsItsOwnTextsAndPictureNeverThePrevious
     EXPECT_LE(screen->rows().cards(), 10u + ui::CardRows::kSpare);
   }
   for (const auto& r : http.requests()) {
-    if (r.url.find("http://pic/" + itemOf(0)) == 0) EXPECT_TRUE(r.cancelled) << "scrolled away";
+    if (r.url.find("http://pic/" + itemOf(0)) == 0) {
+      EXPECT_TRUE(r.cancelled) << "scrolled away";
+    }
   }
   answerPictures();  // what still arrives lands in the card of its own row only
   ASSERT_TRUE(driver.scroll(0).ok);
