@@ -171,7 +171,9 @@ TEST_F(AccountManagerTest, APhoneNumberNeverLeadsOutsideTheDocumentsFolder) {
   for (const auto& entry : fs::directory_iterator(platform.root()))
     top.insert(entry.path().filename().string());
   EXPECT_EQ(top, (std::set<std::string>{"Documents", "Library"}));
-  if (!besideWasThere) EXPECT_FALSE(fs::exists(beside));
+  if (!besideWasThere) {
+    EXPECT_FALSE(fs::exists(beside));
+  }
   EXPECT_FALSE(fs::exists("/abs"));
 }
 
