@@ -423,7 +423,7 @@ void measureAttaching(const std::string& folder) {
     total = seconds(start);
     std::printf("  on the main thread (baseline):  %8.4f s\n", before);
     std::printf(
-        "  handed to the worker:           %8.4f s (hand-off) + %.6f s (delivery), "
+        "  handed to the worker:           %8.6f s (hand-off) + %.6f s (delivery), "
         "%.5f of the baseline; done after %.3f s\n",
         handOff, delivery, (handOff + delivery) / before, total);
     std::fflush(stdout);
