@@ -10,9 +10,7 @@ Background::~Background() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    // Queued jobs never start: nothing of theirs will be posted.
-    *pending_ -= jobs_.size();
-    jobs_.clear();
+    jobs_.clear();  // never started: nothing of theirs is posted
   }
   wake_.notify_all();
   thread_.join();

@@ -240,6 +240,8 @@ TEST_F(ReportFormScreen, APickConvertsInTheBackgroundAndSubmitWaitsForIt) {
   // out of the report.
   EXPECT_TRUE(form->thumbnails[0].hidden);
   EXPECT_FALSE(driver.press("提交").ok);
+  form->onSubmit();
+  EXPECT_TRUE(http.requests().empty());
   settle();
   EXPECT_EQ(form->selectFiles().size(), 1u);
   EXPECT_FALSE(form->thumbnails[0].hidden);
@@ -280,6 +282,16 @@ TEST_F(ReportFormScreen, LeavingWhileAPickConvertsLeavesNoFileAndNoNotice) {
   }
   platform.platform.background = nullptr;
   EXPECT_EQ(lastHud(), "");
+}
+
+TEST_F(ReportFormScreen, AConversionCancelledBeforeItsFileIsWrittenLeavesNothing) {
+  const std::string tmp = *FileManager::getTmpPath();
+  const CancelToken cancelled(std::make_shared<std::atomic<bool>>(true));
+  for (const PickedMedia& media :
+       {PickedMedia{PickedKind::Picture, picture()}, PickedMedia{PickedKind::Movie, movie()}}) {
+    EXPECT_FALSE(convertAttachment(media, tmp, platform.loop.wallClock(), cancelled));
+  }
+  EXPECT_TRUE(FileManager::getDirSubFiles(tmp)->empty());
 }
 
 TEST_F(ReportFormScreen, ChecksInOrderWithTheirMessages) {
