@@ -30,6 +30,8 @@ Status App::start(const Options& options) {
   platform_.urlOpener = &urls_;
   platform_.push = &push_;
   platform_.mediaPicker = &picker_;
+  background_ = std::make_unique<Background>(loop_);
+  platform_.background = background_.get();
   platform_.device = DeviceInfo::desktop();
   Platform::install(&platform_);
   previousEngine_ = HttpEngine::install(&network_);
@@ -44,6 +46,8 @@ App::~App() {
   // Screens and their requests go before the services they talk to.
   delegate_.reset();
   toolkit_.reset();
+  // Joined while the loop is still there, then its last results are dropped by the pump.
+  background_.reset();
   if (pump_) pump_();
   if (installed_) HttpEngine::install(previousEngine_);
   backend_.stop();

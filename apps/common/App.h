@@ -11,6 +11,7 @@
 #include "Options.h"
 #include "app/AppDelegate.h"
 #include "app/AppScreens.h"
+#include "platform/Background.h"
 #include "platform/Platform.h"
 #include "platform/Status.h"
 #include "server/Backend.h"
@@ -49,6 +50,8 @@ class App final {
   NetworkSwitch& network() { return network_; }
   // Answers the picture or video picker a screen opens.
   WaitingMediaPicker& picker() { return picker_; }
+  // The worker slow conversions (attached photos) run on.
+  Background& background() { return *background_; }
 
   // Text messages of the built-in services, told from their threads.
   std::function<void(const std::string& phone, const std::string& text, const std::string& code)>
@@ -71,6 +74,7 @@ class App final {
   RecordingUrlOpener urls_;
   RecordingPush push_;
   WaitingMediaPicker picker_;
+  std::unique_ptr<Background> background_;
   Platform platform_;
   AppScreens screens_;
   std::unique_ptr<ui::Toolkit> toolkit_;

@@ -147,7 +147,8 @@ const std::vector<Session::Command>& Session::commands() {
       {"wait", "wait <seconds>", "let the time pass, handling replies and timers meanwhile",
        &Session::wait},
       {"settle", "settle",
-       "wait until no request is running and nothing is due now (at most 30 s); timers still to "
+       "wait until no request or conversion is running and nothing is due now (at most 30 s); "
+       "timers still to "
        "come (a notice's end, a screen opened after 1 s) are left to \"wait\"",
        &Session::settle},
       {"position", "position <lat>,<lon> | <lat> <lon> | fail | denied",
@@ -371,7 +372,8 @@ Session::Outcome Session::wait(const std::string& rest) {
 Session::Outcome Session::settle(const std::string&) {
   RunLoop& loop = t_.clock->loop();
   auto quiet = [&] {
-    return (!t_.requestsInFlight || t_.requestsInFlight() == 0) && !loop.hasDueWork();
+    return (!t_.requestsInFlight || t_.requestsInFlight() == 0) &&
+           (!t_.backgroundTasks || t_.backgroundTasks() == 0) && !loop.hasDueWork();
   };
   if (!t_.clock->waitUntil(quiet, kSettleSeconds)) say("settle: still busy after 30 s");
   return Outcome::Continue;

@@ -34,6 +34,7 @@ struct SessionTargets {
   std::function<void()> enterForeground;  // the platform's will-enter-foreground hook
   std::function<void()> becomeActive;     // the platform's did-become-active hook
   std::function<std::size_t()> requestsInFlight;
+  std::function<std::size_t()> backgroundTasks;  // conversions not yet handed back
 };
 
 // What interactive mode numbers on the top screen, in display order: buttons, inputs, check

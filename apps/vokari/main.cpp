@@ -37,6 +37,7 @@ SessionTargets sessionTargets(App& app, Clockwork& clock) {
     app.delegate().didReceiveRemoteNotification({{"aps", {{"alert", text}}}});
   };
   t.requestsInFlight = [] { return HttpRequest::inFlight(); };
+  t.backgroundTasks = [&app] { return app.background().pending(); };
   return t;
 }
 

@@ -16,6 +16,8 @@
 
 namespace vokari {
 
+class Background;
+
 // The data root holds "Documents" and "Library" (with "Library/tmp").
 struct DataPaths {
   std::string root;
@@ -36,6 +38,7 @@ struct Platform {
   UrlOpener* urlOpener = nullptr;
   Push* push = nullptr;
   MediaPicker* mediaPicker = nullptr;  // none: the device has no picker
+  Background* background = nullptr;    // none: background work runs inline (tests)
   DeviceInfo device;
   DataPaths paths;
   // Whether database writes wait until they are on the disk. Tests, whose files are thrown away

@@ -24,8 +24,9 @@ std::chrono::system_clock::time_point referenceDate() {
 }
 
 // Copies the file a buffer at a time under a temporary name beside the target, flushes it and
-// renames it into place, so that no half-copied movie ever carries an attachment's name.
-bool copyAtomically(const std::string& from, const std::string& to) {
+// renames it into place, so that no half-copied movie ever carries an attachment's name. A
+// cancelled copy stops between buffers and leaves nothing.
+bool copyAtomically(const std::string& from, const std::string& to, const CancelToken* cancel) {
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat info {};
@@ -36,6 +37,10 @@ bool copyAtomically(const std::string& from, const std::string& to) {
   bool ok = out >= 0;
   std::vector<char> buffer(1 << 20);
   while (ok) {
+    if (cancel && cancel->cancelled()) {
+      ok = false;
+      break;
+    }
     ssize_t n = ::read(in, buffer.data(), buffer.size());
     if (n <= 0) {
       ok = n == 0;
@@ -69,7 +74,7 @@ std::string attachmentName(double milliseconds, PickedKind kind) {
 }
 
 std::optional<std::string> storeAttachment(const PickedMedia& media, const std::string& folder,
-                                           WallClock::time_point at) {
+                                           WallClock::time_point at, const CancelToken* cancel) {
   double milliseconds = std::round(millisecondsSince2001(at));
   std::string path = FileManager::join(folder, attachmentName(milliseconds, media.kind));
   while (FileManager::fileExistsAtPath(path)) {
@@ -80,10 +85,12 @@ std::optional<std::string> storeAttachment(const PickedMedia& media, const std::
     // Decoded upright, so the stored JPEG, which carries no orientation tag, shows as taken.
     auto image = decodeImageFile(media.path);
     auto jpeg = image ? encodeJpeg(*image, kStrongestCompression) : std::nullopt;
-    if (!jpeg || !FileManager::writeFileAtomically(path, *jpeg)) return std::nullopt;
+    // The slow part is over; a file written now for nobody would only have to be removed.
+    if (!jpeg || (cancel && cancel->cancelled()) || !FileManager::writeFileAtomically(path, *jpeg))
+      return std::nullopt;
     return path;
   }
-  if (!copyAtomically(media.path, path)) return std::nullopt;
+  if (!copyAtomically(media.path, path, cancel)) return std::nullopt;
   return path;
 }
 
@@ -95,6 +102,14 @@ std::shared_ptr<const std::string> attachmentThumbnail(const std::string& path, 
   auto jpeg =
       encodeJpeg(imageByScalingAndCroppingForSize(*thumbnail, side, side), kThumbnailQuality);
   return jpeg ? std::make_shared<const std::string>(std::move(*jpeg)) : nullptr;
+}
+
+std::optional<Attachment> convertAttachment(const PickedMedia& media, const std::string& folder,
+                                            WallClock::time_point at, const CancelToken& cancel) {
+  auto path = storeAttachment(media, folder, at, &cancel);
+  if (!path) return std::nullopt;
+  return Attachment{*path, attachmentThumbnail(
+                               media.kind == PickedKind::Picture ? media.path : *path, media.kind)};
 }
 
 }  // namespace vokari

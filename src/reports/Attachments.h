@@ -1,11 +1,12 @@
 #pragma once
 // Report attachments: the files the report form writes into the temporary folder, and their
-// thumbnails. Main thread.
+// thumbnails. Any thread: the report form runs them on the background worker.
 
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/Background.h"
 #include "platform/MediaPicker.h"
 #include "platform/RunLoop.h"
 
@@ -25,12 +26,23 @@ std::string attachmentName(double milliseconds, PickedKind kind);
 // under a temporary name and then renamed. The name comes from the time; when a file of that
 // name exists already (two picks within one millisecond), the next free millisecond is taken,
 // so no attachment overwrites another. Answers the path, or none when the media cannot be read
-// or written.
+// or written, or when the token was cancelled before anything got the name.
 std::optional<std::string> storeAttachment(const PickedMedia& media, const std::string& folder,
-                                           WallClock::time_point at);
+                                           WallClock::time_point at,
+                                           const CancelToken* cancel = nullptr);
 
 // The attachment's 80 x 80 pixel thumbnail as JPEG bytes: the picture itself, or a video's first
 // frame, scaled and cut; none when no picture can be had from the file.
 std::shared_ptr<const std::string> attachmentThumbnail(const std::string& path, PickedKind kind);
+
+// A stored attachment and its thumbnail (none when no picture could be had).
+struct Attachment {
+  std::string path;
+  std::shared_ptr<const std::string> thumbnail;
+};
+// The whole conversion of a pick: stored, then its thumbnail made (from the source for a
+// picture, from the stored copy for a movie). None when it cannot be stored or was cancelled.
+std::optional<Attachment> convertAttachment(const PickedMedia& media, const std::string& folder,
+                                            WallClock::time_point at, const CancelToken& cancel);
 
 }  // namespace vokari

@@ -54,6 +54,7 @@ void ReportViewController::backPressed() {
     request_.reset();
     ui::Ui::current().hud->dismiss();
   }
+  converting_.clear();
   ui::Screen::backPressed();
 }
 
@@ -65,7 +66,7 @@ void ReportViewController::onAttach() {
   for (ui::TextField* field : {&nameField, &idcardField, &phoneField, &contentField}) {
     field->focused = false;
   }
-  if (selectFiles_.size() >= kMaxFiles) return alert("一次最多能上传4个文件");
+  if (selectFiles_.size() + converting_.size() >= kMaxFiles) return alert("一次最多能上传4个文件");
   ui::AlertModel sheet{.title = "",
                        .message = "",
                        .buttons = {"拍照", "录像", "手机相册中选择", "取消"},
@@ -90,19 +91,34 @@ void ReportViewController::pick(const PickerRequest& request) {
 
 void ReportViewController::picked(const std::optional<PickedMedia>& media) {
   // The limit holds even when pickers were stacked while the list filled up.
-  if (!media || selectFiles_.size() >= kMaxFiles) return;
+  if (!media || selectFiles_.size() + converting_.size() >= kMaxFiles) return;
   auto folder = FileManager::getTmpPath();
   if (!folder) return;
-  auto path = storeAttachment(*media, *folder, Platform::current().loop->wallClock());
+  // Decoding and re-encoding a phone's photo takes seconds: off the main thread.
+  auto convert = [media = *media, folder = *folder,
+                  at = Platform::current().loop->wallClock()](const CancelToken& cancel) {
+    return convertAttachment(media, folder, at, cancel);
+  };
+  // Finished just as the form let go of it: nobody will send or clear it.
+  auto dropped = [](std::optional<Attachment>& attachment) {
+    if (attachment) FileManager::removeFileAtPath(attachment->path);
+  };
+  converting_.push_back(Background::start<std::optional<Attachment>>(
+      convert, [this](std::optional<Attachment>& attachment) { converted(attachment); }, dropped));
+  submitButton.enabled = false;
+}
+
+void ReportViewController::converted(const std::optional<Attachment>& attachment) {
+  converting_.pop_front();
+  submitButton.enabled = !running_ && converting_.empty();
   // A file no decoder takes (damaged, over the pixel limit, not what it seemed) is refused
   // aloud: silence would look as if the picker had failed.
-  if (!path) return ui::Ui::current().hud->showError(kUnusableMedia, kUnusableMediaSeconds);
+  if (!attachment) return ui::Ui::current().hud->showError(kUnusableMedia, kUnusableMediaSeconds);
   ui::Picture& thumbnail = thumbnails[selectFiles_.size()];
-  thumbnail.source = *path;
-  thumbnail.bytes =
-      attachmentThumbnail(media->kind == PickedKind::Picture ? media->path : *path, media->kind);
+  thumbnail.source = attachment->path;
+  thumbnail.bytes = attachment->thumbnail;
   thumbnail.hidden = false;
-  selectFiles_.push_back(*path);
+  selectFiles_.push_back(attachment->path);
 }
 
 bool ReportViewController::checkData() {
@@ -112,14 +128,14 @@ bool ReportViewController::checkData() {
 }
 
 void ReportViewController::onSubmit() {
-  if (running_ || !checkData()) return;
+  if (running_ || !converting_.empty() || !checkData()) return;
   getIDWithParm(typed());
 }
 
 void ReportViewController::setRunning(bool running) {
   // A second press must not cancel a report that may already be filed.
   running_ = running;
-  submitButton.enabled = !running;
+  submitButton.enabled = !running && converting_.empty();
   addButton.enabled = !running;
 }
 

@@ -5,11 +5,14 @@
 // failure.
 
 #include <array>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/Background.h"
 #include "platform/MediaPicker.h"
+#include "reports/Attachments.h"
 #include "reports/ReplyReaders.h"
 #include "reports/ReportChecks.h"
 #include "reports/SoapEnvelope.h"
@@ -78,6 +81,7 @@ class ReportViewController final : public ui::Screen, private HttpRequestDelegat
   void choose(int button);
   void pick(const PickerRequest& request);
   void picked(const std::optional<PickedMedia>& media);
+  void converted(const std::optional<Attachment>& attachment);
   void send(int tag, std::string_view operation, std::string envelope,
             std::shared_ptr<HttpBodySource> source = nullptr);
   void fail(const std::string& message);
@@ -86,6 +90,9 @@ class ReportViewController final : public ui::Screen, private HttpRequestDelegat
   void alert(const std::string& message);
 
   RequestHandle request_;
+  // Picks being stored and thumbnailed on the worker, oldest first; they arrive in that order.
+  // Submitting waits until none is left, so no picked file is left out of a report.
+  std::deque<BackgroundTask> converting_;
   std::optional<ReportForm> parm_;
   std::string code_;
   std::string password_;

@@ -231,6 +231,69 @@ TEST_F(ReportFormScreen, LeavingMidChainCancelsQuietly) {
   EXPECT_EQ(topTitle(), "ROOT");
 }
 
+TEST_F(ReportFormScreen, APickConvertsInTheBackgroundAndSubmitWaitsForIt) {
+  fill();
+  ASSERT_TRUE(driver.press("+").ok);
+  ASSERT_TRUE(driver.alert("手机相册中选择").ok);
+  ASSERT_TRUE(picker.choose({PickedKind::Picture, picture()}));
+  // Converted but not yet handed back: the picture is not shown, and filing now would leave it
+  // out of the report.
+  EXPECT_TRUE(form->thumbnails[0].hidden);
+  EXPECT_FALSE(driver.press("提交").ok);
+  form->onSubmit();
+  EXPECT_TRUE(http.requests().empty());
+  settle();
+  EXPECT_EQ(form->selectFiles().size(), 1u);
+  EXPECT_FALSE(form->thumbnails[0].hidden);
+  ASSERT_TRUE(driver.press("提交").ok);
+  EXPECT_EQ(operations(), std::vector<std::string>{"getCodeString"});
+}
+
+TEST_F(ReportFormScreen, LeavingWhileAPickConvertsLeavesNoFileAndNoNotice) {
+  const std::string tmp = *FileManager::getTmpPath();
+  // Inline, the work is done before the form lets go: its file is removed when the result comes.
+  ASSERT_TRUE(driver.press("+").ok);
+  ASSERT_TRUE(driver.alert("手机相册中选择").ok);
+  ASSERT_TRUE(picker.choose({PickedKind::Movie, movie()}));
+  ASSERT_EQ(FileManager::getDirSubFiles(tmp)->size(), 1u);
+  std::weak_ptr<ReportViewController> weak = form;
+  form.reset();
+  ASSERT_TRUE(driver.back().ok);
+  settle();
+  EXPECT_TRUE(weak.expired());
+  EXPECT_TRUE(FileManager::getDirSubFiles(tmp)->empty());
+  EXPECT_EQ(lastHud(), "");
+
+  // On a real worker the screen may go before, during or after the conversion: never a file.
+  Background worker(platform.loop);
+  platform.platform.background = &worker;
+  for (PickedKind kind : {PickedKind::Picture, PickedKind::Movie}) {
+    auto again = std::make_shared<ReportViewController>();
+    toolkit.navigator.push(*toolkit.navigator.top(), again);
+    settle();
+    ASSERT_TRUE(driver.press("+").ok);
+    ASSERT_TRUE(driver.alert("手机相册中选择").ok);
+    ASSERT_TRUE(picker.choose({kind, kind == PickedKind::Picture ? picture(2000, 1500) : movie()}));
+    EXPECT_EQ(worker.pending(), 1u);
+    again.reset();
+    ASSERT_TRUE(driver.back().ok);
+    ASSERT_TRUE(platform.loop.waitUntil([&] { return worker.pending() == 0; }, 30));
+    EXPECT_TRUE(FileManager::getDirSubFiles(tmp)->empty());
+  }
+  platform.platform.background = nullptr;
+  EXPECT_EQ(lastHud(), "");
+}
+
+TEST_F(ReportFormScreen, AConversionCancelledBeforeItsFileIsWrittenLeavesNothing) {
+  const std::string tmp = *FileManager::getTmpPath();
+  const CancelToken cancelled(std::make_shared<std::atomic<bool>>(true));
+  for (const PickedMedia& media :
+       {PickedMedia{PickedKind::Picture, picture()}, PickedMedia{PickedKind::Movie, movie()}}) {
+    EXPECT_FALSE(convertAttachment(media, tmp, platform.loop.wallClock(), cancelled));
+  }
+  EXPECT_TRUE(FileManager::getDirSubFiles(tmp)->empty());
+}
+
 TEST_F(ReportFormScreen, ChecksInOrderWithTheirMessages) {
   struct Case {
     std::string name, idcard, phone, content;
