@@ -258,19 +258,28 @@ std::optional<std::size_t> DBBase::AddNewsRows(const std::vector<Row>& rows) {
   return added;
 }
 
+namespace {
+
+// Hands each result row to onRow until it answers false; false when a step failed.
+bool eachRow(SqliteStatement& statement, const std::function<bool(const SqliteStatement&)>& onRow) {
+  SqliteStatement::Step step;
+  while ((step = statement.step()) == SqliteStatement::Step::Row) {
+    if (!onRow(statement)) return true;
+  }
+  return step != SqliteStatement::Step::Error;
+}
+
+}  // namespace
+
 bool DBBase::readNews(const std::vector<std::string>& columns,
                       const std::function<bool(const SqliteStatement&)>& onRow) {
   if (!ensureOpen()) return false;
   std::vector<std::string> quoted;
   for (const auto& column : columns) quoted.push_back(quotedIdentifier(column));
-  auto statement = db_->prepare("select " + joined(quoted, ",") +
-                                " from vok_news_report ORDER BY time DESC");
+  auto statement =
+      db_->prepare("select " + joined(quoted, ",") + " from vok_news_report ORDER BY time DESC");
   bool ok = statement.has_value();
-  SqliteStatement::Step step = SqliteStatement::Step::Done;
-  while (ok && (step = statement->step()) == SqliteStatement::Step::Row) {
-    if (!onRow(*statement)) break;
-  }
-  ok = ok && step != SqliteStatement::Step::Error;
+  ok = ok && eachRow(*statement, onRow);
   statement.reset();
   db_.reset();
   return ok;
@@ -291,11 +300,7 @@ bool DBBase::readNewsPage(const std::vector<std::string>& columns,
     ok = statement->bindAll({Value(after->time), Value(after->tableid)});
   }
   ok = ok && statement->bind(after ? 3 : 1, static_cast<std::int64_t>(limit));
-  SqliteStatement::Step step = SqliteStatement::Step::Done;
-  while (ok && (step = statement->step()) == SqliteStatement::Step::Row) {
-    if (!onRow(*statement)) break;
-  }
-  ok = ok && step != SqliteStatement::Step::Error;
+  ok = ok && eachRow(*statement, onRow);
   statement.reset();
   db_.reset();
   return ok;
