@@ -95,7 +95,7 @@ void ElementListModel::update(std::vector<ElementRow> rows, int serial) {
   int cardsAt = cardListIn(rows);
   std::shared_ptr<ui::CardRows> cards = cardsAt >= 0 ? rows[cardsAt].cards.lock() : nullptr;
   bool sameShape = serial == serial_ && rows.size() == rows_.size() && cardsAt == cardsAt_ &&
-                   (!cards || (cards->generation() == generation_ && cards->count() == cardCount_));
+                   (!cards || (cards->generation() == generation_ && cards->count() >= cardCount_));
   for (std::size_t i = 0; sameShape && i < rows.size(); ++i) {
     sameShape = rows[i].kind == rows_[i].kind && rows[i].element == rows_[i].element;
   }
@@ -108,6 +108,7 @@ void ElementListModel::update(std::vector<ElementRow> rows, int serial) {
     emit dataChanged(index(at), index(at), {ValueRole});
   }
   if (!cards) return;
+  grow(*cards);
   for (int changed : cards->takeChanged()) {
     if (!cardPictures_.count(changed)) continue;  // QML has not asked for it
     QModelIndex at = index(indexOfCard(changed));
@@ -130,6 +131,14 @@ void ElementListModel::shown(int first, int last) {
   int from = std::max(first, cardsAt_) - cardsAt_;
   int to = std::min(last, cardsAt_ + cardCount_ - 1) - cardsAt_;
   cards->show(from, std::max(from, to));
+  grow(*cards);
+}
+
+void ElementListModel::grow(const ui::CardRows& cards) {
+  if (cards.count() <= cardCount_) return;
+  beginInsertRows({}, cardsAt_ + cardCount_, cardsAt_ + cards.count() - 1);
+  cardCount_ = cards.count();
+  endInsertRows();
 }
 
 }  // namespace vokari::gui

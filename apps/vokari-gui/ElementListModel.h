@@ -2,7 +2,7 @@
 // The list model QML draws the top screen from: one row per element (see ElementValues.h), and
 // for a card list one row per row of the list, whose card is asked for only when QML asks for
 // the row (by index, as it scrolls). A new screen resets the list; on the same screen only rows
-// whose values changed are told.
+// whose values changed are told, and rows a card list learns as it is scrolled are added.
 
 #include <QAbstractListModel>
 #include <map>
@@ -39,6 +39,9 @@ class ElementListModel final : public QAbstractListModel {
  private:
   const ElementRow* elementAt(int index) const;
   void resetTo(std::vector<ElementRow> rows, int serial);
+  // Rows the card list learnt since QML last heard of it go in at its end; the rows QML shows
+  // stay where they are.
+  void grow(const ui::CardRows& cards);
 
   PictureIds& pictures_;
   std::vector<ElementRow> rows_;

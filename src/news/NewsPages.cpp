@@ -3,7 +3,8 @@
 namespace vokari {
 
 void NewsPages::reload() {
-  count_ = static_cast<int>(DBBase::sharedDBBase().countNews().value_or(0));
+  count_ = 0;
+  complete_ = false;
   starts_.assign(1, std::nullopt);
   kept_.clear();
   pagesRead_ = 0;
@@ -16,11 +17,11 @@ const NewsItem& NewsPages::item(int row) {
   return rows && at < rows->size() ? (*rows)[at] : empty_;
 }
 
-bool NewsPages::reach(int number) {
-  int known = static_cast<int>(starts_.size()) - 1;
-  if (number <= known) return true;
-  // Only the keys are read (the time index holds both), each page's last one kept.
-  int wanted = (number - known) * kPageRows;
+void NewsPages::reach(int rows) {
+  if (complete_ || rows <= count_) return;
+  // Whole pages from the first unknown one: only the keys are read (the time index holds both),
+  // each page's last one kept as where the next page starts.
+  int wanted = (rows - count_ + kPageRows - 1) / kPageRows * kPageRows;
   int seen = 0;
   bool ok = DBBase::sharedDBBase().readNewsPage(
       {"time", "tableid"}, starts_.back(), wanted, [&](const SqliteStatement& row) {
@@ -31,7 +32,10 @@ bool NewsPages::reach(int number) {
         }
         return true;
       });
-  return ok && static_cast<int>(starts_.size()) - 1 >= number;
+  count_ += seen;
+  // A table that cannot be read ends here until the next reload, rather than being asked again
+  // for every row a renderer draws.
+  complete_ = !ok || seen < wanted;
 }
 
 const std::vector<NewsItem>* NewsPages::page(int number) {
@@ -40,7 +44,6 @@ const std::vector<NewsItem>* NewsPages::page(int number) {
     kept_.splice(kept_.begin(), kept_, at);
     return &kept_.front().second;
   }
-  if (!reach(number)) return nullptr;
   std::vector<NewsItem> rows;
   bool ok =
       DBBase::sharedDBBase().readNewsPage(newsColumns(), starts_[static_cast<std::size_t>(number)],

@@ -38,6 +38,8 @@ class NewsViewController final : public ui::Screen,
 
  private:
   int rowCount() override { return pages_.count(); }
+  void reach(int rows) override { pages_.reach(rows); }
+  bool knowsAll() override { return pages_.complete(); }
   std::unique_ptr<ui::CardCell> makeCell() override;
   void fill(ui::CardCell& cell, int row) override;
 

@@ -306,18 +306,6 @@ bool DBBase::readNewsPage(const std::vector<std::string>& columns,
   return ok;
 }
 
-std::optional<std::size_t> DBBase::countNews() {
-  if (!ensureOpen()) return std::nullopt;
-  std::optional<std::size_t> count;
-  if (auto statement = db_->prepare("select count(*) from vok_news_report");
-      statement && statement->step() == SqliteStatement::Step::Row) {
-    Value value = statement->column(0);
-    if (auto* n = std::get_if<std::int64_t>(&value)) count = static_cast<std::size_t>(*n);
-  }
-  db_.reset();
-  return count;
-}
-
 bool DBBase::addOnePerson(const Row& row) {
   std::optional<std::string> idcard = textOf(row, "idcard");
   if (Extern::isEmptyString(idcard)) return false;

@@ -76,8 +76,6 @@ class DBBase final {
   // time), from the row after `after` (from the first row when none), as readNews hands them.
   bool readNewsPage(const std::vector<std::string>& columns, const std::optional<NewsKey>& after,
                     int limit, const std::function<bool(const SqliteStatement&)>& onRow);
-  // How many news rows are stored; none when the table cannot be read.
-  std::optional<std::size_t> countNews();
 
   // Persons keyed by "idcard": inserted, or updated when the identity number is stored already.
   [[nodiscard]] bool addOnePerson(const Row& row);

@@ -45,23 +45,32 @@ void CardRows::trim() {
   for (std::size_t i = 0; i + kSpare < outside.size(); ++i) release(live_.find(outside[i].second));
 }
 
+void CardRows::reach(int rows) {
+  if (rows <= count_ || !more_) return;
+  source_.reach(rows);
+  count_ = std::max(count_, source_.rowCount());
+  more_ = !source_.knowsAll();
+}
+
 // The window is kept as asked, beyond the rows there are, so that a list still empty gets the
 // cards of its first rows as soon as it has them.
 void CardRows::show(int first, int last) {
   first = std::max(0, first);
   last = std::max(first, last);
+  int ahead = last - first + 1;
+  reach(last + ahead + 1);
   for (int row = first; row <= std::min(last, count_ - 1); ++row) {
     auto at = live_.find(row);
     if (at != live_.end() && (row < first_ || row > last_)) at->second.cell->reappeared();
   }
   first_ = first;
   last_ = last;
-  int ahead = last_ - first_ + 1;
   for (int row = first_; row <= last_ + ahead && row < count_; ++row) fill(row);
   trim();
 }
 
 const CardModel* CardRows::card(int row) {
+  reach(row + 1);
   if (row < 0 || row >= count_) return nullptr;
   const CardModel* card = &fill(row).cell->card;
   trim();
@@ -69,6 +78,7 @@ const CardModel* CardRows::card(int row) {
 }
 
 bool CardRows::tap(int row, double x, double y) {
+  reach(row + 1);
   if (row < 0 || row >= count_) return false;
   fill(row).cell->tap(x, y);
   return true;
@@ -78,8 +88,13 @@ void CardRows::reload() {
   while (!live_.empty()) release(live_.begin());
   changed_.clear();
   count_ = std::max(0, source_.rowCount());
+  more_ = !source_.knowsAll();
   ++generation_;
-  if (last_ >= first_) show(first_, last_);  // the renderer's window stays where it was
+  if (last_ >= first_) {
+    show(first_, last_);  // the renderer's window stays where it was
+  } else {
+    reach(1);  // a renderer not yet drawn learns whether there is anything to draw
+  }
 }
 
 std::vector<int> CardRows::takeChanged() {

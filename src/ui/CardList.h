@@ -1,9 +1,10 @@
 #pragma once
-// A long list of cards filled lazily: the number of rows, and the card of a row when a renderer
-// asks for it. Only the rows a renderer shows, the screenful after them and a few rows asked for
-// lately have a card; a card whose row leaves them is emptied (its picture requests end) and
-// reused for another row. Any screen with a long list fills one through a CardSource. Main
-// thread only.
+// A long list of cards filled lazily: the rows known so far, and the card of a row when a
+// renderer asks for it. Only the rows a renderer shows, the screenful after them and a few rows
+// asked for lately have a card; a card whose row leaves them is emptied (its picture requests
+// end) and reused for another row. A source may learn its rows as they are reached, so that
+// opening a list of any length costs its first rows only. Any screen with a long list fills one
+// through a CardSource. Main thread only.
 
 #include <cstdint>
 #include <functional>
@@ -43,7 +44,12 @@ class CardCell {
 class CardSource {
  public:
   virtual ~CardSource() = default;
+  // The rows known now.
   virtual int rowCount() = 0;
+  // Learns of the rows before `rows`, or of all there are when fewer. A source that knows every
+  // row from the start keeps these defaults.
+  virtual void reach(int rows) { static_cast<void>(rows); }
+  virtual bool knowsAll() { return true; }
   virtual std::unique_ptr<CardCell> makeCell() = 0;
   // Shows the row (0 <= row < rowCount()) in the emptied cell.
   virtual void fill(CardCell& cell, int row) = 0;
@@ -59,16 +65,21 @@ class CardRows final {
   CardRows(const CardRows&) = delete;
   CardRows& operator=(const CardRows&) = delete;
 
+  // The rows known so far: it grows as rows further on are shown or asked for.
   int count() const { return count_; }
+  // Whether rows after count() may exist.
+  bool more() const { return more_; }
+  // Learns of the rows before `rows` (fewer when the list ends first).
+  void reach(int rows);
   // The renderer shows rows first..last (inclusive): those and as many rows after them get
   // their cards now; cards of rows elsewhere beyond the spare ones are emptied.
   void show(int first, int last);
-  // The card of the row, filled when it has none; nullptr outside 0..count()-1. Valid until
-  // the next call on the list.
+  // The card of the row, filled when it has none; nullptr when there is no such row. Valid
+  // until the next call on the list.
   const CardModel* card(int row);
   // Hands a tap to the card of the row; false when there is no such row.
   bool tap(int row, double x, double y);
-  // The source's rows changed: every card is emptied and the count read again.
+  // The source's rows changed: every card is emptied and the rows are learnt again.
   void reload();
 
   // Rows whose cards changed since the last call (filled again, or a picture arrived).
@@ -91,6 +102,7 @@ class CardRows final {
 
   CardSource& source_;
   int count_ = 0;
+  bool more_ = false;
   int first_ = 0;
   int last_ = -1;
   std::map<int, Live> live_;

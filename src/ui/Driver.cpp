@@ -69,13 +69,15 @@ void describeCard(const CardModel& c, int row, std::vector<std::string>& out) {
 void describeCards(const CardListModel& l, int first, std::vector<std::string>& out) {
   std::shared_ptr<CardRows> rows = l.rows.lock();
   if (l.hidden || !rows) return;
+  rows->reach(first + Driver::kWindowRows);
   first = std::clamp(first, 0, std::max(0, rows->count() - 1));
   rows->show(first, first + Driver::kWindowRows - 1);
   int last = std::min(rows->count(), first + Driver::kWindowRows) - 1;
   for (int row = first; row <= last; ++row) describeCard(*rows->card(row), row, out);
   if (first > 0 || last + 1 < rows->count()) {
+    // Rows not yet reached are not counted: "50+" says that more may follow.
     out.push_back("… " + std::to_string(first + 1) + "–" + std::to_string(last + 1) + " of " +
-                  std::to_string(rows->count()) + " (more, scroll N)");
+                  std::to_string(rows->count()) + (rows->more() ? "+" : "") + " (more, scroll N)");
   }
 }
 
@@ -227,6 +229,7 @@ DriverResult Driver::scroll(int firstRow) {
     auto* l = std::get_if<CardListModel>(&e);
     std::shared_ptr<CardRows> rows = l ? l->rows.lock() : nullptr;
     if (!rows || l->hidden) continue;
+    rows->reach(firstRow + 1);
     if (firstRow < 0 || firstRow >= rows->count()) {
       return DriverResult::fail("the list has rows 1 to " + std::to_string(rows->count()));
     }
