@@ -1,8 +1,5 @@
 #include "reports/ReportViewController.h"
 
-#include "platform/FileManager.h"
-#include "platform/Platform.h"
-#include "reports/Attachments.h"
 #include "reports/ReportChecks.h"
 #include "transport/ServiceCall.h"
 #include "ui/Ui.h"
@@ -14,8 +11,6 @@ constexpr const char* kUploading = "正在上传...";
 constexpr const char* kUploadFailed = "上传失败";
 constexpr const char* kConnectionFailed = "连接失败";
 constexpr double kNoticeSeconds = 0.8;
-constexpr const char* kUnusableMedia = "所选文件不是可添加的图片或视频";
-constexpr double kUnusableMediaSeconds = 1.5;
 
 }  // namespace
 
@@ -34,15 +29,12 @@ ReportViewController::ReportViewController() : ui::Screen("举报") {
   }
   attachLabel.text = "添加附件";
   add(attachLabel);
-  for (ui::Picture& thumbnail : thumbnails) {
-    thumbnail.width = thumbnail.height = kThumbnailPoints;
-    thumbnail.hidden = true;
-    add(thumbnail);
-  }
-  addButton.title = "+";
-  addButton.onPress = [this] { onAttach(); };
-  addButton.role = ui::ButtonRole::Secondary;
-  add(addButton);
+  for (ui::Picture& thumbnail : attachments.thumbnails) add(thumbnail);
+  attachments.addButton.title = "+";
+  attachments.addButton.role = ui::ButtonRole::Secondary;
+  attachments.addButton.onPress = [this] { onAttach(); };
+  add(attachments.addButton);
+  attachments.onChange = [this] { setRunning(running_); };
   submitButton.title = "提交";
   submitButton.onPress = [this] { onSubmit(); };
   add(submitButton);
@@ -54,7 +46,7 @@ void ReportViewController::backPressed() {
     request_.reset();
     ui::Ui::current().hud->dismiss();
   }
-  converting_.clear();
+  attachments.cancel();
   ui::Screen::backPressed();
 }
 
@@ -66,77 +58,25 @@ void ReportViewController::onAttach() {
   for (ui::TextField* field : {&nameField, &idcardField, &phoneField, &contentField}) {
     field->focused = false;
   }
-  if (selectFiles_.size() + converting_.size() >= kMaxFiles) return alert("一次最多能上传4个文件");
-  ui::AlertModel sheet{.title = "",
-                       .message = "",
-                       .buttons = {"拍照", "录像", "手机相册中选择", "取消"},
-                       .sheet = true};
-  ui::Ui::current().alerts->show(std::move(sheet), guard([this](int button) { choose(button); }));
-}
-
-void ReportViewController::choose(int button) {
-  MediaPicker* picker = Platform::current().mediaPicker;
-  if (!picker || button < 0 || button > 2) return;
-  PickerSource device =
-      picker->cameraAvailable() ? PickerSource::Camera : PickerSource::PhotoLibrary;
-  if (button == 0) return pick({device, true, false, true});
-  if (button == 1) return pick({device, false, true, true});
-  pick({PickerSource::PhotoLibrary, true, true, false});
-}
-
-void ReportViewController::pick(const PickerRequest& request) {
-  Platform::current().mediaPicker->present(
-      request, guard([this](const std::optional<PickedMedia>& media) { picked(media); }));
-}
-
-void ReportViewController::picked(const std::optional<PickedMedia>& media) {
-  // The limit holds even when pickers were stacked while the list filled up.
-  if (!media || selectFiles_.size() + converting_.size() >= kMaxFiles) return;
-  auto folder = FileManager::getTmpPath();
-  if (!folder) return;
-  // Decoding and re-encoding a phone's photo takes seconds: off the main thread.
-  auto convert = [media = *media, folder = *folder,
-                  at = Platform::current().loop->wallClock()](const CancelToken& cancel) {
-    return convertAttachment(media, folder, at, cancel);
-  };
-  // Finished just as the form let go of it: nobody will send or clear it.
-  auto dropped = [](std::optional<Attachment>& attachment) {
-    if (attachment) FileManager::removeFileAtPath(attachment->path);
-  };
-  converting_.push_back(Background::start<std::optional<Attachment>>(
-      convert, [this](std::optional<Attachment>& attachment) { converted(attachment); }, dropped));
-  submitButton.enabled = false;
-}
-
-void ReportViewController::converted(const std::optional<Attachment>& attachment) {
-  converting_.pop_front();
-  submitButton.enabled = !running_ && converting_.empty();
-  // A file no decoder takes (damaged, over the pixel limit, not what it seemed) is refused
-  // aloud: silence would look as if the picker had failed.
-  if (!attachment) return ui::Ui::current().hud->showError(kUnusableMedia, kUnusableMediaSeconds);
-  ui::Picture& thumbnail = thumbnails[selectFiles_.size()];
-  thumbnail.source = attachment->path;
-  thumbnail.bytes = attachment->thumbnail;
-  thumbnail.hidden = false;
-  selectFiles_.push_back(attachment->path);
+  attachments.attach();
 }
 
 bool ReportViewController::checkData() {
-  auto why = reportRefusal(typed(), !selectFiles_.empty());
+  auto why = reportRefusal(typed(), !attachments.files().empty());
   if (why) alert(*why);
   return !why;
 }
 
 void ReportViewController::onSubmit() {
-  if (running_ || !converting_.empty() || !checkData()) return;
+  if (running_ || attachments.converting() || !checkData()) return;
   getIDWithParm(typed());
 }
 
 void ReportViewController::setRunning(bool running) {
   // A second press must not cancel a report that may already be filed.
   running_ = running;
-  submitButton.enabled = !running && converting_.empty();
-  addButton.enabled = !running;
+  submitButton.enabled = !running && !attachments.converting();
+  attachments.addButton.enabled = !running;
 }
 
 void ReportViewController::send(int tag, std::string_view operation, std::string envelope,
@@ -166,9 +106,9 @@ void ReportViewController::reportWithParm(const ReportForm& parm) {
 }
 
 void ReportViewController::saveFileByIndex(std::size_t index) {
-  if (index >= selectFiles_.size()) return;
+  if (index >= attachments.files().size()) return;
   // Streamed from the file, so a large video never has to be in memory as Base64 text.
-  auto body = SaveFileBody::open(selectFiles_[index], code_, password_);
+  auto body = SaveFileBody::open(attachments.files()[index], code_, password_);
   if (!body) return fail(kUploadFailed);  // the attachment file is gone
   send(kTagSaveFile, "SaveFile", {}, std::move(body));
 }
@@ -209,14 +149,14 @@ void ReportViewController::returnPwd(const std::string& password) {
 
 void ReportViewController::returnReportResult(const std::string& result) {
   if (result != "1") return fail(kUploadFailed);
-  if (selectFiles_.empty()) return succeed();
+  if (attachments.files().empty()) return succeed();
   sendIndex_ = 0;
   saveFileByIndex(sendIndex_);
 }
 
 void ReportViewController::returnFileResult(const std::string& result) {
   if (result != "Update:1") return fail(kUploadFailed);
-  if (++sendIndex_ < selectFiles_.size()) return saveFileByIndex(sendIndex_);
+  if (++sendIndex_ < attachments.files().size()) return saveFileByIndex(sendIndex_);
   succeed();
 }
 
@@ -236,14 +176,8 @@ void ReportViewController::succeed() {
 void ReportViewController::clearData() {
   for (ui::TextField* field : {&nameField, &idcardField, &phoneField, &contentField})
     field->text.clear();
-  selectFiles_.clear();
-  for (ui::Picture& thumbnail : thumbnails) {
-    thumbnail.source.clear();
-    thumbnail.bytes.reset();
-    thumbnail.hidden = true;
-  }
+  attachments.clear();
   sendIndex_ = 0;
-  addButton.hidden = false;
 }
 
 }  // namespace vokari

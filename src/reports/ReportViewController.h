@@ -5,15 +5,12 @@
 // failure.
 
 #include <array>
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/Background.h"
-#include "platform/MediaPicker.h"
-#include "reports/Attachments.h"
 #include "reports/ReplyReaders.h"
+#include "reports/ReportAttachments.h"
 #include "reports/ReportChecks.h"
 #include "reports/SoapEnvelope.h"
 #include "transport/RequestHandle.h"
@@ -27,7 +24,6 @@ class ReportViewController final : public ui::Screen, private HttpRequestDelegat
   static constexpr int kTagCode = 10003;
   static constexpr int kTagPwd = 10004;
   static constexpr int kTagSaveFile = 10005;
-  static constexpr std::size_t kMaxFiles = 4;
   static constexpr const char* kContentPrompt = kReportContentPrompt;
 
   ReportViewController();
@@ -45,7 +41,7 @@ class ReportViewController final : public ui::Screen, private HttpRequestDelegat
   void reportWithParm(const ReportForm& parm);
   void saveFileByIndex(std::size_t index);
 
-  const std::vector<std::string>& selectFiles() const { return selectFiles_; }
+  const std::vector<std::string>& selectFiles() const { return attachments.files(); }
   std::size_t sendIndex() const { return sendIndex_; }
   const std::string& queryId() const { return code_; }
   const std::string& queryPassword() const { return password_; }
@@ -55,8 +51,7 @@ class ReportViewController final : public ui::Screen, private HttpRequestDelegat
   ui::TextField phoneField;
   ui::TextField contentField;
   ui::Label attachLabel;
-  std::array<ui::Picture, kMaxFiles> thumbnails;
-  ui::Button addButton;
+  ReportAttachments attachments;
   ui::Button submitButton;
 
  private:
@@ -78,10 +73,6 @@ class ReportViewController final : public ui::Screen, private HttpRequestDelegat
   ReportForm typed() const {
     return {nameField.text, idcardField.text, phoneField.text, contentField.text};
   }
-  void choose(int button);
-  void pick(const PickerRequest& request);
-  void picked(const std::optional<PickedMedia>& media);
-  void converted(const std::optional<Attachment>& attachment);
   void send(int tag, std::string_view operation, std::string envelope,
             std::shared_ptr<HttpBodySource> source = nullptr);
   void fail(const std::string& message);
@@ -90,13 +81,9 @@ class ReportViewController final : public ui::Screen, private HttpRequestDelegat
   void alert(const std::string& message);
 
   RequestHandle request_;
-  // Picks being stored and thumbnailed on the worker, oldest first; they arrive in that order.
-  // Submitting waits until none is left, so no picked file is left out of a report.
-  std::deque<BackgroundTask> converting_;
   std::optional<ReportForm> parm_;
   std::string code_;
   std::string password_;
-  std::vector<std::string> selectFiles_;
   std::size_t sendIndex_ = 0;
   bool running_ = false;
 };

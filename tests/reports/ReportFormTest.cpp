@@ -123,7 +123,7 @@ TEST_F(ReportFormScreen, ThreeFilesGoOneAtATimeInAttachmentOrder) {
   EXPECT_EQ(alertMessage(), "查询ID:Q2612090001\n密码:654321");
   EXPECT_TRUE(form->selectFiles().empty());
   EXPECT_EQ(form->sendIndex(), 0u);
-  for (const auto& thumbnail : form->thumbnails) EXPECT_TRUE(thumbnail.hidden);
+  for (const auto& thumbnail : form->attachments.thumbnails) EXPECT_TRUE(thumbnail.hidden);
 }
 
 TEST_F(ReportFormScreen, RefusalsAndFailuresKeepTheForm) {
@@ -238,13 +238,13 @@ TEST_F(ReportFormScreen, APickConvertsInTheBackgroundAndSubmitWaitsForIt) {
   ASSERT_TRUE(picker.choose({PickedKind::Picture, picture()}));
   // Converted but not yet handed back: the picture is not shown, and filing now would leave it
   // out of the report.
-  EXPECT_TRUE(form->thumbnails[0].hidden);
+  EXPECT_TRUE(form->attachments.thumbnails[0].hidden);
   EXPECT_FALSE(driver.press("提交").ok);
   form->onSubmit();
   EXPECT_TRUE(http.requests().empty());
   settle();
   EXPECT_EQ(form->selectFiles().size(), 1u);
-  EXPECT_FALSE(form->thumbnails[0].hidden);
+  EXPECT_FALSE(form->attachments.thumbnails[0].hidden);
   ASSERT_TRUE(driver.press("提交").ok);
   EXPECT_EQ(operations(), std::vector<std::string>{"getCodeString"});
 }
@@ -362,7 +362,7 @@ TEST_F(ReportFormScreen, AtMostFourAttachmentsAndANewReportMayCarryFourAgain) {
   EXPECT_FALSE(toolkit.alerts.top()->sheet);
   EXPECT_EQ(picker.presented, shown);
   EXPECT_EQ(form->selectFiles().size(), 4u);
-  for (const auto& thumbnail : form->thumbnails) EXPECT_FALSE(thumbnail.hidden);
+  for (const auto& thumbnail : form->attachments.thumbnails) EXPECT_FALSE(thumbnail.hidden);
 }
 
 TEST_F(ReportFormScreen, TheChoiceSheetAndWhatEachPickerAsksFor) {
@@ -412,7 +412,7 @@ TEST_F(ReportFormScreen, APortraitPhotoIsStoredUprightAndUnusableFilesAreRefused
   EXPECT_TRUE(near(upright->pixel(27, 4), kRed, 70)) << std::hex << upright->pixel(27, 4);
   EXPECT_TRUE(near(upright->pixel(27, 59), kBlue, 70)) << std::hex << upright->pixel(27, 59);
   // The thumbnail keeps the top of the upright picture.
-  auto thumbnail = decodeImage(*form->thumbnails[0].bytes);
+  auto thumbnail = decodeImage(*form->attachments.thumbnails[0].bytes);
   ASSERT_TRUE(thumbnail);
   EXPECT_TRUE(near(thumbnail->pixel(10, 10), kGreen) && near(thumbnail->pixel(70, 10), kRed));
 
@@ -426,7 +426,7 @@ TEST_F(ReportFormScreen, APortraitPhotoIsStoredUprightAndUnusableFilesAreRefused
     attach(PickedKind::Picture, writeSource(name, bytes));
     EXPECT_EQ(hudText(), "所选文件不是可添加的图片或视频");
     EXPECT_EQ(form->selectFiles().size(), 1u);
-    EXPECT_TRUE(form->thumbnails[1].hidden);
+    EXPECT_TRUE(form->attachments.thumbnails[1].hidden);
   }
   // A movie that is gone by the time it is copied is refused the same way.
   attach(PickedKind::Movie, sources.path() + "/gone.mov");
@@ -453,13 +453,13 @@ TEST_F(ReportFormScreen, AttachmentsAreNamedByTheClockAndNeverOverwriteEachOther
   // The strongest compression: every quantiser at 255, the most a baseline JPEG holds.
   auto tables = quantisers(*FileManager::readFile(form->selectFiles()[0]));
   EXPECT_EQ(tables, std::vector<int>(tables.size() < 64 ? 64 : tables.size(), 255));
-  auto thumbnail = decodeImage(*form->thumbnails[0].bytes);
+  auto thumbnail = decodeImage(*form->attachments.thumbnails[0].bytes);
   ASSERT_TRUE(thumbnail);
   EXPECT_EQ(thumbnail->width, 80);
   EXPECT_EQ(thumbnail->height, 80);
-  EXPECT_EQ(form->thumbnails[0].width, 40);
-  EXPECT_FALSE(form->thumbnails[2].hidden);
-  EXPECT_FALSE(form->thumbnails[2].bytes) << "no frame from these movie bytes";
+  EXPECT_EQ(form->attachments.thumbnails[0].width, 40);
+  EXPECT_FALSE(form->attachments.thumbnails[2].hidden);
+  EXPECT_FALSE(form->attachments.thumbnails[2].bytes) << "no frame from these movie bytes";
 }
 
 }  // namespace
