@@ -246,6 +246,7 @@ TEST(ElementListModel, ACardListIsARowPerCardAskedByIndexWithCardsOnlyForWhatIsS
   // Down to row 10,000 a screen at a time, and back: cards only for the rows near the screen,
   // rows learnt on the way added at the list's end without a reset (which would lose the place).
   QSignalSpy resets(&list, &QAbstractItemModel::modelReset);
+  QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
   std::size_t most = 0;
   for (int pass = 0; pass < 2; ++pass) {
     for (int step = 0; step <= 2500; ++step) {
@@ -257,6 +258,9 @@ TEST(ElementListModel, ACardListIsARowPerCardAskedByIndexWithCardsOnlyForWhatIsS
   }
   EXPECT_LE(most, 8 + ui::CardRows::kSpare);
   EXPECT_EQ(resets.count(), 0);
+  int added = 0;
+  for (const auto& call : inserted) added += call[2].toInt() - call[1].toInt() + 1;
+  EXPECT_EQ(added, 10000) << "each row told once, where it was added";
   ASSERT_EQ(list.rowCount(), 10052);
   EXPECT_EQ(value(10051)["text"].toString(), "尾");
   refresh();
@@ -273,6 +277,10 @@ TEST(ElementListModel, ACardListIsARowPerCardAskedByIndexWithCardsOnlyForWhatIsS
   QString id = value(1)["parts"].toList()[0].toMap()["picture"].toString();
   refresh();
   EXPECT_EQ(pictures.bytes(id), bytes) << "kept while its card is shown";
+
+  cards.rows->show(7, 7);
+  cards.rows->reload();  // new rows stored: the one row on screen gets its card again at once
+  EXPECT_TRUE(cards.rows->holds(7));
 }
 
 }  // namespace
