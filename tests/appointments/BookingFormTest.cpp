@@ -17,16 +17,6 @@ class BookingFormTest : public AppointmentTest {
     form = open<ReservationMainViewController>();
     return form;
   }
-  void chooseStation(const std::string& name) {
-    ASSERT_TRUE(driver.press("受理点:").ok);
-    reply("findStation", stations().dump());
-    ASSERT_TRUE(driver.press(name).ok);
-  }
-  void chooseType(const std::string& name) {
-    ASSERT_TRUE(driver.press("业务类型:").ok);
-    reply("findType", types().dump());
-    ASSERT_TRUE(driver.press(name).ok);
-  }
   void chooseSlot() {
     ASSERT_TRUE(driver.press("时间段:").ok);
     reply("findTime", times().dump());

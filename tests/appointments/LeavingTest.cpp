@@ -51,24 +51,16 @@ TEST_F(LeavingTest, EachScreenLeftWithAnExchangeInFlight) {
   leaveAndAnswer("cannelSchedule", anomaly);
 
   auto form = open<ReservationMainViewController>();
-  ASSERT_TRUE(driver.press("受理点:").ok);
-  reply("findStation", stations().dump());
-  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
-  ASSERT_TRUE(driver.press("业务类型:").ok);
-  reply("findType", types().dump());
-  ASSERT_TRUE(driver.press("出生登记").ok);
+  chooseStation("Arveno区城关派出所");
+  chooseType("出生登记");
   ASSERT_TRUE(driver.press("时间段:").ok);
   leaveAndAnswer("findTime", anomaly);
 }
 
 TEST_F(LeavingTest, TheFormCannotBeLeftWhileASubmissionIsAwaited) {
   auto form = open<ReservationMainViewController>();
-  ASSERT_TRUE(driver.press("受理点:").ok);
-  reply("findStation", stations().dump());
-  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
-  ASSERT_TRUE(driver.press("业务类型:").ok);
-  reply("findType", types().dump());
-  ASSERT_TRUE(driver.press("出生登记").ok);
+  chooseStation("Arveno区城关派出所");
+  chooseType("出生登记");
   ASSERT_TRUE(driver.press("时间段:").ok);
   reply("findTime", times().dump());
   ASSERT_TRUE(driver.press("完成").ok);
@@ -81,12 +73,8 @@ TEST_F(LeavingTest, TheFormCannotBeLeftWhileASubmissionIsAwaited) {
 
 TEST_F(LeavingTest, ASecondPressOfTheTimeLineReplacesTheFirstLookup) {
   auto form = open<ReservationMainViewController>();
-  ASSERT_TRUE(driver.press("受理点:").ok);
-  reply("findStation", stations().dump());
-  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
-  ASSERT_TRUE(driver.press("业务类型:").ok);
-  reply("findType", types().dump());
-  ASSERT_TRUE(driver.press("出生登记").ok);
+  chooseStation("Arveno区城关派出所");
+  chooseType("出生登记");
   ASSERT_TRUE(driver.press("时间段:").ok);
   ASSERT_TRUE(driver.press("时间段:").ok);
   ASSERT_EQ(held("findTime").size(), 1u);
