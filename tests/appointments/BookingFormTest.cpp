@@ -271,7 +271,7 @@ TEST_F(BookingFormTest, WhileABookingIsAwaitedNothingChangesItAndItsReplyShowsWh
 
 TEST_F(BookingFormTest, APersonThatCannotBeStoredIsToldAndTheBookingStillShows) {
   // The database refuses the person, as a full disk would.
-  auto db = SqliteDatabase::open(*DBBase::databasePath(kPhone));
+  auto db = SqliteDatabase::open(*DBBase::databasePath(kPhone)).value;
   ASSERT_TRUE(db && db->execute("CREATE TRIGGER refuse BEFORE INSERT ON vok_person_history "
                                 "BEGIN SELECT RAISE(ABORT, 'full'); END"));
   openForm();

@@ -18,16 +18,17 @@ const std::vector<std::string> kFakeClock = {"--fake-clock"};
 std::vector<vokari_backend::Record> listing(const std::string& dataDir,
                                             vokari_backend::Listing which) {
   auto records = vokari_backend::inspect(dataDir + "/backend", which);
-  EXPECT_TRUE(records.ok()) << records.error;
+  EXPECT_TRUE(records.ok()) << records.status.message();
   return records.value.value_or(std::vector<vokari_backend::Record>{});
 }
 
 TEST(Scenario, ASessionPushesScreensAndGoesBack) {
   TempDir dir;
-  VokariRun run = runVokari(dir.path() + "/data",
-                            "press 注册\nexpect 请输入手机号\npress 显示密码\nback\nexpect 忘记密码?\n"
-                            "press 忘记密码?\nexpect 修改密码\nback\nexpect 登录\nquit\n",
-                            kFakeClock);
+  VokariRun run =
+      runVokari(dir.path() + "/data",
+                "press 注册\nexpect 请输入手机号\npress 显示密码\nback\nexpect 忘记密码?\n"
+                "press 忘记密码?\nexpect 修改密码\nback\nexpect 登录\nquit\n",
+                kFakeClock);
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.printed("screen: 注册")) << run.output;
 }

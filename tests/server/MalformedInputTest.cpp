@@ -316,7 +316,8 @@ TEST_F(BackendTest, RestartKeepsTheDataAndBusyPortsFailTheStart) {
   clash.ports.general = ports.general;
   auto refused = rival.start(clash);
   EXPECT_FALSE(refused.ok());
-  EXPECT_NE(refused.error.find("general"), std::string::npos) << refused.error;
+  const std::string& why = refused.status.message();
+  EXPECT_NE(why.find("general"), std::string::npos) << why;
   EXPECT_FALSE(rival.running());
   EXPECT_FALSE(backend.start(options()).ok()) << "already running";
 

@@ -141,7 +141,7 @@ const char* const kSchema[] = {
 TEST_F(DBBaseTest, TheFileKeepsTheTablesExactlyAsTheyWereWritten) {
   const std::vector<std::string>& written = DBBase::createStatements();
   ASSERT_EQ(written.size(), 4u);
-  auto file = SqliteDatabase::open(dbFile(kA));
+  auto file = SqliteDatabase::open(dbFile(kA)).value;
   ASSERT_TRUE(file);
   auto kept = file->query(
       "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name "
