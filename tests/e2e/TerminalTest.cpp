@@ -52,6 +52,19 @@ TEST(Terminal, UnknownCommandsAndMissingTargetsExitWithTwo) {
   EXPECT_TRUE(unknown.contains("unknown command")) << unknown.output;
   VokariRun missing = runVokari(dir.path() + "/b", "press 没有这个按钮\n");
   EXPECT_EQ(missing.status, 2) << missing.output;
+  // A command line it cannot read: the reason, then the usage.
+  const std::pair<std::vector<std::string>, std::string> badLines[] = {
+      {{"--ports", "general=0"},
+       "vokari: --ports wants general=N,account=N,appointment=N,report=N"},
+      {{"--position", "91,0"}, "vokari: --position wants LAT,LON"},
+      {{"--fly"}, "vokari: unknown or incomplete argument: --fly"},
+      {{"--host"}, "vokari: unknown or incomplete argument: --host"},
+  };
+  for (const auto& [args, reason] : badLines) {
+    VokariRun refused = runVokari(dir.path() + "/c", "quit\n", args);
+    EXPECT_EQ(refused.status, 2) << refused.output;
+    EXPECT_TRUE(refused.printed(reason) && refused.contains("usage: vokari")) << refused.output;
+  }
 }
 
 TEST(Terminal, ExpectFailsWithOneOnAMissingText) {
