@@ -47,11 +47,21 @@ struct ReportFormScreen : ReportScreenTest {
     ASSERT_TRUE(driver.type("电话号码", phone).ok);
     ASSERT_TRUE(driver.type(ReportViewController::kContentPrompt, content).ok);
   }
-  void attach(PickedKind kind, const std::string& path) {
+  // Chooses the file from the album; attach() also lets its conversion finish.
+  void pick(PickedKind kind, const std::string& path) {
     ASSERT_TRUE(driver.press("+").ok);
     ASSERT_TRUE(driver.alert("手机相册中选择").ok);
     ASSERT_TRUE(picker.choose({kind, path}));
+  }
+  void attach(PickedKind kind, const std::string& path) {
+    pick(kind, path);
     settle();
+  }
+  // A fresh form in place of the one the last case used.
+  void reopen() {
+    TearDown();
+    form = std::make_shared<ReportViewController>();
+    SetUp();
   }
   void submit() {
     ASSERT_TRUE(driver.press("提交").ok);
@@ -168,9 +178,7 @@ TEST_F(ReportFormScreen, RefusalsAndFailuresKeepTheForm) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TearDown();
-    form = std::make_shared<ReportViewController>();
-    SetUp();
+    reopen();
     std::size_t before = http.requests().size();
     fill();
     attach(PickedKind::Picture, picture());
@@ -233,9 +241,7 @@ TEST_F(ReportFormScreen, LeavingMidChainCancelsQuietly) {
 
 TEST_F(ReportFormScreen, APickConvertsInTheBackgroundAndSubmitWaitsForIt) {
   fill();
-  ASSERT_TRUE(driver.press("+").ok);
-  ASSERT_TRUE(driver.alert("手机相册中选择").ok);
-  ASSERT_TRUE(picker.choose({PickedKind::Picture, picture()}));
+  pick(PickedKind::Picture, picture());
   // Converted but not yet handed back: the picture is not shown, and filing now would leave it
   // out of the report.
   EXPECT_TRUE(form->thumbnails[0].hidden);
@@ -252,9 +258,7 @@ TEST_F(ReportFormScreen, APickConvertsInTheBackgroundAndSubmitWaitsForIt) {
 TEST_F(ReportFormScreen, LeavingWhileAPickConvertsLeavesNoFileAndNoNotice) {
   const std::string tmp = *FileManager::getTmpPath();
   // Inline, the work is done before the form lets go: its file is removed when the result comes.
-  ASSERT_TRUE(driver.press("+").ok);
-  ASSERT_TRUE(driver.alert("手机相册中选择").ok);
-  ASSERT_TRUE(picker.choose({PickedKind::Movie, movie()}));
+  pick(PickedKind::Movie, movie());
   ASSERT_EQ(FileManager::getDirSubFiles(tmp)->size(), 1u);
   std::weak_ptr<ReportViewController> weak = form;
   form.reset();
@@ -271,9 +275,7 @@ TEST_F(ReportFormScreen, LeavingWhileAPickConvertsLeavesNoFileAndNoNotice) {
     auto again = std::make_shared<ReportViewController>();
     toolkit.navigator.push(*toolkit.navigator.top(), again);
     settle();
-    ASSERT_TRUE(driver.press("+").ok);
-    ASSERT_TRUE(driver.alert("手机相册中选择").ok);
-    ASSERT_TRUE(picker.choose({kind, kind == PickedKind::Picture ? picture(2000, 1500) : movie()}));
+    pick(kind, kind == PickedKind::Picture ? picture(2000, 1500) : movie());
     EXPECT_EQ(worker.pending(), 1u);
     again.reset();
     ASSERT_TRUE(driver.back().ok);
@@ -316,9 +318,7 @@ TEST_F(ReportFormScreen, ChecksInOrderWithTheirMessages) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name + "/" + c.idcard + "/" + c.phone + "/" + c.content);
-    TearDown();
-    form = std::make_shared<ReportViewController>();
-    SetUp();
+    reopen();
     std::size_t before = http.requests().size();
     fill(c.name, c.idcard, c.phone, c.content);
     if (c.withFile) attach(PickedKind::Picture, picture());
