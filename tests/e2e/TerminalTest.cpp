@@ -67,6 +67,25 @@ TEST(Terminal, UnknownCommandsAndMissingTargetsExitWithTwo) {
   }
 }
 
+TEST(StandIn, CommandsThatCannotBeDoneExitWithOneAndSayWhy) {
+  TempDir dir;
+  const std::string data = dir.path() + "/backend";
+  const std::pair<std::vector<std::string>, std::string> refusals[] = {
+      {{"sms"}, "vokari-backend: cannot open " + data + "/backend.db"},  // no database yet
+      {{"blacklist", "add", ""}, "vokari-backend: a phone number is needed"},
+      {{"bookings", "set-state", "1", "5"}, "vokari-backend: a booking state is 1, 2, 3 or 4"},
+      {{"bookings", "set-state", "none", "2"}, "vokari-backend: no booking none"},
+      {{"reports", "set-state", "--code", "none", "--state", "x"},
+       "vokari-backend: no report with the query ID none"},
+  };
+  for (auto [args, reason] : refusals) {
+    args.insert(args.end(), {"--data-dir", data});
+    VokariRun refused = runBackend(args);
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_TRUE(refused.contains(reason)) << refused.output;
+  }
+}
+
 TEST(Terminal, ExpectFailsWithOneOnAMissingText) {
   TempDir dir;
   VokariRun run = runVokari(dir.path() + "/data", "expect 这段文字不在屏幕上\nquit\n");
