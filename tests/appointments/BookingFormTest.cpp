@@ -28,6 +28,12 @@ class BookingFormTest : public AppointmentTest {
     chooseType("户口迁入");
     chooseSlot();
   }
+  // The whole form filled in for 李四.
+  void fillForm() {
+    openForm();
+    chooseAll();
+    typePerson("李四", "110105194912310030", "13600136000");
+  }
   void typePerson(const std::string& name, const std::string& card, const std::string& phone) {
     ASSERT_TRUE(driver.type("请输入真实姓名", name).ok);
     ASSERT_TRUE(driver.type("请输入准确的身份证号码", card).ok);
@@ -165,9 +171,7 @@ TEST_F(BookingFormTest, SubmitChecksTheFieldsInOrder) {
 }
 
 TEST_F(BookingFormTest, ABookingSendsTheChoicesAndThePersonThenOpensItsDetailAndResets) {
-  openForm();
-  chooseAll();
-  typePerson("李四", "110105194912310030", "13600136000");
+  fillForm();
   ASSERT_TRUE(driver.press("提交预约").ok);
   EXPECT_EQ(hudText(), "正在预约...");
   EXPECT_EQ(lastBody("commitSchedule"), (json{{"LOGIN_NAME", kPhone},
@@ -221,9 +225,7 @@ TEST_F(BookingFormTest, ABookingSendsTheChoicesAndThePersonThenOpensItsDetailAnd
 }
 
 TEST_F(BookingFormTest, ARefusedBookingKeepsTheWholeForm) {
-  openForm();
-  chooseAll();
-  typePerson("李四", "110105194912310030", "13600136000");
+  fillForm();
   ASSERT_TRUE(driver.press("提交预约").ok);
   reply("commitSchedule", R"({"STATES":"2"})");
   EXPECT_EQ(hudText(), "预约数已满");
@@ -242,9 +244,7 @@ TEST_F(BookingFormTest, WhileABookingIsAwaitedNothingChangesItAndItsReplyShowsWh
   auto& people = ReservaionPersonManager::sharedReservaionPersonManager();
   ASSERT_TRUE(people.addOnePerson(
       {{"name", "张三"}, {"idcard", kCard}, {"phone_number", kPhone}, {"time", "2026-12-08"}}));
-  openForm();
-  chooseAll();
-  typePerson("李四", "110105194912310030", "13600136000");
+  fillForm();
   ASSERT_TRUE(driver.press("常用预约人").ok);
   ASSERT_TRUE(driver.press("提交预约").ok);
   // Each thing the user may try meanwhile: refused, or without effect on the booking.
@@ -274,9 +274,7 @@ TEST_F(BookingFormTest, APersonThatCannotBeStoredIsToldAndTheBookingStillShows) 
   auto db = SqliteDatabase::open(*DBBase::databasePath(kPhone)).value;
   ASSERT_TRUE(db && db->execute("CREATE TRIGGER refuse BEFORE INSERT ON vok_person_history "
                                 "BEGIN SELECT RAISE(ABORT, 'full'); END"));
-  openForm();
-  chooseAll();
-  typePerson("李四", "110105194912310030", "13600136000");
+  fillForm();
   ASSERT_TRUE(driver.press("提交预约").ok);
   reply("commitSchedule", R"({"STATES":"1","YYNUM":"202612100009"})");
   EXPECT_EQ(shownDetail()["bookid"], "202612100009");
