@@ -73,6 +73,7 @@ TEST(StandIn, CommandsThatCannotBeDoneExitWithOneAndSayWhy) {
   const std::pair<std::vector<std::string>, std::string> refusals[] = {
       {{"sms"}, "vokari-backend: cannot open " + data + "/backend.db"},  // no database yet
       {{"blacklist", "add", ""}, "vokari-backend: a phone number is needed"},
+      {{"news", "add", "--area", "1", "--title", "x"}, "vokari-backend: the area must be 2 to 11"},
       {{"bookings", "set-state", "1", "5"}, "vokari-backend: a booking state is 1, 2, 3 or 4"},
       {{"bookings", "set-state", "none", "2"}, "vokari-backend: no booking none"},
       {{"reports", "set-state", "--code", "none", "--state", "x"},
