@@ -57,12 +57,6 @@ struct ReportFormScreen : ReportScreenTest {
     pick(kind, path);
     settle();
   }
-  // A fresh form in place of the one the last case used.
-  void reopen() {
-    TearDown();
-    form = std::make_shared<ReportViewController>();
-    SetUp();
-  }
   void submit() {
     ASSERT_TRUE(driver.press("提交").ok);
     settle();
@@ -178,7 +172,9 @@ TEST_F(ReportFormScreen, RefusalsAndFailuresKeepTheForm) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    reopen();
+    TearDown();
+    form = std::make_shared<ReportViewController>();
+    SetUp();
     std::size_t before = http.requests().size();
     fill();
     attach(PickedKind::Picture, picture());
@@ -318,7 +314,9 @@ TEST_F(ReportFormScreen, ChecksInOrderWithTheirMessages) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name + "/" + c.idcard + "/" + c.phone + "/" + c.content);
-    reopen();
+    TearDown();
+    form = std::make_shared<ReportViewController>();
+    SetUp();
     std::size_t before = http.requests().size();
     fill(c.name, c.idcard, c.phone, c.content);
     if (c.withFile) attach(PickedKind::Picture, picture());
