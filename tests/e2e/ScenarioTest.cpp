@@ -22,10 +22,18 @@ std::vector<vokari_backend::Record> listing(const std::string& dataDir,
   return records.value.value_or(std::vector<vokari_backend::Record>{});
 }
 
-TEST(Scenario, ASessionPushesScreensAndGoesBack) {
+// Each road runs in a data folder of its own.
+class Scenario : public ::testing::Test {
+ protected:
   TempDir dir;
+  const std::string data = dir.path() + "/data";
+};
+using SettingsScenario = Scenario;
+using AppointmentScenario = Scenario;
+
+TEST_F(Scenario, ASessionPushesScreensAndGoesBack) {
   VokariRun run =
-      runVokari(dir.path() + "/data",
+      runVokari(data,
                 "press 注册\nexpect 请输入手机号\npress 显示密码\nback\nexpect 忘记密码?\n"
                 "press 忘记密码?\nexpect 修改密码\nback\nexpect 登录\nquit\n",
                 kFakeClock);
@@ -33,9 +41,7 @@ TEST(Scenario, ASessionPushesScreensAndGoesBack) {
   EXPECT_TRUE(run.printed("screen: 注册")) << run.output;
 }
 
-TEST(Scenario, RegistrationSignsInAndTheNextStartOpensTheMainScreen) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(Scenario, RegistrationSignsInAndTheNextStartOpensTheMainScreen) {
   VokariRun first = runVokari(data, scenario("register.vks") + "quit\n", kFakeClock);
   ASSERT_EQ(first.status, 0) << first.output;
   EXPECT_TRUE(first.contains("sms: 13800000011 ")) << first.output;
@@ -44,9 +50,7 @@ TEST(Scenario, RegistrationSignsInAndTheNextStartOpensTheMainScreen) {
   EXPECT_FALSE(second.printed("screen: 登录")) << second.output;
 }
 
-TEST(Scenario, AnotherClientLogsInWithTheAccountAgainstTheSameServices) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(Scenario, AnotherClientLogsInWithTheAccountAgainstTheSameServices) {
   VokariRun registered = runVokari(data, scenario("register.vks") + "quit\n", kFakeClock);
   ASSERT_EQ(registered.status, 0) << registered.output;
   // The same services, now run on their own, and a second client with a fresh data folder.
@@ -66,9 +70,7 @@ TEST(Scenario, AnotherClientLogsInWithTheAccountAgainstTheSameServices) {
   EXPECT_TRUE(other.printed("hud: success 登陆成功")) << other.output;
 }
 
-TEST(Scenario, TheAlarmSendsSevenPositionsUnderOneAlarmId) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(Scenario, TheAlarmSendsSevenPositionsUnderOneAlarmId) {
   VokariRun run =
       runVokari(data, scenario("register.vks") + scenario("alarm.vks") + "quit\n", kFakeClock);
   ASSERT_EQ(run.status, 0) << run.output;
@@ -90,9 +92,7 @@ VokariRun signedInRoad(const std::string& data, const std::string& name) {
   return runVokari(data, scenario("register.vks") + scenario(name), kFakeClock);
 }
 
-TEST(SettingsScenario, APhoneChangeMovesTheAccountAndTheNextStartFindsIt) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(SettingsScenario, APhoneChangeMovesTheAccountAndTheNextStartFindsIt) {
   VokariRun changed = signedInRoad(data, "settings_phone_change.vks");
   ASSERT_EQ(changed.status, 0) << changed.output;
   VokariRun again = runVokari(data, scenario("settings_phone_change_restart.vks"), kFakeClock);
@@ -107,11 +107,10 @@ void PrintTo(const Road& road, std::ostream* out) {
   *out << road.script;
 }
 
-class SettingsRoad : public ::testing::TestWithParam<Road> {};
+class SettingsRoad : public Scenario, public ::testing::WithParamInterface<Road> {};
 
 TEST_P(SettingsRoad, EndsAsItsScriptExpects) {
-  TempDir dir;
-  VokariRun run = signedInRoad(dir.path() + "/data", GetParam().script);
+  VokariRun run = signedInRoad(data, GetParam().script);
   EXPECT_EQ(run.status, 0) << run.output;
 }
 
@@ -122,9 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Road{"AResetPasswordLogsInWithTheNewOne", "settings_reset_password.vks"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SettingsScenario, FeedbackReachesTheServices) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(SettingsScenario, FeedbackReachesTheServices) {
   VokariRun run = signedInRoad(data, "settings_feedback.vks");
   ASSERT_EQ(run.status, 0) << run.output;
   auto feedback = listing(data, vokari_backend::Listing::Feedback);
@@ -135,9 +132,7 @@ TEST(SettingsScenario, FeedbackReachesTheServices) {
   EXPECT_EQ(feedback[0]["message"], "设置页面很清楚");
 }
 
-TEST(AppointmentScenario, ABookingIsListedOpenedAndCancelled) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(AppointmentScenario, ABookingIsListedOpenedAndCancelled) {
   VokariRun run = signedInRoad(data, "appointment_book_cancel.vks");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.printed("hud: success 预约成功")) << run.output;
@@ -157,9 +152,7 @@ TEST(AppointmentScenario, ABookingIsListedOpenedAndCancelled) {
   EXPECT_EQ(booked[0]["state"], "3");
 }
 
-TEST(AppointmentScenario, TheLastPlaceOfASlotIsTakenAndTheNextBookingIsRefused) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(AppointmentScenario, TheLastPlaceOfASlotIsTakenAndTheNextBookingIsRefused) {
   VokariRun run = signedInRoad(data, "appointment_full_slot.vks");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.printed("hud: error 预约数已满")) << run.output;
