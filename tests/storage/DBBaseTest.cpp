@@ -206,7 +206,7 @@ TEST_F(DamagedDatabaseTest, AFileThatIsNotADatabaseIsMovedAsideAndANewOneStarted
 
   // A second damaged file does not replace the first one kept.
   replaceFile("also not a database, but long enough to have a header of its own........");
-  EXPECT_TRUE(DBBase::sharedDBBase().makeDBIsExistAndOpen());
+  EXPECT_TRUE(db.makeDBIsExistAndOpen()) << "the open that finds the damage starts the new file";
   EXPECT_TRUE(fs::exists(dbFile(kA) + ".corrupt-2"));
   EXPECT_EQ(contentOf(dbFile(kA) + ".corrupt"), garbage);
 }
