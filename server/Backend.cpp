@@ -12,6 +12,8 @@
 namespace vokari_backend {
 namespace {
 
+using vokari::Status;
+
 // One of the four services: its server and the thread it listens on.
 struct Service {
   Service(const char* name, int Ports::*port, void (*add)(Server&, Store&))
@@ -40,12 +42,12 @@ bool Backend::running() const {
 }
 
 Result<Ports> Backend::start(const Options& options) {
-  if (running()) return {std::nullopt, "the back-end is running already"};
+  if (running()) return {std::nullopt, Status::failure("the back-end is running already")};
   xmlInitParser();  // once, before any server thread parses
   try {
     impl_->store = std::make_unique<Store>(options.dataDir, options.clock, options.onSms);
   } catch (const std::exception& e) {
-    return {std::nullopt, e.what()};
+    return {std::nullopt, Status::failure(e.what())};
   }
   impl_->services = {
       std::make_unique<Service>("general", &Ports::general, addGeneralService),
@@ -63,10 +65,10 @@ Result<Ports> Backend::start(const Options& options) {
                           std::to_string(options.ports.*service->port) + " (" + service->name +
                           " service)";
       stop();
-      return {std::nullopt, error};
+      return {std::nullopt, Status::failure(error)};
     }
   }
-  return {ports, ""};
+  return {ports};
 }
 
 void Backend::stop() {
@@ -141,11 +143,11 @@ Result<std::vector<Record>> inspect(const std::string& dataDir, Listing listing)
   try {
     Database db(databasePath(dataDir), false);
     for (const ListingQuery& query : kListings) {
-      if (query.listing == listing) return {db.query(query.sql), ""};
+      if (query.listing == listing) return {db.query(query.sql)};
     }
-    return {std::nullopt, "unknown listing"};
+    return {std::nullopt, Status::failure("unknown listing")};
   } catch (const std::exception& e) {
-    return {std::nullopt, e.what()};
+    return {std::nullopt, Status::failure(e.what())};
   }
 }
 
@@ -153,55 +155,52 @@ Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft, 
                             const NewsLinks& links) {
   try {
     Store store(dataDir, clock, {});
-    return {store.transact(
-                "",
-                [&](Call& call) {
-                  // Two items published in the same second still get times of their own.
-                  std::string time = draft.time.empty() ? freeNewsTime(call, call.now) : draft.time;
-                  std::vector<StoryDraft> stories;
-                  for (std::size_t i = 0; i < draft.titles.size(); ++i) {
-                    auto at = [i](const std::vector<std::string>& v) {
-                      return i < v.size() ? v[i] : std::string();
-                    };
-                    stories.push_back({draft.titles[i], at(links.pictures), at(links.pages)});
-                  }
-                  publishNews(call, draft.area, stories, time);
-                  return time;
-                }),
-            ""};
+    return {store.transact("", [&](Call& call) {
+      // Two items published in the same second still get times of their own.
+      std::string time = draft.time.empty() ? freeNewsTime(call, call.now) : draft.time;
+      std::vector<StoryDraft> stories;
+      for (std::size_t i = 0; i < draft.titles.size(); ++i) {
+        auto at = [i](const std::vector<std::string>& v) {
+          return i < v.size() ? v[i] : std::string();
+        };
+        stories.push_back({draft.titles[i], at(links.pictures), at(links.pages)});
+      }
+      publishNews(call, draft.area, stories, time);
+      return time;
+    })};
   } catch (const std::exception& e) {
-    return {std::nullopt, e.what()};
+    return {std::nullopt, Status::failure(e.what())};
   }
 }
 
 Result<std::string> setBookingState(const std::string& dataDir, const std::string& number,
                                     const std::string& state) {
   if (state.size() != 1 || state[0] < '1' || state[0] > '4') {
-    return {std::nullopt, "a booking state is 1, 2, 3 or 4"};
+    return {std::nullopt, Status::failure("a booking state is 1, 2, 3 or 4")};
   }
   try {
     Store store(dataDir, {}, {});
     int changed = store.transact("", [&](Call& call) {
       return call.db.run("UPDATE bookings SET state = ? WHERE number = ?", {state, number});
     });
-    if (changed != 1) return {std::nullopt, "no booking " + number};
-    return {number, ""};
+    if (changed != 1) return {std::nullopt, Status::failure("no booking " + number)};
+    return {number};
   } catch (const std::exception& e) {
-    return {std::nullopt, e.what()};
+    return {std::nullopt, Status::failure(e.what())};
   }
 }
 
 Result<std::string> addToBlacklist(const std::string& dataDir, const std::string& phone) {
-  if (phone.empty()) return {std::nullopt, "a phone number is needed"};
+  if (phone.empty()) return {std::nullopt, Status::failure("a phone number is needed")};
   try {
     Store store(dataDir, {}, {});
     store.transact("", [&](Call& call) {
       return call.db.run("INSERT OR IGNORE INTO blacklist(phone, added_at) VALUES (?, ?)",
                          {phone, timeText(call.now)});
     });
-    return {phone, ""};
+    return {phone};
   } catch (const std::exception& e) {
-    return {std::nullopt, e.what()};
+    return {std::nullopt, Status::failure(e.what())};
   }
 }
 
@@ -212,10 +211,10 @@ Result<std::string> setReportState(const std::string& dataDir, const std::string
     int changed = store.transact("", [&](Call& call) {
       return call.db.run("UPDATE reports SET state = ? WHERE code = ?", {state, code});
     });
-    if (changed == 0) return {std::nullopt, "no report with the query ID " + code};
-    return {code, ""};
+    if (changed == 0) return {std::nullopt, Status::failure("no report with the query ID " + code)};
+    return {code};
   } catch (const std::exception& e) {
-    return {std::nullopt, e.what()};
+    return {std::nullopt, Status::failure(e.what())};
   }
 }
 

@@ -4,7 +4,7 @@
 // recorded. Include as "server/Backend.h" with the repository root on the include path
 // (linking the CMake target vokari_backend sets that up).
 //
-// No operation throws: failures come back as Result values with a message for a person.
+// No operation throws: failures come back as Result values whose status says why, for a person.
 
 #include <chrono>
 #include <functional>
@@ -15,14 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "src/platform/Result.h"
+
 namespace vokari_backend {
 
-template <typename T>
-struct Result {
-  std::optional<T> value;
-  std::string error;  // set exactly when value is empty
-  bool ok() const { return value.has_value(); }
-};
+using vokari::Result;
 
 // Port numbers of the four services. 0 asks for a free port.
 struct Ports {

@@ -97,7 +97,7 @@ int serve(const Flags& flags) {
                                             << std::endl;
                                 },
                                 .clock = {}});
-  if (!started.ok()) return fail(started.error);
+  if (!started.ok()) return fail(started.status.message());
   {
     std::lock_guard lock(out);
     const vb::Ports& p = *started.value;
@@ -113,7 +113,7 @@ int serve(const Flags& flags) {
 
 int list(vb::Listing listing, const Flags& flags) {
   auto records = vb::inspect(flag(flags, "data-dir"), listing);
-  if (!records.ok()) return fail(records.error);
+  if (!records.ok()) return fail(records.status.message());
   for (const vb::Record& record : *records.value) std::cout << record.line() << "\n";
   return 0;
 }
@@ -135,7 +135,7 @@ int addNews(const Flags& flags) {
   vb::NewsLinks links{all("picture"), all("page")};
   draft.time = flag(flags, "time");
   auto published = vb::addNews(flag(flags, "data-dir"), draft, {}, links);
-  if (!published.ok()) return fail(published.error);
+  if (!published.ok()) return fail(published.status.message());
   std::cout << "published " << *published.value << "\n";
   return 0;
 }
@@ -151,14 +151,14 @@ size_t wordsOf(const std::vector<std::string>& args) {
 
 int setState(const std::vector<std::string>& args, const Flags& flags) {
   auto changed = vb::setBookingState(flag(flags, "data-dir"), args[2], args[3]);
-  if (!changed.ok()) return fail(changed.error);
+  if (!changed.ok()) return fail(changed.status.message());
   std::cout << "booking " << *changed.value << " state " << args[3] << "\n";
   return 0;
 }
 
 int blacklist(const std::vector<std::string>& args, const Flags& flags) {
   auto added = vb::addToBlacklist(flag(flags, "data-dir"), args[2]);
-  if (!added.ok()) return fail(added.error);
+  if (!added.ok()) return fail(added.status.message());
   std::cout << "blacklisted " << *added.value << "\n";
   return 0;
 }
@@ -168,7 +168,7 @@ int setReportState(const Flags& flags) {
     return fail(std::string("--code and --state are needed\n") + kUsage);
   }
   auto set = vb::setReportState(flag(flags, "data-dir"), flag(flags, "code"), flag(flags, "state"));
-  if (!set.ok()) return fail(set.error);
+  if (!set.ok()) return fail(set.status.message());
   std::cout << "report " << *set.value << ": " << flag(flags, "state") << "\n";
   return 0;
 }

@@ -80,7 +80,8 @@ Status App::startServices(const Options& options) {
     loop->post([] {});  // wakes the loop so the message shows at once
   };
   auto started = backend_.start(service);
-  if (!started.ok()) return Status::failure("cannot start the built-in services: " + started.error);
+  if (!started.ok())
+    return Status::failure("cannot start the built-in services: " + started.status.message());
   const auto& p = *started.value;
   endpoints.ports = {p.general, p.account, p.appointment, p.report};
   Endpoints::install(endpoints);

@@ -57,7 +57,7 @@ std::optional<ServicePorts> parsePorts(const std::string& text, ServicePorts bas
   return base;
 }
 
-std::optional<Options> parseOptions(int argc, char** argv, std::string& error, Program program) {
+Result<Options> parseOptions(int argc, char** argv, Program program) {
   const bool terminal = program == Program::Terminal;
   Options options;
   options.dataDir = defaultDataDir();
@@ -85,21 +85,19 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error, P
     } else if (arg == "--ports" && (v = value())) {
       options.ports = parsePorts(*v);
       if (!options.ports) {
-        error = "--ports wants general=N,account=N,appointment=N,report=N";
-        return std::nullopt;
+        return {std::nullopt,
+                Status::failure("--ports wants general=N,account=N,appointment=N,report=N")};
       }
     } else if (arg == "--position" && (v = value())) {
       options.position = parsePosition(*v);
       if (!options.position) {
-        error = "--position wants LAT,LON";
-        return std::nullopt;
+        return {std::nullopt, Status::failure("--position wants LAT,LON")};
       }
     } else {
-      error = "unknown or incomplete argument: " + arg;
-      return std::nullopt;
+      return {std::nullopt, Status::failure("unknown or incomplete argument: " + arg)};
     }
   }
-  return options;
+  return {std::move(options)};
 }
 
 std::string usage(Program program) {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/Result.h"
+
 namespace vokari::client {
 
 struct ServicePorts {
@@ -28,9 +30,8 @@ struct Options {
   bool help = false;
 };
 
-// Parses the arguments; on a mistake answers none and puts the reason into error.
-std::optional<Options> parseOptions(int argc, char** argv, std::string& error,
-                                    Program program = Program::Terminal);
+// Parses the arguments; on a mistake answers no options and the reason.
+Result<Options> parseOptions(int argc, char** argv, Program program = Program::Terminal);
 // "general=N,account=N,appointment=N,report=N" (any subset).
 std::optional<ServicePorts> parsePorts(const std::string& text, ServicePorts base = {});
 std::string usage(Program program = Program::Terminal);

@@ -18,13 +18,14 @@ using namespace vokari;
 int main(int argc, char** argv) {
   QElapsedTimer sinceStart;
   sinceStart.start();
-  std::string error;
-  auto options = client::parseOptions(argc, argv, error, client::Program::Gui);
-  if (!options) {
-    std::cerr << "vokari-gui: " << error << "\n" << client::usage(client::Program::Gui);
+  auto parsed = client::parseOptions(argc, argv, client::Program::Gui);
+  if (!parsed.ok()) {
+    std::cerr << "vokari-gui: " << parsed.status.message() << "\n"
+              << client::usage(client::Program::Gui);
     return 2;
   }
-  if (options->help) {
+  const client::Options& options = *parsed.value;
+  if (options.help) {
     std::cout << client::usage(client::Program::Gui);
     return 0;
   }
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");  // Qt sets the locale; the core's number texts want C
   QGuiApplication::setApplicationName("Vokari");
   QGuiApplication::setFont(QFont(gui::kUiFont));
-  auto made = gui::GuiClient::create(*options);
+  auto made = gui::GuiClient::create(options);
   if (!made.ok()) {
     std::cerr << "vokari-gui: " << made.status.message() << "\n";
     return 1;

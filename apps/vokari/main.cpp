@@ -84,21 +84,21 @@ int runInteractive(Session& session, Clockwork& clock) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "C.UTF-8");
-  std::string error;
-  auto options = client::parseOptions(argc, argv, error);
-  if (!options) {
-    std::cerr << "vokari: " << error << "\n" << client::usage();
+  auto parsed = client::parseOptions(argc, argv);
+  if (!parsed.ok()) {
+    std::cerr << "vokari: " << parsed.status.message() << "\n" << client::usage();
     return 2;
   }
-  if (options->help) {
+  const client::Options& options = *parsed.value;
+  if (options.help) {
     std::cout << client::usage() << Session::helpText();
     return 0;
   }
-  bool interactive = !options->script && isatty(STDIN_FILENO);
-  auto clock = options->fakeClock ? Clockwork::fake() : Clockwork::real();
+  bool interactive = !options.script && isatty(STDIN_FILENO);
+  auto clock = options.fakeClock ? Clockwork::fake() : Clockwork::real();
 
   Clockwork* clockwork = clock.get();
-  auto made = App::create(*options, clock->loop(), [clockwork] { clockwork->pump(); });
+  auto made = App::create(options, clock->loop(), [clockwork] { clockwork->pump(); });
   if (!made.ok()) {
     std::cerr << "vokari: " << made.status.message() << "\n";
     return 1;
@@ -111,10 +111,10 @@ int main(int argc, char** argv) {
   session.flush();
 
   if (interactive) return runInteractive(session, *clock);
-  if (!options->script || *options->script == "-") return runScript(session, std::cin);
-  std::ifstream file(*options->script);
+  if (!options.script || *options.script == "-") return runScript(session, std::cin);
+  std::ifstream file(*options.script);
   if (!file) {
-    std::cerr << "vokari: cannot read " << *options->script << "\n";
+    std::cerr << "vokari: cannot read " << *options.script << "\n";
     return 2;
   }
   return runScript(session, file);

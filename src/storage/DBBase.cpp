@@ -92,8 +92,7 @@ Status DBBase::makeDBIsExistAndOpen() {
 // Opens dbPath; a file SQLite cannot read as a database would make every later write fail for
 // good, so it is kept for inspection under a name that says what it is and replaced.
 Status DBBase::openSound() {
-  std::string why;
-  if (!openFile(why)) return Status::failure("cannot open " + dbPath + ": " + why);
+  if (Status opened = openFile(); !opened) return opened;
   // The thorough check reads every page, so it runs once per file; every open takes the quick look.
   std::string identity = fileIdentity(dbPath);
   bool thorough = identity.empty() || identity != checkedFile_;
@@ -104,16 +103,18 @@ Status DBBase::openSound() {
   }
   db_.reset();
   if (Status moved = moveAside(); !moved) return moved;
-  if (!openFile(why)) return Status::failure("cannot open " + dbPath + ": " + why);
+  if (Status opened = openFile(); !opened) return opened;
   checkedFile_ = fileIdentity(dbPath);
   return Status::success();
 }
 
-bool DBBase::openFile(std::string& why) {
-  db_ = SqliteDatabase::open(dbPath, &why);
-  if (db_ && !Platform::current().durableWrites)
-    static_cast<void>(db_->execute("PRAGMA synchronous=OFF"));
-  return db_.has_value();
+Status DBBase::openFile() {
+  Result<SqliteDatabase> opened = SqliteDatabase::open(dbPath);
+  db_ = std::move(opened.value);
+  if (!db_) return Status::failure("cannot open " + dbPath + ": " + opened.status.message());
+  // Tests skip the disk syncs for speed; a connection left syncing is only slower.
+  if (!Platform::current().durableWrites) static_cast<void>(db_->execute("PRAGMA synchronous=OFF"));
+  return Status::success();
 }
 
 Status DBBase::moveAside() {

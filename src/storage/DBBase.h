@@ -97,7 +97,7 @@ class DBBase final {
   int exists(const std::string& sql, Text key);
   std::vector<Row> all(const std::string& sql);
   Status openSound();
-  bool openFile(std::string& why);
+  Status openFile();
   Status moveAside();
 
   std::optional<SqliteDatabase> db_;

@@ -93,15 +93,15 @@ Row SqliteStatement::row() const {
   return row;
 }
 
-std::optional<SqliteDatabase> SqliteDatabase::open(const std::string& path, std::string* why) {
+Result<SqliteDatabase> SqliteDatabase::open(const std::string& path) {
   sqlite3* db = nullptr;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    if (why) *why = db ? sqlite3_errmsg(db) : "out of memory";
+    Status why = Status::failure(db ? sqlite3_errmsg(db) : "out of memory");
     sqlite3_close(db);  // a failed open may still hand out a handle
-    return std::nullopt;
+    return {std::nullopt, why};
   }
-  return SqliteDatabase(db);
+  return {SqliteDatabase(db)};
 }
 
 SqliteDatabase::SqliteDatabase(SqliteDatabase&& other) noexcept

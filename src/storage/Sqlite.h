@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Result.h"
 #include "storage/Row.h"
 
 struct sqlite3;
@@ -45,8 +46,8 @@ class SqliteStatement final {
 class SqliteDatabase final {
  public:
   // Opens the file for reading and writing, creating it when absent; none when that fails, with
-  // SQLite's reason in `why` when given.
-  static std::optional<SqliteDatabase> open(const std::string& path, std::string* why = nullptr);
+  // SQLite's reason.
+  static Result<SqliteDatabase> open(const std::string& path);
 
   SqliteDatabase(SqliteDatabase&& other) noexcept;
   SqliteDatabase& operator=(SqliteDatabase&& other) noexcept;

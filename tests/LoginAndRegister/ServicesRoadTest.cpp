@@ -27,7 +27,7 @@ class Services : public ::testing::Test {
       code = sms.code;
     };
     auto started = backend.start(options);
-    ASSERT_TRUE(started.ok()) << started.error;
+    ASSERT_TRUE(started.ok()) << started.status.message();
     Endpoints endpoints;
     endpoints.ports = {started.value->general, started.value->account, started.value->appointment,
                        started.value->report};

@@ -39,6 +39,17 @@ struct AppointmentTest : ScreenTest {
     toolkit.navigator.top()->push(screen);
     return screen;
   }
+  // On the booking form: a station, then a business type, each from its picker.
+  void chooseStation(const std::string& name) {
+    ASSERT_TRUE(driver.press("受理点:").ok);
+    reply("findStation", stations().dump());
+    ASSERT_TRUE(driver.press(name).ok);
+  }
+  void chooseType(const std::string& name) {
+    ASSERT_TRUE(driver.press("业务类型:").ok);
+    reply("findType", types().dump());
+    ASSERT_TRUE(driver.press(name).ok);
+  }
   // The held (unanswered) requests to the action.
   std::vector<std::size_t> held(const std::string& action) const {
     std::vector<std::size_t> ids;

@@ -17,16 +17,6 @@ class BookingFormTest : public AppointmentTest {
     form = open<ReservationMainViewController>();
     return form;
   }
-  void chooseStation(const std::string& name) {
-    ASSERT_TRUE(driver.press("受理点:").ok);
-    reply("findStation", stations().dump());
-    ASSERT_TRUE(driver.press(name).ok);
-  }
-  void chooseType(const std::string& name) {
-    ASSERT_TRUE(driver.press("业务类型:").ok);
-    reply("findType", types().dump());
-    ASSERT_TRUE(driver.press(name).ok);
-  }
   void chooseSlot() {
     ASSERT_TRUE(driver.press("时间段:").ok);
     reply("findTime", times().dump());
@@ -37,6 +27,12 @@ class BookingFormTest : public AppointmentTest {
     chooseStation("Arveno区新华派出所");
     chooseType("户口迁入");
     chooseSlot();
+  }
+  // The whole form filled in for 李四.
+  void fillForm() {
+    openForm();
+    chooseAll();
+    typePerson("李四", "110105194912310030", "13600136000");
   }
   void typePerson(const std::string& name, const std::string& card, const std::string& phone) {
     ASSERT_TRUE(driver.type("请输入真实姓名", name).ok);
@@ -175,9 +171,7 @@ TEST_F(BookingFormTest, SubmitChecksTheFieldsInOrder) {
 }
 
 TEST_F(BookingFormTest, ABookingSendsTheChoicesAndThePersonThenOpensItsDetailAndResets) {
-  openForm();
-  chooseAll();
-  typePerson("李四", "110105194912310030", "13600136000");
+  fillForm();
   ASSERT_TRUE(driver.press("提交预约").ok);
   EXPECT_EQ(hudText(), "正在预约...");
   EXPECT_EQ(lastBody("commitSchedule"), (json{{"LOGIN_NAME", kPhone},
@@ -231,9 +225,7 @@ TEST_F(BookingFormTest, ABookingSendsTheChoicesAndThePersonThenOpensItsDetailAnd
 }
 
 TEST_F(BookingFormTest, ARefusedBookingKeepsTheWholeForm) {
-  openForm();
-  chooseAll();
-  typePerson("李四", "110105194912310030", "13600136000");
+  fillForm();
   ASSERT_TRUE(driver.press("提交预约").ok);
   reply("commitSchedule", R"({"STATES":"2"})");
   EXPECT_EQ(hudText(), "预约数已满");
@@ -252,9 +244,7 @@ TEST_F(BookingFormTest, WhileABookingIsAwaitedNothingChangesItAndItsReplyShowsWh
   auto& people = ReservaionPersonManager::sharedReservaionPersonManager();
   ASSERT_TRUE(people.addOnePerson(
       {{"name", "张三"}, {"idcard", kCard}, {"phone_number", kPhone}, {"time", "2026-12-08"}}));
-  openForm();
-  chooseAll();
-  typePerson("李四", "110105194912310030", "13600136000");
+  fillForm();
   ASSERT_TRUE(driver.press("常用预约人").ok);
   ASSERT_TRUE(driver.press("提交预约").ok);
   // Each thing the user may try meanwhile: refused, or without effect on the booking.
@@ -281,12 +271,10 @@ TEST_F(BookingFormTest, WhileABookingIsAwaitedNothingChangesItAndItsReplyShowsWh
 
 TEST_F(BookingFormTest, APersonThatCannotBeStoredIsToldAndTheBookingStillShows) {
   // The database refuses the person, as a full disk would.
-  auto db = SqliteDatabase::open(*DBBase::databasePath(kPhone));
+  auto db = SqliteDatabase::open(*DBBase::databasePath(kPhone)).value;
   ASSERT_TRUE(db && db->execute("CREATE TRIGGER refuse BEFORE INSERT ON vok_person_history "
                                 "BEGIN SELECT RAISE(ABORT, 'full'); END"));
-  openForm();
-  chooseAll();
-  typePerson("李四", "110105194912310030", "13600136000");
+  fillForm();
   ASSERT_TRUE(driver.press("提交预约").ok);
   reply("commitSchedule", R"({"STATES":"1","YYNUM":"202612100009"})");
   EXPECT_EQ(shownDetail()["bookid"], "202612100009");

@@ -30,6 +30,14 @@ class LeavingTest : public AppointmentTest {
     EXPECT_EQ(topTitle(), "MAIN") << action;
     EXPECT_EQ(stored("phone_number"), kPhone) << action;
   }
+  // The booking form with a station and a business type chosen, its time line pressed.
+  std::shared_ptr<ReservationMainViewController> openUpToTheSlots() {
+    auto form = open<ReservationMainViewController>();
+    chooseStation("Arveno区城关派出所");
+    chooseType("出生登记");
+    EXPECT_TRUE(driver.press("时间段:").ok);
+    return form;
+  }
 };
 
 TEST_F(LeavingTest, EachScreenLeftWithAnExchangeInFlight) {
@@ -50,26 +58,12 @@ TEST_F(LeavingTest, EachScreenLeftWithAnExchangeInFlight) {
   ASSERT_TRUE(driver.alert("是").ok);
   leaveAndAnswer("cannelSchedule", anomaly);
 
-  auto form = open<ReservationMainViewController>();
-  ASSERT_TRUE(driver.press("受理点:").ok);
-  reply("findStation", stations().dump());
-  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
-  ASSERT_TRUE(driver.press("业务类型:").ok);
-  reply("findType", types().dump());
-  ASSERT_TRUE(driver.press("出生登记").ok);
-  ASSERT_TRUE(driver.press("时间段:").ok);
+  auto form = openUpToTheSlots();
   leaveAndAnswer("findTime", anomaly);
 }
 
 TEST_F(LeavingTest, TheFormCannotBeLeftWhileASubmissionIsAwaited) {
-  auto form = open<ReservationMainViewController>();
-  ASSERT_TRUE(driver.press("受理点:").ok);
-  reply("findStation", stations().dump());
-  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
-  ASSERT_TRUE(driver.press("业务类型:").ok);
-  reply("findType", types().dump());
-  ASSERT_TRUE(driver.press("出生登记").ok);
-  ASSERT_TRUE(driver.press("时间段:").ok);
+  auto form = openUpToTheSlots();
   reply("findTime", times().dump());
   ASSERT_TRUE(driver.press("完成").ok);
   ASSERT_TRUE(driver.press("提交预约").ok);
@@ -80,14 +74,7 @@ TEST_F(LeavingTest, TheFormCannotBeLeftWhileASubmissionIsAwaited) {
 }
 
 TEST_F(LeavingTest, ASecondPressOfTheTimeLineReplacesTheFirstLookup) {
-  auto form = open<ReservationMainViewController>();
-  ASSERT_TRUE(driver.press("受理点:").ok);
-  reply("findStation", stations().dump());
-  ASSERT_TRUE(driver.press("Arveno区城关派出所").ok);
-  ASSERT_TRUE(driver.press("业务类型:").ok);
-  reply("findType", types().dump());
-  ASSERT_TRUE(driver.press("出生登记").ok);
-  ASSERT_TRUE(driver.press("时间段:").ok);
+  auto form = openUpToTheSlots();
   ASSERT_TRUE(driver.press("时间段:").ok);
   ASSERT_EQ(held("findTime").size(), 1u);
   EXPECT_EQ(count("findTime"), 2u);

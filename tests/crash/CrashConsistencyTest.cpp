@@ -193,7 +193,7 @@ void checkFreshStart(const std::string& root, Model& model) {
     DBBase& db = DBBase::sharedDBBase();
     Status opened = db.makeDBIsExistAndOpen();
     ASSERT_TRUE(opened) << opened.message();
-    auto direct = SqliteDatabase::open(db.dbPath);
+    auto direct = SqliteDatabase::open(db.dbPath).value;
     ASSERT_TRUE(direct);
     EXPECT_EQ(direct->soundness(true), SqliteDatabase::Soundness::Sound);
 

@@ -50,7 +50,7 @@ TEST(NewsScenario, APublishedItemComesOnTopOfTheStoredNewsOnTheNextOpening) {
   EXPECT_NE(run.output.find("/news/5/0.html\n"), std::string::npos) << run.output;
 
   auto fetches = vokari_backend::inspect(data + "/backend", vokari_backend::Listing::NewsFetches);
-  ASSERT_TRUE(fetches.ok()) << fetches.error;
+  ASSERT_TRUE(fetches.ok()) << fetches.status.message();
   // The offline opening never reaches the service: with the network off, requests fail on the
   // phone.
   ASSERT_EQ(fetches.value->size(), 2u) << run.output;

@@ -70,7 +70,7 @@ TEST(ReportScenario, AReportWithFourFilesIsFiledFoundAndQueried) {
 
   // The stand-in keeps the report and the three files with the bytes the client stored.
   auto reports = vokari_backend::inspect(data + "/backend", vokari_backend::Listing::Reports);
-  ASSERT_TRUE(reports.ok()) << reports.error;
+  ASSERT_TRUE(reports.ok()) << reports.status.message();
   ASSERT_EQ(reports.value->size(), 1u);
   const auto& report = reports.value->front();
   EXPECT_EQ(report["code"], id);

@@ -18,23 +18,30 @@ const std::vector<std::string> kFakeClock = {"--fake-clock"};
 std::vector<vokari_backend::Record> listing(const std::string& dataDir,
                                             vokari_backend::Listing which) {
   auto records = vokari_backend::inspect(dataDir + "/backend", which);
-  EXPECT_TRUE(records.ok()) << records.error;
+  EXPECT_TRUE(records.ok()) << records.status.message();
   return records.value.value_or(std::vector<vokari_backend::Record>{});
 }
 
-TEST(Scenario, ASessionPushesScreensAndGoesBack) {
+// Each road runs in a data folder of its own.
+class Scenario : public ::testing::Test {
+ protected:
   TempDir dir;
-  VokariRun run = runVokari(dir.path() + "/data",
-                            "press 注册\nexpect 请输入手机号\npress 显示密码\nback\nexpect 忘记密码?\n"
-                            "press 忘记密码?\nexpect 修改密码\nback\nexpect 登录\nquit\n",
-                            kFakeClock);
+  const std::string data = dir.path() + "/data";
+};
+using SettingsScenario = Scenario;
+using AppointmentScenario = Scenario;
+
+TEST_F(Scenario, ASessionPushesScreensAndGoesBack) {
+  VokariRun run =
+      runVokari(data,
+                "press 注册\nexpect 请输入手机号\npress 显示密码\nback\nexpect 忘记密码?\n"
+                "press 忘记密码?\nexpect 修改密码\nback\nexpect 登录\nquit\n",
+                kFakeClock);
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.printed("screen: 注册")) << run.output;
 }
 
-TEST(Scenario, RegistrationSignsInAndTheNextStartOpensTheMainScreen) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(Scenario, RegistrationSignsInAndTheNextStartOpensTheMainScreen) {
   VokariRun first = runVokari(data, scenario("register.vks") + "quit\n", kFakeClock);
   ASSERT_EQ(first.status, 0) << first.output;
   EXPECT_TRUE(first.contains("sms: 13800000011 ")) << first.output;
@@ -43,9 +50,7 @@ TEST(Scenario, RegistrationSignsInAndTheNextStartOpensTheMainScreen) {
   EXPECT_FALSE(second.printed("screen: 登录")) << second.output;
 }
 
-TEST(Scenario, AnotherClientLogsInWithTheAccountAgainstTheSameServices) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(Scenario, AnotherClientLogsInWithTheAccountAgainstTheSameServices) {
   VokariRun registered = runVokari(data, scenario("register.vks") + "quit\n", kFakeClock);
   ASSERT_EQ(registered.status, 0) << registered.output;
   // The same services, now run on their own, and a second client with a fresh data folder.
@@ -54,7 +59,7 @@ TEST(Scenario, AnotherClientLogsInWithTheAccountAgainstTheSameServices) {
   options.dataDir = data + "/backend";
   options.ports = vokari_backend::Ports::automatic();
   auto ports = backend.start(options);
-  ASSERT_TRUE(ports.ok()) << ports.error;
+  ASSERT_TRUE(ports.ok()) << ports.status.message();
   const auto& p = *ports.value;
   std::vector<std::string> external = {
       "--fake-clock", "--host", "127.0.0.1", "--ports",
@@ -65,9 +70,7 @@ TEST(Scenario, AnotherClientLogsInWithTheAccountAgainstTheSameServices) {
   EXPECT_TRUE(other.printed("hud: success 登陆成功")) << other.output;
 }
 
-TEST(Scenario, TheAlarmSendsSevenPositionsUnderOneAlarmId) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
+TEST_F(Scenario, TheAlarmSendsSevenPositionsUnderOneAlarmId) {
   VokariRun run =
       runVokari(data, scenario("register.vks") + scenario("alarm.vks") + "quit\n", kFakeClock);
   ASSERT_EQ(run.status, 0) << run.output;
@@ -84,36 +87,42 @@ TEST(Scenario, TheAlarmSendsSevenPositionsUnderOneAlarmId) {
   EXPECT_EQ(perAlarm.begin()->second, 7);
 }
 
-}  // namespace
-}  // namespace vokari::e2e
-
-namespace vokari::e2e {
-namespace {
-
-// A signed-in resident's road through the settings screens.
-VokariRun settingsRoad(const std::string& data, const std::string& name) {
+// A resident registered at the start of the road, then the named script.
+VokariRun signedInRoad(const std::string& data, const std::string& name) {
   return runVokari(data, scenario("register.vks") + scenario(name), kFakeClock);
 }
 
-TEST(SettingsScenario, APhoneChangeMovesTheAccountAndTheNextStartFindsIt) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
-  VokariRun changed = settingsRoad(data, "settings_phone_change.vks");
+TEST_F(SettingsScenario, APhoneChangeMovesTheAccountAndTheNextStartFindsIt) {
+  VokariRun changed = signedInRoad(data, "settings_phone_change.vks");
   ASSERT_EQ(changed.status, 0) << changed.output;
   VokariRun again = runVokari(data, scenario("settings_phone_change_restart.vks"), kFakeClock);
   EXPECT_EQ(again.status, 0) << again.output;
 }
 
-TEST(SettingsScenario, SubscribedAreasChangeTheSettingsLine) {
-  TempDir dir;
-  VokariRun run = settingsRoad(dir.path() + "/data", "settings_areas.vks");
+struct Road {
+  const char* name;
+  const char* script;  // its own expects check the screens
+};
+void PrintTo(const Road& road, std::ostream* out) {
+  *out << road.script;
+}
+
+class SettingsRoad : public Scenario, public ::testing::WithParamInterface<Road> {};
+
+TEST_P(SettingsRoad, EndsAsItsScriptExpects) {
+  VokariRun run = signedInRoad(data, GetParam().script);
   EXPECT_EQ(run.status, 0) << run.output;
 }
 
-TEST(SettingsScenario, FeedbackReachesTheServices) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
-  VokariRun run = settingsRoad(data, "settings_feedback.vks");
+INSTANTIATE_TEST_SUITE_P(
+    SettingsScenario, SettingsRoad,
+    ::testing::Values(Road{"SubscribedAreasChangeTheSettingsLine", "settings_areas.vks"},
+                      Road{"SigningOutAndLoggingInAgain", "settings_sign_out.vks"},
+                      Road{"AResetPasswordLogsInWithTheNewOne", "settings_reset_password.vks"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsScenario, FeedbackReachesTheServices) {
+  VokariRun run = signedInRoad(data, "settings_feedback.vks");
   ASSERT_EQ(run.status, 0) << run.output;
   auto feedback = listing(data, vokari_backend::Listing::Feedback);
   ASSERT_EQ(feedback.size(), 1u);
@@ -123,33 +132,8 @@ TEST(SettingsScenario, FeedbackReachesTheServices) {
   EXPECT_EQ(feedback[0]["message"], "设置页面很清楚");
 }
 
-TEST(SettingsScenario, SigningOutAndLoggingInAgain) {
-  TempDir dir;
-  VokariRun run = settingsRoad(dir.path() + "/data", "settings_sign_out.vks");
-  EXPECT_EQ(run.status, 0) << run.output;
-}
-
-TEST(SettingsScenario, AResetPasswordLogsInWithTheNewOne) {
-  TempDir dir;
-  VokariRun run = settingsRoad(dir.path() + "/data", "settings_reset_password.vks");
-  EXPECT_EQ(run.status, 0) << run.output;
-}
-
-}  // namespace
-}  // namespace vokari::e2e
-
-namespace vokari::e2e {
-namespace {
-
-// A signed-in resident's road through the household-registration appointments.
-VokariRun appointmentRoad(const std::string& data, const std::string& name) {
-  return runVokari(data, scenario("register.vks") + scenario(name), kFakeClock);
-}
-
-TEST(AppointmentScenario, ABookingIsListedOpenedAndCancelled) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
-  VokariRun run = appointmentRoad(data, "appointment_book_cancel.vks");
+TEST_F(AppointmentScenario, ABookingIsListedOpenedAndCancelled) {
+  VokariRun run = signedInRoad(data, "appointment_book_cancel.vks");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.printed("hud: success 预约成功")) << run.output;
   EXPECT_TRUE(run.printed("alert: 取消预约？ |  | [否] [是]")) << run.output;
@@ -168,10 +152,8 @@ TEST(AppointmentScenario, ABookingIsListedOpenedAndCancelled) {
   EXPECT_EQ(booked[0]["state"], "3");
 }
 
-TEST(AppointmentScenario, TheLastPlaceOfASlotIsTakenAndTheNextBookingIsRefused) {
-  TempDir dir;
-  std::string data = dir.path() + "/data";
-  VokariRun run = appointmentRoad(data, "appointment_full_slot.vks");
+TEST_F(AppointmentScenario, TheLastPlaceOfASlotIsTakenAndTheNextBookingIsRefused) {
+  VokariRun run = signedInRoad(data, "appointment_full_slot.vks");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.printed("hud: error 预约数已满")) << run.output;
   auto booked = listing(data, vokari_backend::Listing::Bookings);

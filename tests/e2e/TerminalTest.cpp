@@ -52,6 +52,39 @@ TEST(Terminal, UnknownCommandsAndMissingTargetsExitWithTwo) {
   EXPECT_TRUE(unknown.contains("unknown command")) << unknown.output;
   VokariRun missing = runVokari(dir.path() + "/b", "press 没有这个按钮\n");
   EXPECT_EQ(missing.status, 2) << missing.output;
+  // A command line it cannot read: the reason, then the usage.
+  const std::pair<std::vector<std::string>, std::string> badLines[] = {
+      {{"--ports", "general=0"},
+       "vokari: --ports wants general=N,account=N,appointment=N,report=N"},
+      {{"--position", "91,0"}, "vokari: --position wants LAT,LON"},
+      {{"--fly"}, "vokari: unknown or incomplete argument: --fly"},
+      {{"--host"}, "vokari: unknown or incomplete argument: --host"},
+  };
+  for (const auto& [args, reason] : badLines) {
+    VokariRun refused = runVokari(dir.path() + "/c", "quit\n", args);
+    EXPECT_EQ(refused.status, 2) << refused.output;
+    EXPECT_TRUE(refused.printed(reason) && refused.contains("usage: vokari")) << refused.output;
+  }
+}
+
+TEST(StandIn, CommandsThatCannotBeDoneExitWithOneAndSayWhy) {
+  TempDir dir;
+  const std::string data = dir.path() + "/backend";
+  const std::pair<std::vector<std::string>, std::string> refusals[] = {
+      {{"sms"}, "vokari-backend: cannot open " + data + "/backend.db"},  // no database yet
+      {{"blacklist", "add", ""}, "vokari-backend: a phone number is needed"},
+      {{"news", "add", "--area", "1", "--title", "x"}, "vokari-backend: the area must be 2 to 11"},
+      {{"bookings", "set-state", "1", "5"}, "vokari-backend: a booking state is 1, 2, 3 or 4"},
+      {{"bookings", "set-state", "none", "2"}, "vokari-backend: no booking none"},
+      {{"reports", "set-state", "--code", "none", "--state", "x"},
+       "vokari-backend: no report with the query ID none"},
+  };
+  for (auto [args, reason] : refusals) {
+    args.insert(args.end(), {"--data-dir", data});
+    VokariRun refused = runBackend(args);
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_TRUE(refused.contains(reason)) << refused.output;
+  }
 }
 
 TEST(Terminal, ExpectFailsWithOneOnAMissingText) {

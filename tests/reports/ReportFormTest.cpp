@@ -47,10 +47,14 @@ struct ReportFormScreen : ReportScreenTest {
     ASSERT_TRUE(driver.type("电话号码", phone).ok);
     ASSERT_TRUE(driver.type(ReportViewController::kContentPrompt, content).ok);
   }
-  void attach(PickedKind kind, const std::string& path) {
+  // Chooses the file from the album; attach() also lets its conversion finish.
+  void pick(PickedKind kind, const std::string& path) {
     ASSERT_TRUE(driver.press("+").ok);
     ASSERT_TRUE(driver.alert("手机相册中选择").ok);
     ASSERT_TRUE(picker.choose({kind, path}));
+  }
+  void attach(PickedKind kind, const std::string& path) {
+    pick(kind, path);
     settle();
   }
   void submit() {
@@ -233,9 +237,7 @@ TEST_F(ReportFormScreen, LeavingMidChainCancelsQuietly) {
 
 TEST_F(ReportFormScreen, APickConvertsInTheBackgroundAndSubmitWaitsForIt) {
   fill();
-  ASSERT_TRUE(driver.press("+").ok);
-  ASSERT_TRUE(driver.alert("手机相册中选择").ok);
-  ASSERT_TRUE(picker.choose({PickedKind::Picture, picture()}));
+  pick(PickedKind::Picture, picture());
   // Converted but not yet handed back: the picture is not shown, and filing now would leave it
   // out of the report.
   EXPECT_TRUE(form->attachments.thumbnails[0].hidden);
@@ -252,9 +254,7 @@ TEST_F(ReportFormScreen, APickConvertsInTheBackgroundAndSubmitWaitsForIt) {
 TEST_F(ReportFormScreen, LeavingWhileAPickConvertsLeavesNoFileAndNoNotice) {
   const std::string tmp = *FileManager::getTmpPath();
   // Inline, the work is done before the form lets go: its file is removed when the result comes.
-  ASSERT_TRUE(driver.press("+").ok);
-  ASSERT_TRUE(driver.alert("手机相册中选择").ok);
-  ASSERT_TRUE(picker.choose({PickedKind::Movie, movie()}));
+  pick(PickedKind::Movie, movie());
   ASSERT_EQ(FileManager::getDirSubFiles(tmp)->size(), 1u);
   std::weak_ptr<ReportViewController> weak = form;
   form.reset();
@@ -271,9 +271,7 @@ TEST_F(ReportFormScreen, LeavingWhileAPickConvertsLeavesNoFileAndNoNotice) {
     auto again = std::make_shared<ReportViewController>();
     toolkit.navigator.push(*toolkit.navigator.top(), again);
     settle();
-    ASSERT_TRUE(driver.press("+").ok);
-    ASSERT_TRUE(driver.alert("手机相册中选择").ok);
-    ASSERT_TRUE(picker.choose({kind, kind == PickedKind::Picture ? picture(2000, 1500) : movie()}));
+    pick(kind, kind == PickedKind::Picture ? picture(2000, 1500) : movie());
     EXPECT_EQ(worker.pending(), 1u);
     again.reset();
     ASSERT_TRUE(driver.back().ok);

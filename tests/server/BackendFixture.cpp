@@ -32,7 +32,7 @@ void BackendTest::SetUp() {
                 .string();
   std::filesystem::remove_all(dataDir);
   auto started = backend.start(options());
-  ASSERT_TRUE(started.ok()) << started.error;
+  ASSERT_TRUE(started.ok()) << started.status.message();
   ports = *started.value;
   curl_ = curl_easy_init();
 }
@@ -53,7 +53,7 @@ void BackendTest::restart() {
   curl_ = curl_easy_init();
   backend.stop();
   auto started = backend.start(options());
-  ASSERT_TRUE(started.ok()) << started.error;
+  ASSERT_TRUE(started.ok()) << started.status.message();
   ports = *started.value;
 }
 
@@ -150,7 +150,7 @@ void BackendTest::registerPerson(const Person& person) {
 
 std::vector<Record> BackendTest::listing(Listing which) {
   auto records = inspect(dataDir, which);
-  EXPECT_TRUE(records.ok()) << records.error;
+  EXPECT_TRUE(records.ok()) << records.status.message();
   return records.ok() ? *records.value : std::vector<Record>{};
 }
 

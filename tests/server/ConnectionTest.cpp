@@ -53,7 +53,7 @@ class ConnectionTest : public BackendTest {
     shortDeadline.requestDeadline = std::chrono::milliseconds(1000);
     shortDeadline.idleTimeout = std::chrono::seconds(30);
     auto started = backend.start(shortDeadline);
-    ASSERT_TRUE(started.ok()) << started.error;
+    ASSERT_TRUE(started.ok()) << started.status.message();
     ports = *started.value;
   }
 };

@@ -10,7 +10,7 @@ TEST_F(BackendTest, ItemsOfOneSecondGetTimesOfTheirOwnAndAGapIsKept) {
   Clock fixed = [] { return std::chrono::system_clock::time_point(std::chrono::hours(500000)); };
   auto first = addNews(dataDir, {4, {"第一条"}, ""}, fixed);
   auto second = addNews(dataDir, {4, {"第二条"}, ""}, fixed);
-  ASSERT_TRUE(first.ok() && second.ok()) << first.error << second.error;
+  ASSERT_TRUE(first.ok() && second.ok()) << first.status.message() << second.status.message();
   EXPECT_NE(*first.value, *second.value);
 
   NewsDraft gap{4, {"主条", "一", "", "三"}, "2099-01-01 08:00:00"};

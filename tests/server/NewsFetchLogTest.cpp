@@ -44,7 +44,7 @@ TEST_F(BackendTest, EveryNewsFetchIsRecordedWithItsTimeAndAreas) {
   general("getNewsForIos", {{"TIME", ""}, {"CODE", "2,3"}});
   general("getNewsForIos", {{"TIME", "2099-01-01 00:00:00"}});
   auto fetches = inspect(dataDir, Listing::NewsFetches);
-  ASSERT_TRUE(fetches.ok()) << fetches.error;
+  ASSERT_TRUE(fetches.ok()) << fetches.status.message();
   ASSERT_EQ(fetches.value->size(), 2u);
   EXPECT_EQ((*fetches.value)[0]["after"], "");
   EXPECT_EQ((*fetches.value)[0]["areas"], "2,3");

@@ -10,6 +10,14 @@ namespace {
 
 const std::string kPath = "/CrimeReports_App/Service.asmx";
 
+// A query for the code, after the prolog.
+std::string search(const std::string& prolog, const std::string& code) {
+  return prolog +
+         "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
+         "<Search xmlns=\"http://tempuri.org/\"><code>" +
+         code + "</code><password>x</password></Search></soap:Body></soap:Envelope>";
+}
+
 std::string billionLaughs(const std::string& declaration) {
   std::string doc = declaration + "<!DOCTYPE soap:Envelope [<!ENTITY l0 \"lol\">";
   for (int i = 1; i <= 9; ++i) {
@@ -17,10 +25,7 @@ std::string billionLaughs(const std::string& declaration) {
     for (int k = 0; k < 10; ++k) ten += "&l" + std::to_string(i - 1) + ";";
     doc += "<!ENTITY l" + std::to_string(i) + " \"" + ten + "\">";
   }
-  return doc +
-         "]><soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
-         "<Search xmlns=\"http://tempuri.org/\"><code>&l9;</code><password>x</password></Search>"
-         "</soap:Body></soap:Envelope>";
+  return search(doc + "]>", "&l9;");
 }
 
 std::string utf16le(const std::string& ascii) {
@@ -44,17 +49,21 @@ TEST_F(BackendTest, SoapBodiesWithADtdOrInAnotherEncodingAreRefusedCheaply) {
   for (const std::string& body :
        {utf16, noBom, billionLaughs("<?xml version=\"1.0\" encoding=\"utf-8\"?>"),
         billionLaughs(""),
+        search("<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol2 "
+               "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\"><!ENTITY lol3 "
+               "\"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">]>",
+               "&lol3;"),
+        search("<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>",
+               "&e;"),
         std::string("<?xml version=\"1.0\" encoding=\"UTF-7\"?>+ADw-soap:Envelope+AD4-"),
-        std::string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><soap:Envelope "
-                    "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
-                    "<Search xmlns=\"http://tempuri.org/\"><code>\xe9</code><password>x"
-                    "</password></Search></soap:Body></soap:Envelope>"),
+        search("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "\xe9"),
         std::string("<!DOCTYPE soap:Envelope SYSTEM \"http://127.0.0.1:1/x.dtd\"><soap:Envelope "
                     "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
                     "<Search xmlns=\"http://tempuri.org/\"><code>a</code><password>b"
                     "</password></Search></soap:Body></soap:Envelope>")}) {
     Reply reply = call(body);
     EXPECT_NE(reply.body.find(refused), std::string::npos) << reply.body;
+    EXPECT_EQ(reply.body.find("root:"), std::string::npos);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_FALSE(soap("getCodeString", "").empty()) << "UTF-8 without a DTD still works";

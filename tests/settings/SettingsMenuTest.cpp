@@ -7,7 +7,10 @@ namespace {
 
 class SettingsMenuTest : public SettingsTest {
  protected:
-  std::shared_ptr<NewSettingViewController> open() {
+  // Signed in (subscribed to the areas given, or to all), the menu over a main-screen marker.
+  template <typename... Areas>
+  std::shared_ptr<NewSettingViewController> open(Areas... areas) {
+    signIn(areas...);
     auto root = std::make_shared<Marker>("main");
     toolkit.navigator.setRoot(root);
     auto menu = std::make_shared<NewSettingViewController>();
@@ -33,8 +36,7 @@ TEST_F(SettingsMenuTest, AreaTableTranslatesInStoredOrderAndSkipsUnknownIds) {
 }
 
 TEST_F(SettingsMenuTest, RowsShowStoredValuesAndAreReadAgainOnReturn) {
-  signIn("4,2,12");
-  auto menu = open();
+  auto menu = open("4,2,12");
   EXPECT_EQ(menu->table.sections[0].heading, "手机号码设置");
   EXPECT_EQ(row(0, 0), kPhone);
   EXPECT_EQ(row(1, 0), "订阅区域:Cindral区,Arveno区");
@@ -52,7 +54,6 @@ TEST_F(SettingsMenuTest, RowsShowStoredValuesAndAreReadAgainOnReturn) {
 }
 
 TEST_F(SettingsMenuTest, EveryRowLeadsToItsScreen) {
-  signIn();
   open();
   const std::vector<std::pair<std::string, std::string>> rows{{kPhone, "alarmNumber"},
                                                               {"安装协议", "agreement"},
@@ -67,7 +68,6 @@ TEST_F(SettingsMenuTest, EveryRowLeadsToItsScreen) {
 }
 
 TEST_F(SettingsMenuTest, PersonalCentreOpensWithTheFirstPersonAndASecondPressCancelsTheFirst) {
-  signIn();
   open();
   ASSERT_TRUE(driver.press("个人中心").ok);
   ASSERT_TRUE(driver.press("个人中心").ok);
@@ -89,7 +89,6 @@ TEST_F(SettingsMenuTest, PersonalCentreOpensWithTheFirstPersonAndASecondPressCan
 }
 
 TEST_F(SettingsMenuTest, PersonalInformationFailuresShowTheirMessages) {
-  signIn();
   open();
   const std::vector<std::pair<FakeReply, std::string>> cases{
       {FakeReply::json(R"({"STATES":"1","USER_LIST":[]})"), "获取个人信息失败"},
@@ -113,7 +112,6 @@ TEST_F(SettingsMenuTest, PersonalInformationFailuresShowTheirMessages) {
 }
 
 TEST_F(SettingsMenuTest, AnomalyReplySignsOutAndShowsLogin) {
-  signIn();
   open();
   engine.answerOnce("findInformation", FakeReply::json(R"({"STATES":"6"})"));
   ASSERT_TRUE(driver.press("个人中心").ok);
@@ -124,7 +122,6 @@ TEST_F(SettingsMenuTest, AnomalyReplySignsOutAndShowsLogin) {
 }
 
 TEST_F(SettingsMenuTest, LeavingCancelsThePersonalInformationRequestAndTakesItsOverlay) {
-  signIn();
   open();
   ASSERT_TRUE(driver.press("个人中心").ok);
   ASSERT_EQ(toolkit.hud.state().text, "正在获取个人信息...");
@@ -137,7 +134,6 @@ TEST_F(SettingsMenuTest, LeavingCancelsThePersonalInformationRequestAndTakesItsO
 // The user opened feedback while the personal information loaded: the reply must not push the
 // personal centre over the screen the user chose since.
 TEST_F(SettingsMenuTest, AReplyAfterTheUserWentElsewhereOpensNothing) {
-  signIn();
   open();
   ASSERT_TRUE(driver.press("个人中心").ok);
   ASSERT_TRUE(driver.press("意见反馈").ok);

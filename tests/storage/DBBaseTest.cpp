@@ -141,7 +141,7 @@ const char* const kSchema[] = {
 TEST_F(DBBaseTest, TheFileKeepsTheTablesExactlyAsTheyWereWritten) {
   const std::vector<std::string>& written = DBBase::createStatements();
   ASSERT_EQ(written.size(), 4u);
-  auto file = SqliteDatabase::open(dbFile(kA));
+  auto file = SqliteDatabase::open(dbFile(kA)).value;
   ASSERT_TRUE(file);
   auto kept = file->query(
       "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name "
@@ -206,7 +206,7 @@ TEST_F(DamagedDatabaseTest, AFileThatIsNotADatabaseIsMovedAsideAndANewOneStarted
 
   // A second damaged file does not replace the first one kept.
   replaceFile("also not a database, but long enough to have a header of its own........");
-  EXPECT_TRUE(DBBase::sharedDBBase().makeDBIsExistAndOpen());
+  EXPECT_TRUE(db.makeDBIsExistAndOpen()) << "the open that finds the damage starts the new file";
   EXPECT_TRUE(fs::exists(dbFile(kA) + ".corrupt-2"));
   EXPECT_EQ(contentOf(dbFile(kA) + ".corrupt"), garbage);
 }

@@ -11,7 +11,7 @@ using testing::TempDir;
 
 TEST(Sqlite, EveryKindOfValueRoundTripsThroughParameters) {
   TempDir dir;
-  auto db = SqliteDatabase::open(dir.path() + "/t.db");
+  auto db = SqliteDatabase::open(dir.path() + "/t.db").value;
   ASSERT_TRUE(db);
   ASSERT_TRUE(db->execute("CREATE TABLE t (a, b, c, d)"));
   const std::string bytes("it's \"x\"\0; DROP TABLE t; --", 28);
@@ -25,8 +25,8 @@ TEST(Sqlite, EveryKindOfValueRoundTripsThroughParameters) {
 
 TEST(Sqlite, FailuresAreAnsweredNotThrown) {
   TempDir dir;
-  EXPECT_FALSE(SqliteDatabase::open(dir.path() + "/missing/t.db"));
-  auto db = SqliteDatabase::open(dir.path() + "/t.db");
+  EXPECT_FALSE(SqliteDatabase::open(dir.path() + "/missing/t.db").ok());
+  auto db = SqliteDatabase::open(dir.path() + "/t.db").value;
   ASSERT_TRUE(db);
   EXPECT_FALSE(db->prepare("SELEC 1"));
   EXPECT_FALSE(db->execute("INSERT INTO nowhere VALUES (1)"));

@@ -42,7 +42,7 @@ class StorageTest : public ::testing::Test {
 
   // Rows of a table read straight from a user's file, bypassing the account store.
   std::vector<Row> rowsIn(const std::string& phone, const std::string& table) const {
-    auto db = SqliteDatabase::open(dbFile(phone));
+    auto db = SqliteDatabase::open(dbFile(phone)).value;
     if (!db) return {};
     return db->query("SELECT * FROM " + table + " ORDER BY tableid").value_or(std::vector<Row>{});
   }
