@@ -98,12 +98,14 @@ class Backend {
     return ports_;
   }
   pid_t pid() const { return pid_; }
-  // The latest code texted to phone, waiting for it up to the client's time-out.
+  // The latest code texted to phone, waiting for it up to the client's time-out. Each phone
+  // waits on its own signal: one shared signal would wake the whole crowd for every text.
   std::optional<std::string> codeFor(const std::string& phone) {
     std::unique_lock lock(mutex_);
-    if (!cv_.wait_for(lock, kClientTimeout, [&] { return codes_.contains(phone); }))
+    Code& code = codes_[phone];
+    if (!code.ready.wait_for(lock, kClientTimeout, [&] { return !code.text.empty(); }))
       return std::nullopt;
-    return codes_[phone];
+    return code.text;
   }
   std::vector<std::string> listing(const std::string& name) {
     std::string command = binary_ + " " + name + " --data-dir '" + dir_ + "'";
@@ -170,7 +172,11 @@ class Backend {
     } else if (text.starts_with("sms: ")) {
       std::string phone = text.substr(5, 11);
       size_t at = text.find("验证码是");
-      if (at != std::string::npos) codes_[phone] = text.substr(at + std::strlen("验证码是"), 6);
+      if (at == std::string::npos) return;
+      Code& code = codes_[phone];
+      code.text = text.substr(at + std::strlen("验证码是"), 6);
+      code.ready.notify_all();
+      return;
     }
     cv_.notify_all();
   }
@@ -181,7 +187,11 @@ class Backend {
   std::mutex mutex_;
   std::condition_variable cv_;
   Ports ports_;
-  std::map<std::string, std::string> codes_;
+  struct Code {
+    std::string text;
+    std::condition_variable ready;
+  };
+  std::map<std::string, Code> codes_;  // nodes stay put while a phone waits on one
 };
 
 // ---- a blocking HTTP/1.1 client over one kept-alive connection ----
