@@ -12,8 +12,8 @@
 namespace vokari_backend::testing {
 namespace {
 
-using loopback::connectTo;
-using loopback::requestText;
+using vokari::loopback::connectTo;
+using vokari::loopback::requestText;
 
 // Everything the service sends until it closes the connection or falls silent for a while.
 std::string readAll(int fd) {
