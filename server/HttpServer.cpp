@@ -397,9 +397,9 @@ int Server::start(const std::string& host, int port) {
   auto idle = std::chrono::ceil<std::chrono::seconds>(impl_->deadlines.idle).count();
   impl_->host = host;
   impl_->daemon = MHD_start_daemon(
-      MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | MHD_USE_EPOLL_INTERNAL_THREAD, 0,
-      nullptr, nullptr, onRequest, impl_.get(), MHD_OPTION_THREAD_POOL_SIZE, kThreads,
-      MHD_OPTION_CONNECTION_LIMIT, kConnectionLimit, MHD_OPTION_CONNECTION_TIMEOUT,
+      MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | MHD_USE_EPOLL_INTERNAL_THREAD, 0, nullptr, nullptr,
+      onRequest, impl_.get(), MHD_OPTION_THREAD_POOL_SIZE, kThreads, MHD_OPTION_CONNECTION_LIMIT,
+      kConnectionLimit, MHD_OPTION_CONNECTION_TIMEOUT,
       static_cast<unsigned>(std::max<long long>(1, idle)), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
       static_cast<size_t>(32u << 10), MHD_OPTION_NOTIFY_COMPLETED, onCompleted, impl_.get(),
       MHD_OPTION_NOTIFY_CONNECTION, onConnection, impl_.get(), MHD_OPTION_END);
