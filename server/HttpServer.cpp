@@ -6,6 +6,7 @@
 // while the workers answered the clients already in.
 
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -105,6 +106,7 @@ struct Server::Impl {
   std::mutex mutex;  // guards links, stopping
   std::unordered_map<MHD_Connection*, Link> links;
   bool stopping = false;
+  bool crowdGone = false;  // connections came since the last time all were gone
   std::condition_variable wake;
   std::thread sweeper;
   std::thread acceptor;
@@ -203,6 +205,7 @@ void onConnection(void* cls, MHD_Connection* connection, void**,
   if (code == MHD_CONNECTION_NOTIFY_STARTED) {
     const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
     impl.links[connection] = Link{info ? info->connect_fd : -1, SteadyClock::now()};
+    impl.crowdGone = true;
   } else {
     impl.links.erase(connection);
   }
@@ -282,6 +285,15 @@ MHD_Result Server::Impl::answer(MHD_Connection* connection, Exchange& exchange, 
 void Server::Impl::sweep() {
   std::unique_lock lock(mutex);
   while (!wake.wait_for(lock, kSweep, [&] { return stopping; })) {
+    if (links.empty() && crowdGone) {
+      // The connections' buffers went back to the allocator's free lists, which keep them
+      // resident after a crowd; once every connection is gone, hand them back to the system.
+      crowdGone = false;
+      lock.unlock();
+      ::malloc_trim(0);
+      lock.lock();
+      continue;
+    }
     auto now = SteadyClock::now();
     bool crowded = links.size() > kCrowded;
     for (auto& [connection, link] : links) {
