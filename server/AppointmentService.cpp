@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
+#include <utility>
 
 #include "Accounts.h"
 #include "Catalog.h"
@@ -100,25 +102,36 @@ int remaining(Call& call, const std::string& station, const std::string& day,
   return capacity(station, slot) - std::stoi((*taken)["n"]);
 }
 
-Json slotsOf(Call& call, const std::string& station, const std::string& day) {
-  Json slots = Json::array();
-  for (size_t i = 0; i < kSlotHours.size(); ++i) {
-    std::string slot = std::to_string(i + 1);
-    slots.push_back({{"dic_list_id", slot},
-                     {"dic_list_desc", kSlotHours[i]},
-                     {"yyl", std::to_string(remaining(call, station, day, slot))}});
+// Places taken in every slot of a station from today on, by day and slot: one query for the
+// whole table of days rather than one per slot.
+std::map<std::pair<std::string, std::string>, int> takenAt(Call& call, const std::string& station) {
+  std::map<std::pair<std::string, std::string>, int> taken;
+  for (const Record& row : call.db.query(std::string("SELECT day, slot, count(*) AS n FROM "
+                                                     "bookings WHERE ") +
+                                             kActive + " AND station = ? GROUP BY day, slot",
+                                         {dayText(call.now), station})) {
+    taken[{row["day"], row["slot"]}] = std::stoi(row["n"]);
   }
-  return slots;
+  return taken;
 }
 
 Json findTime(const Json& body, Call& call, const std::string&) {
   std::string station = identifier(body, "POLICE_STATION");
   if (!stationExists(call, station)) return states("0");
+  auto taken = takenAt(call, station);
   Json reply = states("1");
   reply["DATE"] = Json::array();
   for (int day = 1; day <= kBookingDays; ++day) {
     std::string dayName = dayText(call.now, day);
-    reply["DATE"].push_back({{"DAY", dayName}, {"TIME", slotsOf(call, station, dayName)}});
+    Json slots = Json::array();
+    for (size_t i = 0; i < kSlotHours.size(); ++i) {
+      std::string slot = std::to_string(i + 1);
+      int places = capacity(station, slot) - taken[{dayName, slot}];
+      slots.push_back({{"dic_list_id", slot},
+                       {"dic_list_desc", kSlotHours[i]},
+                       {"yyl", std::to_string(places)}});
+    }
+    reply["DATE"].push_back({{"DAY", dayName}, {"TIME", std::move(slots)}});
   }
   return reply;
 }

@@ -10,7 +10,9 @@
 namespace vokari_backend {
 namespace {
 
-using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
+// Texts are the code's own, so the set is small; the bound only guards against a text that
+// is made per call by mistake.
+constexpr size_t kKept = 256;
 
 [[noreturn]] void fail(sqlite3* db, std::string_view what) {
   throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
@@ -29,17 +31,6 @@ void bind(sqlite3* db, sqlite3_stmt* stmt, int index, const Value& value) {
   if (rc != SQLITE_OK) fail(db, "bind");
 }
 
-Statement prepare(sqlite3* db, std::string_view sql, const Values& params) {
-  sqlite3_stmt* raw = nullptr;
-  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, nullptr) !=
-      SQLITE_OK) {
-    fail(db, sql);
-  }
-  Statement stmt(raw, &sqlite3_finalize);
-  for (size_t i = 0; i < params.size(); ++i) bind(db, raw, static_cast<int>(i + 1), params[i]);
-  return stmt;
-}
-
 Record readRow(sqlite3_stmt* stmt) {
   Record record;
   for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
@@ -53,8 +44,40 @@ Record readRow(sqlite3_stmt* stmt) {
 
 }  // namespace
 
+// A statement ready to step, reset and unbound when done whatever happens; a statement that is
+// not kept is finalized instead.
+struct Database::Prepared {
+  sqlite3_stmt* stmt;
+  bool kept;
+  Prepared(sqlite3_stmt* stmt, bool kept) : stmt(stmt), kept(kept) {}
+  Prepared(const Prepared&) = delete;
+  Prepared& operator=(const Prepared&) = delete;
+  ~Prepared() {
+    if (!kept) {
+      sqlite3_finalize(stmt);
+      return;
+    }
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+  }
+};
+
+Database::Prepared Database::statement(std::string_view sql) {
+  if (auto it = statements_.find(sql); it != statements_.end()) return {it->second, true};
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &raw, nullptr) !=
+      SQLITE_OK) {
+    fail(db_, sql);
+  }
+  bool kept = statements_.size() < kKept;
+  if (kept) statements_.emplace(sql, raw);
+  return {raw, kept};
+}
+
 Database::Database(const std::string& path, bool create) {
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  // No locking of SQLite's own: whoever shares a connection between threads serialises its use
+  // (the store holds its lock for every transaction).
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   // SQLite gives its journal files the database file's mode, so a private file keeps them private.
   if (create) createPrivateFile(path);
   if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
@@ -69,17 +92,22 @@ Database::Database(const std::string& path, bool create) {
   exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
 }
 
-Database::~Database() { sqlite3_close(db_); }
+Database::~Database() {
+  for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+  sqlite3_close(db_);
+}
 
 void Database::exec(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db_, sql);
 }
 
 std::vector<Record> Database::query(std::string_view sql, const Values& params) {
-  Statement stmt = prepare(db_, sql, params);
+  Prepared prepared = statement(sql);
+  for (size_t i = 0; i < params.size(); ++i)
+    bind(db_, prepared.stmt, static_cast<int>(i + 1), params[i]);
   std::vector<Record> rows;
   int rc;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) rows.push_back(readRow(stmt.get()));
+  while ((rc = sqlite3_step(prepared.stmt)) == SQLITE_ROW) rows.push_back(readRow(prepared.stmt));
   if (rc != SQLITE_DONE) fail(db_, sql);
   return rows;
 }
@@ -95,6 +123,8 @@ int Database::run(std::string_view sql, const Values& params) {
   return sqlite3_changes(db_);
 }
 
-long long Database::lastId() const { return sqlite3_last_insert_rowid(db_); }
+long long Database::lastId() const {
+  return sqlite3_last_insert_rowid(db_);
+}
 
 }  // namespace vokari_backend

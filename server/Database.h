@@ -1,15 +1,18 @@
 #pragma once
 // A thin owner of one SQLite connection. Every value travels as a bound parameter.
 // Errors throw std::runtime_error; the services turn them into their failure codes.
+// Statements are prepared once per text and kept, since the services repeat a few dozen texts.
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
 #include "Backend.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vokari_backend {
 
@@ -33,7 +36,15 @@ class Database final {
   long long lastId() const;
 
  private:
+  struct Prepared;
+  Prepared statement(std::string_view sql);
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+
   sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>> statements_;
 };
 
 }  // namespace vokari_backend

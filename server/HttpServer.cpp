@@ -1,11 +1,19 @@
 // The services' HTTP server on libmicrohttpd: a few epoll threads serve every connection, so a
 // connection that is slow or idle holds no thread; deadlines the library lacks (a whole
 // request's header and body) are kept by a sweeper that shuts down the sockets that overstay.
+// Connections are accepted by a thread of our own: the library's workers accept only a few
+// between rounds of requests, so a crowd arriving at once waited seconds in the listen queue
+// while the workers answered the clients already in.
 
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -23,12 +31,16 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr unsigned kThreads = 4;
+// Every request meets the others at the store's one lock, so workers beyond one a core only wait.
+constexpr unsigned kThreads = 2;
 constexpr unsigned kConnectionLimit = 4000;
 // Past this many connections, those waiting for a request are closed first.
 constexpr size_t kCrowded = kConnectionLimit * 9 / 10;
 constexpr auto kCrowdedIdle = std::chrono::seconds(1);
 constexpr auto kSweep = std::chrono::milliseconds(100);
+constexpr int kBacklog = 1024;
+// Out of descriptors or memory: accepting again at once would only spin.
+constexpr auto kAcceptPause = std::chrono::milliseconds(50);
 
 bool sameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -89,14 +101,18 @@ struct Server::Impl {
   MHD_Daemon* daemon = nullptr;
   std::string host;
   int port = 0;
+  int listener = -1;
 
   std::mutex mutex;  // guards links, stopping
   std::unordered_map<MHD_Connection*, Link> links;
   bool stopping = false;
+  bool crowdGone = false;  // connections came since the last time all were gone
   std::condition_variable wake;
   std::thread sweeper;
+  std::thread acceptor;
 
   void sweep();
+  void accept();
   const Route* route(Request& request) const;
   // The route's answer to a request whose body is in; a route that throws answers 500.
   static void run(Exchange& exchange, Response& response);
@@ -189,6 +205,7 @@ void onConnection(void* cls, MHD_Connection* connection, void**,
   if (code == MHD_CONNECTION_NOTIFY_STARTED) {
     const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
     impl.links[connection] = Link{info ? info->connect_fd : -1, SteadyClock::now()};
+    impl.crowdGone = true;
   } else {
     impl.links.erase(connection);
   }
@@ -268,6 +285,15 @@ MHD_Result Server::Impl::answer(MHD_Connection* connection, Exchange& exchange, 
 void Server::Impl::sweep() {
   std::unique_lock lock(mutex);
   while (!wake.wait_for(lock, kSweep, [&] { return stopping; })) {
+    if (links.empty() && crowdGone) {
+      // The connections' buffers went back to the allocator's free lists, which keep them
+      // resident after a crowd; once every connection is gone, hand them back to the system.
+      crowdGone = false;
+      lock.unlock();
+      ::malloc_trim(0);
+      lock.lock();
+      continue;
+    }
     auto now = SteadyClock::now();
     bool crowded = links.size() > kCrowded;
     for (auto& [connection, link] : links) {
@@ -285,6 +311,51 @@ void Server::Impl::sweep() {
     }
   }
 }
+
+void Server::Impl::accept() {
+  for (;;) {
+    sockaddr_storage peer{};
+    socklen_t size = sizeof peer;
+    int fd = ::accept4(listener, reinterpret_cast<sockaddr*>(&peer), &size,
+                       SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd >= 0) {
+      int yes = 1;  // replies go out whole; Nagle would hold back the next one
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+      // The library closes the socket itself when it cannot take it (at the connection limit).
+      MHD_add_connection(daemon, fd, reinterpret_cast<sockaddr*>(&peer), size);
+      continue;
+    }
+    if (errno == EINTR || errno == ECONNABORTED) continue;
+    // stop() shuts the listener down, which ends a waiting accept with an error.
+    std::unique_lock lock(mutex);
+    if (wake.wait_for(lock, kAcceptPause, [&] { return stopping; })) return;
+  }
+}
+
+namespace {
+
+// A listening socket on address, or -1.
+int listenOn(const sockaddr* address, socklen_t size) {
+  int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  int yes = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  if (::bind(fd, address, size) != 0 || ::listen(fd, kBacklog) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int boundPort(int fd) {
+  sockaddr_storage bound{};
+  socklen_t size = sizeof bound;
+  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size) != 0) return 0;
+  if (bound.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port);
+  return ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+}
+
+}  // namespace
 
 Server::Server() : impl_(std::make_unique<Impl>()) {}
 
@@ -319,34 +390,40 @@ int Server::start(const std::string& host, int port) {
   sockaddr_in v4{};
   sockaddr_in6 v6{};
   const sockaddr* address = nullptr;
-  unsigned family = 0;
+  socklen_t size = 0;
   if (::inet_pton(AF_INET, host.c_str(), &v4.sin_addr) == 1) {
     v4.sin_family = AF_INET;
     v4.sin_port = htons(static_cast<uint16_t>(port));
     address = reinterpret_cast<const sockaddr*>(&v4);
+    size = sizeof v4;
   } else if (::inet_pton(AF_INET6, host.c_str(), &v6.sin6_addr) == 1) {
     v6.sin6_family = AF_INET6;
     v6.sin6_port = htons(static_cast<uint16_t>(port));
     address = reinterpret_cast<const sockaddr*>(&v6);
-    family = MHD_USE_IPv6;
+    size = sizeof v6;
   } else {
     return 0;
   }
+  int listener = listenOn(address, size);
+  if (listener < 0) return 0;
   auto idle = std::chrono::ceil<std::chrono::seconds>(impl_->deadlines.idle).count();
   impl_->host = host;
   impl_->daemon = MHD_start_daemon(
-      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_TURBO | family, static_cast<uint16_t>(port), nullptr,
-      nullptr, onRequest, impl_.get(), MHD_OPTION_SOCK_ADDR, address, MHD_OPTION_THREAD_POOL_SIZE,
-      kThreads, MHD_OPTION_CONNECTION_LIMIT, kConnectionLimit, MHD_OPTION_CONNECTION_TIMEOUT,
-      static_cast<unsigned>(std::max<long long>(1, idle)), MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u,
-      MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32u << 10),
-      MHD_OPTION_NOTIFY_COMPLETED, onCompleted, impl_.get(), MHD_OPTION_NOTIFY_CONNECTION,
-      onConnection, impl_.get(), MHD_OPTION_END);
-  if (!impl_->daemon) return 0;
-  const auto* info = MHD_get_daemon_info(impl_->daemon, MHD_DAEMON_INFO_BIND_PORT);
-  impl_->port = info ? info->port : port;
+      MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | MHD_USE_EPOLL_INTERNAL_THREAD, 0, nullptr, nullptr,
+      onRequest, impl_.get(), MHD_OPTION_THREAD_POOL_SIZE, kThreads, MHD_OPTION_CONNECTION_LIMIT,
+      kConnectionLimit, MHD_OPTION_CONNECTION_TIMEOUT,
+      static_cast<unsigned>(std::max<long long>(1, idle)), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+      static_cast<size_t>(32u << 10), MHD_OPTION_NOTIFY_COMPLETED, onCompleted, impl_.get(),
+      MHD_OPTION_NOTIFY_CONNECTION, onConnection, impl_.get(), MHD_OPTION_END);
+  if (!impl_->daemon) {
+    ::close(listener);
+    return 0;
+  }
+  impl_->listener = listener;
+  impl_->port = boundPort(listener);
   impl_->stopping = false;
   impl_->sweeper = std::thread([impl = impl_.get()] { impl->sweep(); });
+  impl_->acceptor = std::thread([impl = impl_.get()] { impl->accept(); });
   return impl_->port;
 }
 
@@ -357,9 +434,13 @@ void Server::stop() {
     impl_->stopping = true;
   }
   impl_->wake.notify_all();
+  ::shutdown(impl_->listener, SHUT_RDWR);
+  impl_->acceptor.join();
   impl_->sweeper.join();
   MHD_stop_daemon(impl_->daemon);
   impl_->daemon = nullptr;
+  ::close(impl_->listener);
+  impl_->listener = -1;
 }
 
 }  // namespace vokari_backend

@@ -61,10 +61,10 @@ auto Store::transact(std::string origin, F&& f) {
   auto result = [&] {
     std::lock_guard lock(mutex_);
     Call call{db_, clock_(), random_, dataDir_, std::move(origin), {}};
-    db_.exec("BEGIN IMMEDIATE");
+    db_.run("BEGIN IMMEDIATE");
     try {
       auto value = f(call);
-      db_.exec("COMMIT");
+      db_.run("COMMIT");
       sent = std::move(call.sent);
       return value;
     } catch (...) {

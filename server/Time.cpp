@@ -1,5 +1,6 @@
 #include "Time.h"
 
+#include <cstdio>
 #include <ctime>
 
 namespace vokari_backend {
@@ -23,12 +24,15 @@ std::string timeText(TimePoint t) { return format(localTime(t), "%Y-%m-%d %H:%M:
 
 std::string dayText(TimePoint t, int daysLater) {
   std::tm local = localTime(t);
-  // Calendar arithmetic at noon, so that a daylight-saving change cannot skip a day.
-  local.tm_mday += daysLater;
-  local.tm_hour = 12;
-  local.tm_isdst = -1;
-  std::mktime(&local);
-  return format(local, "%Y-%m-%d");
+  // Whole calendar days, free of the time zone: no daylight-saving change can skip a day, and
+  // no time-zone file is read again for every day of a table.
+  using namespace std::chrono;
+  year_month_day day{sys_days{year{local.tm_year + 1900} / (local.tm_mon + 1) / local.tm_mday} +
+                     days{daysLater}};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
+                static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+  return text;
 }
 
 bool isTimeText(const std::string& text) {

@@ -2,32 +2,18 @@
 // the request's deadline while others are served, and requests written back to back on one
 // connection are all answered, in order.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "BackendFixture.h"
+#include "support/Loopback.h"
 
 namespace vokari_backend::testing {
 namespace {
 
-int connectTo(int port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  return fd;
-}
-
-std::string request(const std::string& path, const std::string& body) {
-  return "POST " + path +
-         " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\n\r\n" + body;
-}
+using vokari::loopback::connectTo;
+using vokari::loopback::requestText;
 
 // Everything the service sends until it closes the connection or falls silent for a while.
 std::string readAll(int fd) {
@@ -63,6 +49,7 @@ TEST_F(ConnectionTest, ASlowClientIsCutAtItsDeadlineWhileAnotherIsAnswered) {
       "POST /serverAgent!getCode.action HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " +
       std::string(200, 'a');
   int slow = connectTo(ports.account);
+  ASSERT_GE(slow, 0);
   auto start = std::chrono::steady_clock::now();
   bool closed = false;
   bool answeredMeanwhile = false;
@@ -86,9 +73,13 @@ TEST_F(ConnectionTest, ASlowClientIsCutAtItsDeadlineWhileAnotherIsAnswered) {
 
 TEST_F(ConnectionTest, RequestsWrittenBackToBackAreAnsweredInOrder) {
   int fd = connectTo(ports.general);
-  std::string three = request("/serverAgent!getToken.action", R"({"TOKEN":"t1","NUM":"2"})") +
-                      request("/serverAgent!getToken.action", R"({"NUM":"2"})") +
-                      request("/serverAgent!getNewsForIos.action", R"({"TIME":"","CODE":"2"})");
+  ASSERT_GE(fd, 0);
+  auto post = [&](const std::string& path, const std::string& body) {
+    return requestText("POST", path, ports.general, body);
+  };
+  std::string three = post("/serverAgent!getToken.action", R"({"TOKEN":"t1","NUM":"2"})") +
+                      post("/serverAgent!getToken.action", R"({"NUM":"2"})") +
+                      post("/serverAgent!getNewsForIos.action", R"({"TIME":"","CODE":"2"})");
   ASSERT_EQ(::send(fd, three.data(), three.size(), MSG_NOSIGNAL),
             static_cast<ssize_t>(three.size()));
   std::string replies = readAll(fd);
