@@ -18,12 +18,18 @@ for t in "${targets[@]}"; do
   case $t in
     soap_reply) dict=$here/tests/fuzz/xml.dict ;;
     backend | screen_reply) dict=$scratch/both.dict ;;
+    pictures | video_frame | attachment) dict=$here/tests/fuzz/media.dict ;;
     *) dict=$here/tests/fuzz/json.dict ;;
+  esac
+  # A picture or movie reader must stay within what one decode may take.
+  case $t in
+    pictures | video_frame | attachment) limits=(-rss_limit_mb=512 -malloc_limit_mb=256) ;;
+    *) limits=(-rss_limit_mb=2048 -malloc_limit_mb=512) ;;
   esac
   mkdir -p "$scratch/$t"
   echo "== $t: ${seconds}s"
   # A blow-up past these limits, or an input taking over 10 s, counts as a finding.
-  if ! "$build/tests/fuzz/${t}_fuzzer" -rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 \
+  if ! "$build/tests/fuzz/${t}_fuzzer" "${limits[@]}" -timeout=10 \
       -max_len=65536 -dict="$dict" \
       -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$scratch/$t-" \
       "$scratch/$t" "$here/tests/fuzz/corpus/$t" >"$scratch/$t.log" 2>&1; then

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 
 #include "media/Image.h"
+#include "media/Kinds.h"
 
 namespace vokari::gui {
 namespace {
@@ -46,8 +47,8 @@ std::optional<std::string> dialledNumber(const std::string& url) {
 // What the file dialog offers for a request: pictures, movies or both, then any file (the
 // content decides, not the name).
 QStringList pickerFilters(const PickerRequest& request) {
-  const QString pictures = "*.jpg *.jpeg *.png *.gif *.bmp *.webp *.heic";
-  const QString movies = "*.mov *.mp4 *.m4v *.3gp *.avi *.mkv";
+  const QString pictures = QString::fromStdString(namePatterns(pictureExtensions()));
+  const QString movies = QString::fromStdString(namePatterns(movieExtensions()));
   QStringList filters;
   if (request.pictures && request.movies) {
     filters.push_back("图片和视频 (" + pictures + " " + movies + ")");

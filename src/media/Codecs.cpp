@@ -1,10 +1,13 @@
 // JPEG through libjpeg-turbo (scaled decoding, EXIF orientation through libexif), PNG through
 // libpng's simplified interface; the other formats are in PictureFormats.cpp.
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include <jerror.h>
 #include <jpeglib.h>
 #include <libexif/exif-data.h>
 #include <png.h>
@@ -16,8 +19,20 @@ namespace vokari {
 
 namespace media {
 std::optional<Image> decodeGif(std::string_view bytes);
-std::optional<Image> decodeWebP(std::string_view bytes);
+std::optional<Image> decodeWebP(std::string_view bytes, std::optional<Size> cover);
 std::optional<Image> decodeHeic(std::string_view bytes);
+
+// The rest of the file, or none when it is longer than `limit` bytes or cannot be read.
+std::optional<std::string> readWhole(std::FILE* file, std::uint64_t limit) {
+  std::string bytes;
+  char buffer[1 << 16];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file)) {
+    if (bytes.size() + n > limit) return std::nullopt;
+    bytes.append(buffer, n);
+  }
+  if (std::ferror(file)) return std::nullopt;
+  return bytes;
+}
 }  // namespace media
 
 namespace {
@@ -66,15 +81,37 @@ std::int64_t scaledSide(JDIMENSION side, unsigned eighths) {
   return (std::int64_t(side) * eighths + 7) / 8;  // libjpeg rounds scaled sides up
 }
 
+// What a multi-scan (progressive) file makes libjpeg hold before the first row comes out: every
+// coefficient of the whole picture, 64 of 2 bytes a block, whatever scale the output has.
+std::int64_t coefficientBytes(const jpeg_decompress_struct& info) {
+  if (!jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&info))) return 0;
+  int maxH = 1, maxV = 1;
+  for (int c = 0; c < info.num_components; ++c) {
+    maxH = std::max(maxH, info.comp_info[c].h_samp_factor);
+    maxV = std::max(maxV, info.comp_info[c].v_samp_factor);
+  }
+  std::int64_t blocks = 0;
+  for (int c = 0; c < info.num_components; ++c) {
+    const jpeg_component_info& component = info.comp_info[c];
+    // Whole MCUs are stored, so each side is rounded up to the component's blocks in one.
+    std::int64_t across = (std::int64_t(info.image_width) + 8 * maxH - 1) / (8 * maxH);
+    std::int64_t down = (std::int64_t(info.image_height) + 8 * maxV - 1) / (8 * maxV);
+    blocks += across * component.h_samp_factor * down * component.v_samp_factor;
+  }
+  return blocks * 128;
+}
+
 // Eighths to decode at: the fewest that still cover the target (upright sides), or for a full
-// decode the most that stay within the pixel limit.
-unsigned jpegEighths(const jpeg_decompress_struct& info, int orientation,
-                     std::optional<Size> cover) {
+// decode the most that stay within the pixel limit; each within the memory budget beside what
+// `held` bytes libjpeg keeps anyway. 0 when not even an eighth fits.
+unsigned jpegEighths(const jpeg_decompress_struct& info, int orientation, std::optional<Size> cover,
+                     std::int64_t held) {
   bool swap = media::swapsSides(orientation);
   std::int64_t uw = swap ? info.image_height : info.image_width;
   std::int64_t uh = swap ? info.image_width : info.image_height;
   auto fits = [&](unsigned m) {
-    return scaledSide(info.image_width, m) * scaledSide(info.image_height, m) <= kMaxPicturePixels;
+    std::int64_t pixels = scaledSide(info.image_width, m) * scaledSide(info.image_height, m);
+    return pixels <= kMaxPicturePixels && held + pixels * 3 <= kDecodeBudgetBytes;
   };
   if (cover) {
     for (unsigned m = 1; m < 8; ++m) {
@@ -83,49 +120,106 @@ unsigned jpegEighths(const jpeg_decompress_struct& info, int orientation,
     }
   }
   unsigned m = 8;
-  while (m > 1 && !fits(m)) --m;
+  while (m > 0 && !fits(m)) --m;
   return m;
 }
 
-std::optional<Image> decodeJpeg(std::string_view bytes, std::optional<Size> cover) {
+// Scans a file may have: a few hundred, as libjpeg-turbo advises for files from anywhere, since
+// each scan of a progressive file passes over every coefficient again.
+constexpr int kMaxScans = 256;
+
+struct ScanLimit {
+  jpeg_progress_mgr manager{};
+};
+
+void countScans(j_common_ptr common) {
+  auto* info = reinterpret_cast<j_decompress_ptr>(common);
+  if (info->input_scan_number > kMaxScans)
+    std::longjmp(reinterpret_cast<JpegError*>(common->err)->jump, 1);
+}
+
+// A file whose data ends early would be decoded as grey to its declared end: for a few hundred
+// bytes declaring a huge picture, that is all the work and memory of a real one.
+void refuseCutFile(j_common_ptr common, int level) {
+  const int code = common->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
+    std::longjmp(reinterpret_cast<JpegError*>(common->err)->jump, 1);
+}
+
+// Adobe's CMYK (and YCCK, converted to CMYK by libjpeg) is stored inverted: 255 is no ink.
+void cmykToRgb(const std::uint8_t* cmyk, std::uint8_t* rgb, int width, bool inverted) {
+  for (int x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+    int k = inverted ? cmyk[3] : 255 - cmyk[3];
+    for (int i = 0; i < 3; ++i) {
+      int ink = inverted ? cmyk[i] : 255 - cmyk[i];
+      rgb[i] = static_cast<std::uint8_t>((ink * k + 127) / 255);
+    }
+  }
+}
+
+// The buffers of a decode. They live in the frame that catches libjpeg's jumps, so that a jump
+// from a deeper frame never skips their destructors.
+struct JpegBuffers {
+  Image image;
+  std::vector<std::uint8_t> row, inked;
+};
+
+bool decodeJpeg(jpeg_decompress_struct& info, JpegError& errors, std::optional<Size> cover,
+                JpegBuffers& out) {
+  ScanLimit scans;
+  scans.manager.progress_monitor = countScans;
+  info.progress = &scans.manager;
+  errors.manager.emit_message = refuseCutFile;
+  jpeg_save_markers(&info, kExifMarker, 0xffff);
+  jpeg_read_header(&info, TRUE);
+  const int orientation = exifOrientation(info);
+  const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  info.scale_num = jpegEighths(info, orientation, cover, coefficientBytes(info));
+  info.scale_denom = 8;
+  if (info.scale_num == 0) return false;
+  // libjpeg refuses rather than allocating past this (it has no backing store).
+  info.mem->max_memory_to_use = static_cast<long>(kDecodeBudgetBytes);
+  jpeg_start_decompress(&info);
+  const int width = static_cast<int>(info.output_width);
+  const int height = static_cast<int>(info.output_height);
+  if (std::int64_t(width) * height > kMaxPicturePixels) return false;
+  out.image = media::uprightCanvas(width, height, orientation);
+  out.row.resize(std::size_t(width) * 3);
+  out.inked.resize(cmyk ? std::size_t(width) * 4 : 0);
+  while (info.output_scanline < info.output_height) {
+    int y = static_cast<int>(info.output_scanline);
+    JSAMPROW rows = cmyk ? out.inked.data() : out.row.data();
+    if (jpeg_read_scanlines(&info, &rows, 1) != 1) return false;
+    if (cmyk) cmykToRgb(out.inked.data(), out.row.data(), width, info.saw_Adobe_marker);
+    media::placeRow(out.image, orientation, width, height, y, out.row.data());
+  }
+  jpeg_finish_decompress(&info);
+  return true;
+}
+
+// Runs a decode with libjpeg's fatal errors turned into an empty result; `source` sets where
+// the bytes come from.
+template <typename Source>
+std::optional<Image> decodeJpegFrom(Source source, std::optional<Size> cover) {
   jpeg_decompress_struct info{};
   JpegError errors;
   info.err = &jpegErrors(errors)->manager;
-  Image image;
-  std::vector<std::uint8_t> row;
+  JpegBuffers buffers;
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&info);
     return std::nullopt;
   }
   jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-  jpeg_save_markers(&info, kExifMarker, 0xffff);
-  jpeg_read_header(&info, TRUE);
-  const int orientation = exifOrientation(info);
-  info.out_color_space = JCS_RGB;
-  info.scale_num = jpegEighths(info, orientation, cover);
-  info.scale_denom = 8;
-  jpeg_start_decompress(&info);
-  const int width = static_cast<int>(info.output_width);
-  const int height = static_cast<int>(info.output_height);
-  if (std::int64_t(width) * height > kMaxPicturePixels) longjmp(errors.jump, 1);
-  image = media::uprightCanvas(width, height, orientation);
-  row.resize(std::size_t(width) * 3);
-  while (info.output_scanline < info.output_height) {
-    int y = static_cast<int>(info.output_scanline);
-    JSAMPROW rows = row.data();
-    if (jpeg_read_scanlines(&info, &rows, 1) != 1) longjmp(errors.jump, 1);
-    media::placeRow(image, orientation, width, height, y, row.data());
-  }
-  jpeg_finish_decompress(&info);
+  source(info);
+  const bool decoded = decodeJpeg(info, errors, cover, buffers);
   jpeg_destroy_decompress(&info);
-  return image;
+  if (!decoded) return std::nullopt;
+  return std::move(buffers.image);
 }
 
-std::optional<Image> decodePng(std::string_view bytes) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) return std::nullopt;
+// The pixels of a PNG whose header `png` has read, on white where it is transparent.
+std::optional<Image> finishPng(png_image& png) {
   // The header declares the size; refuse before allocating for it.
   if (std::int64_t(png.width) * png.height > kMaxPicturePixels) {
     png_image_free(&png);
@@ -142,42 +236,60 @@ std::optional<Image> decodePng(std::string_view bytes) {
   return image;
 }
 
-bool startsWith(std::string_view bytes, std::string_view prefix, std::size_t at = 0) {
-  return bytes.size() >= at + prefix.size() && bytes.substr(at, prefix.size()) == prefix;
+std::optional<Image> decodePng(std::string_view bytes) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) return std::nullopt;
+  return finishPng(png);
 }
 
 }  // namespace
 
-PictureFormat pictureFormatOf(std::string_view head) {
-  using namespace std::literals;
-  if (startsWith(head, "\xff\xd8\xff"sv)) return PictureFormat::Jpeg;
-  if (startsWith(head, "\x89PNG\r\n\x1a\n"sv)) return PictureFormat::Png;
-  if (startsWith(head, "GIF87a"sv) || startsWith(head, "GIF89a"sv)) return PictureFormat::Gif;
-  if (startsWith(head, "RIFF"sv) && startsWith(head, "WEBP"sv, 8)) return PictureFormat::WebP;
-  if (startsWith(head, "ftyp"sv, 4)) {
-    for (std::string_view brand : {"heic"sv, "heix"sv, "heim"sv, "heis"sv, "mif1"sv}) {
-      if (startsWith(head, brand, 8)) return PictureFormat::Heic;
-    }
-  }
-  return PictureFormat::None;
-}
-
 std::optional<Image> decodeImage(std::string_view bytes, std::optional<Size> cover) {
   switch (pictureFormatOf(bytes)) {
     case PictureFormat::Jpeg:
-      return decodeJpeg(bytes, cover);
+      return decodeJpegFrom(
+          [&](jpeg_decompress_struct& info) {
+            jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+          },
+          cover);
     case PictureFormat::Png:
       return decodePng(bytes);
     case PictureFormat::Gif:
       return media::decodeGif(bytes);
     case PictureFormat::WebP:
-      return media::decodeWebP(bytes);
+      return media::decodeWebP(bytes, cover);
     case PictureFormat::Heic:
       return media::decodeHeic(bytes);
     case PictureFormat::None:
       break;
   }
   return std::nullopt;
+}
+
+std::optional<Image> decodeImageFile(const std::string& path, std::optional<Size> cover) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!file) return std::nullopt;
+  char head[16] = {};
+  const std::size_t got = std::fread(head, 1, sizeof head, file.get());
+  std::rewind(file.get());
+  // JPEG and PNG, the large ones, are read as they are decoded rather than held whole beside
+  // their pixels.
+  switch (pictureFormatOf(std::string_view(head, got))) {
+    case PictureFormat::Jpeg:
+      return decodeJpegFrom(
+          [&](jpeg_decompress_struct& info) { jpeg_stdio_src(&info, file.get()); }, cover);
+    case PictureFormat::Png: {
+      png_image png{};
+      png.version = PNG_IMAGE_VERSION;
+      if (!png_image_begin_read_from_stdio(&png, file.get())) return std::nullopt;
+      return finishPng(png);
+    }
+    default:
+      break;
+  }
+  auto bytes = media::readWhole(file.get(), kMaxPictureFileBytes);
+  return bytes ? decodeImage(*bytes, cover) : std::nullopt;
 }
 
 std::optional<std::string> encodeJpeg(const Image& image, int quality) {

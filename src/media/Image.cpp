@@ -10,41 +10,9 @@ extern "C" {
 }
 
 #include "media/Orientation.h"
+#include "media/Scale.h"
 
 namespace vokari {
-
-std::uint32_t Image::pixel(int x, int y) const {
-  std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
-  return (std::uint32_t{rgb[at]} << 16) | (std::uint32_t{rgb[at + 1]} << 8) | rgb[at + 2];
-}
-
-Image Image::filled(int width, int height, std::uint32_t color) {
-  Image image{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 3)};
-  image.fill(0, 0, width, height, color);
-  return image;
-}
-
-void Image::fill(int x0, int y0, int w, int h, std::uint32_t color) {
-  for (int y = std::max(0, y0); y < std::min(height, y0 + h); ++y) {
-    for (int x = std::max(0, x0); x < std::min(width, x0 + w); ++x) {
-      std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
-      rgb[at] = static_cast<std::uint8_t>(color >> 16);
-      rgb[at + 1] = static_cast<std::uint8_t>(color >> 8);
-      rgb[at + 2] = static_cast<std::uint8_t>(color);
-    }
-  }
-}
-
-std::optional<Image> decodeImageFile(const std::string& path, std::optional<Size> cover) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
-  auto size = static_cast<std::uint64_t>(std::max<std::streamoff>(0, in.tellg()));
-  if (size > kMaxPictureFileBytes) return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.seekg(0);
-  if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) return std::nullopt;
-  return decodeImage(bytes, cover);
-}
 
 namespace media {
 
@@ -122,22 +90,12 @@ Image nearestScaled(const Image& image, int width, int height) {
   return out;
 }
 
-// Scales RGB pictures with libswscale; an area filter keeps shrunk thumbnails smooth.
+// An area filter keeps shrunk thumbnails smooth; libswscale takes no single row or column.
 Image scaled(const Image& image, int width, int height) {
-  SwsContext* context = image.width < 2 || image.height < 2
-                            ? nullptr
-                            : sws_getContext(image.width, image.height, AV_PIX_FMT_RGB24, width,
-                                             height, AV_PIX_FMT_RGB24, SWS_AREA | SWS_ACCURATE_RND,
-                                             nullptr, nullptr, nullptr);
-  if (!context) return nearestScaled(image, width, height);
-  Image out{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 3)};
-  const std::uint8_t* src[4] = {image.rgb.data(), nullptr, nullptr, nullptr};
-  int srcStride[4] = {image.width * 3, 0, 0, 0};
-  std::uint8_t* dst[4] = {out.rgb.data(), nullptr, nullptr, nullptr};
-  int dstStride[4] = {width * 3, 0, 0, 0};
-  sws_scale(context, src, srcStride, 0, image.height, dst, dstStride);
-  sws_freeContext(context);
-  return out;
+  std::optional<Image> out;
+  if (image.width >= 2 && image.height >= 2)
+    out = media::scaledImage(image, width, height, SWS_AREA | SWS_ACCURATE_RND);
+  return out ? std::move(*out) : nearestScaled(image, width, height);
 }
 
 Image cropped(const Image& image, int x0, int y0, int width, int height) {

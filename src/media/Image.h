@@ -25,9 +25,12 @@ struct Image {
   void fill(int x, int y, int width, int height, std::uint32_t rgb);
 };
 
-// Pictures declaring more pixels than this are refused, except JPEG, which is decoded scaled
-// down to fit instead.
-inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
+// Pictures are decoded to at most this many pixels: JPEG and WebP scaled down while decoding to
+// fit, the other formats refused above it.
+inline constexpr std::int64_t kMaxPicturePixels = 48'000'000;
+// What one decode may allocate: its output and what the decoder holds beside it (a progressive
+// JPEG's coefficients, a HEIF decoder's planes). A picture that would need more is refused.
+inline constexpr std::int64_t kDecodeBudgetBytes = 160ll << 20;
 // Picture files are read whole; larger ones are refused.
 inline constexpr std::uint64_t kMaxPictureFileBytes = 128ull << 20;
 

@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include "media/Image.h"
+#include "media/Scale.h"
 
 namespace vokari {
 namespace {
@@ -44,11 +45,17 @@ const AVInputFormat* probedFormat(const std::string& url) {
   return score > AVPROBE_SCORE_RETRY ? format : nullptr;
 }
 
-// FFmpeg's still-picture readers, which open a picture as a one-frame video stream. (GIF,
-// WebP and APNG never get here: their signatures make them pictures first.)
-bool isPictureReader(const AVInputFormat* format) {
-  return std::string_view(format->name).find("_pipe") != std::string_view::npos;
+// The containers phones, cameras and browsers record movies in. FFmpeg reads hundreds more,
+// among them still-picture readers that would take a picture for a one-frame movie; none of the
+// others is offered to files from anywhere.
+bool isMovieContainer(const AVInputFormat* format) {
+  const std::string_view name = format->name;
+  return name == "mov,mp4,m4a,3gp,3g2,mj2" || name == "matroska,webm" || name == "avi";
 }
+
+// The largest frame taken: 8K, what phones record at most. A decoder holds several frames of the
+// declared size before the first comes out.
+constexpr int kMaxVideoPixels = 7680 * 4320;
 
 Input openInput(const std::string& path) {
   // Files are probed for what they hold; FFmpeg's complaints about the others are no news.
@@ -56,7 +63,7 @@ Input openInput(const std::string& path) {
   // "file:" so that no part of a path is taken for another protocol.
   const std::string url = "file:" + path;
   const AVInputFormat* format = probedFormat(url);
-  if (!format || isPictureReader(format)) return nullptr;
+  if (!format || !isMovieContainer(format)) return nullptr;
   AVFormatContext* context = nullptr;
   if (avformat_open_input(&context, url.c_str(), format, nullptr) < 0) return nullptr;
   Input input(context);
@@ -86,28 +93,19 @@ int clockwiseTurn(const AVStream* stream) {
   return turn < 0 ? turn + 360 : turn;
 }
 
-std::optional<Image> toRgb(const AVFrame* frame) {
-  SwsContext* context = sws_getContext(
-      frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
-      frame->height, AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
-  if (!context) return std::nullopt;
-  Image image{frame->width, frame->height,
-              std::vector<std::uint8_t>(std::size_t(frame->width) * frame->height * 3)};
-  std::uint8_t* dst[4] = {image.rgb.data(), nullptr, nullptr, nullptr};
-  int dstStride[4] = {frame->width * 3, 0, 0, 0};
-  sws_scale(context, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
-  sws_freeContext(context);
-  return image;
-}
-
 std::unique_ptr<AVCodecContext, CodecFreer> openDecoder(const AVStream* stream) {
-  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-  if (!codec) return nullptr;
-  std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
-  if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0 ||
-      avcodec_open2(decoder.get(), codec, nullptr) < 0) {
+  const AVCodecParameters* parameters = stream->codecpar;
+  const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+  if (!codec || parameters->width <= 0 || parameters->height <= 0 ||
+      std::int64_t(parameters->width) * parameters->height > kMaxVideoPixels)
     return nullptr;
-  }
+  std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
+  if (!decoder || avcodec_parameters_to_context(decoder.get(), parameters) < 0) return nullptr;
+  // One thread: each further one holds frames of its own. And no frame past the limit, whatever
+  // the stream's header said.
+  decoder->thread_count = 1;
+  decoder->max_pixels = kMaxVideoPixels;
+  if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return nullptr;
   return decoder;
 }
 
@@ -118,7 +116,7 @@ std::optional<Image> firstFrame(AVFormatContext* input, int index, AVCodecContex
   bool draining = false;
   while (true) {
     int got = avcodec_receive_frame(decoder, frame.get());
-    if (got == 0) return toRgb(frame.get());
+    if (got == 0) return media::scaledFrame(*frame, frame->width, frame->height, SWS_BICUBIC);
     if (got != AVERROR(EAGAIN) || draining) return std::nullopt;
     int read = av_read_frame(input, packet.get());
     if (read < 0) {

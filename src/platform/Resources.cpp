@@ -26,11 +26,16 @@ void reportMissing(std::string_view name, const std::string& looked) {
 
 }  // namespace
 
-std::string installedResourceDir() {
+std::string installedPrefix() {
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error || self.empty()) return "";
-  return (self.parent_path().parent_path() / "share" / "vokari").string();
+  return self.parent_path().parent_path().string();
+}
+
+std::string installedResourceDir() {
+  std::string prefix = installedPrefix();
+  return prefix.empty() ? "" : prefix + "/share/vokari";
 }
 
 std::string resourcePath(std::string_view name) {

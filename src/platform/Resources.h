@@ -19,4 +19,8 @@ std::string resourcePath(std::string_view name);
 // program's own path cannot be read.
 std::string installedResourceDir();
 
+// The folder the program's bin/ folder is in (/usr for an installed program); empty when the
+// program's own path cannot be read.
+std::string installedPrefix();
+
 }  // namespace vokari

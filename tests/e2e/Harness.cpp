@@ -29,7 +29,7 @@ std::string scenario(const std::string& name) {
 }
 
 VokariRun runVokari(const std::string& dataDir, const std::string& script,
-              const std::vector<std::string>& extra) {
+                    const std::vector<std::string>& extra) {
   std::string file = dataDir + ".vks";
   std::ofstream(file) << script;
   std::vector<std::string> args = {VOKARI_BIN, "--script", file, "--data-dir", dataDir};
@@ -132,7 +132,13 @@ bool readUntil(Child& child, VokariRun& run, const std::string& text, std::size_
   return true;
 }
 
+pid_t driven = -1;
+
 }  // namespace
+
+int drivenVokari() {
+  return driven;
+}
 
 VokariRun runVokariSteps(const std::string& dataDir, const std::vector<ScriptStep>& steps,
                          const std::vector<std::string>& extra) {
@@ -149,7 +155,9 @@ VokariRun runVokariSteps(const std::string& dataDir, const std::vector<ScriptSte
     std::string text = step.script + "help\n";
     if (write(child.input, text.data(), text.size()) != static_cast<ssize_t>(text.size())) break;
     if (!readUntil(child, run, barrier, ++done)) break;
+    driven = child.pid;
     if (step.then) step.then();
+    driven = -1;
   }
   run.status = finish(child, run);
   return run;

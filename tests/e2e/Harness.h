@@ -10,14 +10,14 @@ namespace vokari::e2e {
 
 struct VokariRun {
   int status = -1;
-  std::string output;  // standard output and standard error, interleaved
+  std::string output;                           // standard output and standard error, interleaved
   bool printed(const std::string& line) const;  // a whole line
   bool contains(const std::string& text) const { return output.find(text) != std::string::npos; }
 };
 
 // `vokari --script <file> --data-dir <dataDir> <extra...>` with the script's text.
 VokariRun runVokari(const std::string& dataDir, const std::string& script,
-              const std::vector<std::string>& extra = {});
+                    const std::vector<std::string>& extra = {});
 // The text of a scenario file under tests/e2e/scripts.
 std::string scenario(const std::string& name);
 
@@ -31,6 +31,8 @@ struct ScriptStep {
 // must not quit; a failing command ends the run early, and so the remaining steps.
 VokariRun runVokariSteps(const std::string& dataDir, const std::vector<ScriptStep>& steps,
                          const std::vector<std::string>& extra = {});
+// The process id of the client runVokariSteps drives, while a step's `then` runs; -1 otherwise.
+int drivenVokari();
 // `vokari-backend <args...>`; its status and output.
 VokariRun runBackend(const std::vector<std::string>& args);
 

@@ -1,6 +1,7 @@
 // The crime-report road: file a report with three pictures (a portrait JPEG photo, WebP, HEIC)
 // and a 20 MB video, find it at the stand-in with the same bytes the client stored, query it before
-// and after its state changes, and open the wanted-person list.
+// and after its state changes, and open the wanted-person list; and a report of what phones and
+// albums hold, with the codecs loaded only once a file is picked.
 
 #include <gtest/gtest.h>
 
@@ -127,6 +128,81 @@ TEST(ReportScenario, AReportWithFourFilesIsFiledFoundAndQueried) {
   ASSERT_EQ(std::system(command.c_str()), 0);
   VokariRun second = query("已受理，民警正在核实");
   EXPECT_EQ(second.status, 0) << second.output;
+}
+
+// The codec libraries the client may map, by the start of their file names.
+bool mapsCodecs(int pid) {
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    for (const char* library :
+         {"/libavcodec", "/libavformat", "/libheif", "/libjpeg", "/libwebp", "/libvokari-media"})
+      if (line.find(library) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// What phones and albums hold, through the terminal client: the codecs load only once a file is
+// picked; a few hundred bytes declaring a 20,000 x 20,000 progressive JPEG are refused; a clip of
+// the size messaging apps send, an animated WebP with a transparent half, a CMYK print export and
+// an AVIF photo are filed, the pictures as upright JPEGs in their colours.
+TEST(ReportScenario, WhatPhonesHoldIsFiledAndTheCodecsLoadOnlyWhenAFileIsPicked) {
+  testing::TempDir dir;
+  const std::string data = dir.path() + "/data", media = dir.path() + "/media";
+  std::filesystem::create_directories(media);
+  using namespace testing;
+  ASSERT_TRUE(
+      writeVideo(media + "/chat.mp4", VideoShape{.width = 360, .height = 640, .frames = 2}));
+  std::ofstream(media + "/sticker.webp", std::ios::binary)
+      << encodeAnimatedWebP({quadrants(48, 32), Image::filled(48, 32, kBlack)});
+  std::ofstream(media + "/print.jpg", std::ios::binary)
+      << encodeCmykJpeg(quadrants(48, 32), Inks::AdobeCmyk);
+  std::ofstream(media + "/photo.avif", std::ios::binary) << avifQuadrants();
+  std::ofstream(media + "/bomb.jpg", std::ios::binary)
+      << jpegDeclaring(greyJpeg(16, 16, true), 20000, 20000);
+
+  bool codecsAtStart = true, codecsAfterPick = false;
+  const std::string form =
+      "press 有奖举报\npress 举报\nexpect 添加附件\ntype 姓名 王五\n"
+      "type 身份证(领取奖励的重要凭证) 11010119900307123X\ntype 电话号码 13800000011\n"
+      "type 举报内容应包含时间、地点、人员、事由等详细经过 夜里有人在楼下撬车\n";
+  auto pick = [&](const char* name) {
+    return "press +\nalert 手机相册中选择\nattach " + media + "/" + name + "\nsettle\n";
+  };
+  VokariRun run = runVokariSteps(
+      data,
+      {{scenario("register.vks") + form, [&] { codecsAtStart = mapsCodecs(drivenVokari()); }},
+       {pick("bomb.jpg") + "expect 添加附件\n",
+        [&] { codecsAfterPick = mapsCodecs(drivenVokari()); }},
+       {pick("chat.mp4") + pick("sticker.webp") + pick("print.jpg") + pick("photo.avif") +
+            "press 提交\nsettle\nexpect 请记录\nalert 好\n",
+        nullptr}},
+      {"--fake-clock"});
+  EXPECT_FALSE(codecsAtStart) << "the login, main and report screens need no codec";
+  EXPECT_TRUE(codecsAfterPick);
+  EXPECT_TRUE(run.printed("hud: error 所选文件不是可添加的图片或视频")) << run.output;
+
+  auto reports = vokari_backend::inspect(data + "/backend", vokari_backend::Listing::Reports);
+  ASSERT_TRUE(reports.ok()) << reports.status.message();
+  ASSERT_EQ(reports.value->size(), 1u) << run.output;
+  std::vector<std::string> served;
+  std::stringstream paths(reports.value->front()["paths"]);
+  for (std::string path; std::getline(paths, path, ',');) served.push_back(bytesOf(path));
+  ASSERT_EQ(served.size(), 4u);
+  EXPECT_TRUE(served[0] == bytesOf(media + "/chat.mp4"));
+  for (int at : {1, 2, 3}) {
+    SCOPED_TRACE(at);
+    auto picture = decodeImage(served[at]);
+    ASSERT_TRUE(picture) << "every picture reaches the service as JPEG";
+    ASSERT_EQ(picture->width, 48);
+    ASSERT_EQ(picture->height, 32);
+    // Red, blue, green and white corners; the strongest compression leaves them roughly so.
+    const std::uint32_t want[] = {kRed, kBlue, kGreen, kWhite};
+    const std::uint32_t got[] = {picture->pixel(4, 4), picture->pixel(43, 4), picture->pixel(4, 27),
+                                 picture->pixel(43, 27)};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_TRUE(near(got[i], want[i], 90)) << i << std::hex << " " << got[i];
+  }
 }
 
 }  // namespace

@@ -337,6 +337,9 @@ TEST_F(GuiRoad, AReportWithPicturesAndAMovieIsFiledAndFound) {
   ASSERT_EQ(pickerFilters_.size(), 1u);
   EXPECT_TRUE(pickerFilters_[0].join(";").contains("*.jpg"));
   EXPECT_TRUE(pickerFilters_[0].join(";").contains("*.mp4"));
+  // Cameras write upper-case names, and the dialog matches case-sensitively.
+  EXPECT_TRUE(pickerFilters_[0].join(";").contains("*.HEIF *.avif"));
+  EXPECT_TRUE(pickerFilters_[0].join(";").contains("*.MOV"));
   const QString notMedia = QString::fromStdString(dataDir_ + "/notes.txt");
   QImage photo(120, 90, QImage::Format_RGB32);
   photo.fill(QColor("#3a7bd5"));

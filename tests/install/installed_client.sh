@@ -10,7 +10,8 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 
 cmake --install "$build" --prefix "$root/usr" >/dev/null
-for file in bin/vokari bin/vokari-gui bin/vokari-backend share/vokari/names.json \
+for file in bin/vokari bin/vokari-gui bin/vokari-backend lib/vokari/libvokari-media.so \
+    share/vokari/names.json \
     share/applications/org.vokari.Vokari.desktop share/metainfo/org.vokari.Vokari.metainfo.xml \
     share/icons/hicolor/scalable/apps/org.vokari.Vokari.svg \
     share/icons/hicolor/48x48/apps/org.vokari.Vokari.png \

@@ -180,6 +180,11 @@ struct MediaFiles : ::testing::Test {
       std::filesystem::temp_directory_path() / ("vokari-media-" + std::to_string(::getpid()));
   void SetUp() override { std::filesystem::create_directories(dir); }
   void TearDown() override { std::filesystem::remove_all(dir); }
+  static std::optional<std::string> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
   std::string write(const std::string& name, const std::string& bytes) {
     std::string path = (dir / name).string();
     std::ofstream(path, std::ios::binary) << bytes;
@@ -218,6 +223,50 @@ TEST_F(MediaFiles, EveryPictureFormatDecodesAndIsAPictureWhateverItsName) {
   }
 }
 
+TEST_F(MediaFiles, WhatPhonesAndAlbumsHoldComesOutInItsColoursOnWhite) {
+  const Image source = quadrants(48, 32);
+  const std::array<std::uint32_t, 4> all = {kRed, kBlue, kGreen, kWhite};
+  // The right half is transparent: it shows white, whatever colour it stores.
+  const std::array<std::uint32_t, 4> leftOnly = {kRed, kWhite, kGreen, kWhite};
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::array<std::uint32_t, 4> corners;
+    int tolerance;
+  };
+  const Case cases[] = {
+      {"clear.webp", encodeWebPRgba(withClearRight(source), true), leftOnly, 0},
+      {"clear-lossy.webp", encodeWebPRgba(withClearRight(source), false), leftOnly, 40},
+      {"animated.webp", encodeAnimatedWebP({source, Image::filled(48, 32, kBlack)}), all, 0},
+      {"print.jpg", encodeCmykJpeg(source, Inks::AdobeCmyk), all, 40},
+      {"print-ycck.jpg", encodeCmykJpeg(source, Inks::AdobeYcck), all, 40},
+      {"plain-cmyk.jpg", encodeCmykJpeg(source, Inks::PlainCmyk), all, 40},
+      {"photo.avif", avifQuadrants(), all, 60},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.bytes.empty());
+    const std::string path = write(c.name, c.bytes);
+    EXPECT_EQ(mediaKindOfFile(path), MediaKind::Picture);
+    auto image = decodeImageFile(path);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->width, 48);
+    ASSERT_EQ(image->height, 32);
+    for (int i = 0; i < 4; ++i)
+      EXPECT_TRUE(near(corners(*image)[i], c.corners[i], c.tolerance))
+          << i << ": " << std::hex << corners(*image)[i];
+  }
+  // An image sequence with no still picture in it: taken for a picture by its brand, never handed
+  // to the movie probe, and refused.
+  std::string movie = (dir / "sequence.mov").string();
+  ASSERT_TRUE(writeVideo(movie, 0, 3));
+  std::string sequence = *readFile(movie);
+  sequence.replace(8, 4, "avis");
+  const std::string path = write("sequence.avif", sequence);
+  EXPECT_EQ(mediaKindOfFile(path), MediaKind::Picture);
+  EXPECT_FALSE(decodeImageFile(path));
+}
+
 TEST_F(MediaFiles, TheKindComesFromTheContentNeverFromTheName) {
   std::string movie = (dir / "holiday.jpg").string();  // named like a picture, holds a movie
   ASSERT_TRUE(writeVideo(movie, 0, 3));
@@ -240,6 +289,18 @@ TEST(Limits, DeclaredSizesOverTheLimitAreRefusedAndJpegIsDecodedScaled) {
   EXPECT_FALSE(decodeImage(pngDeclaring(20000, 20000)));
   EXPECT_FALSE(decodeImage(webpDeclaring(16000, 16000)));
   EXPECT_FALSE(decodeImage(gifDeclaring(65535, 65535)));
+  // A few hundred bytes declaring 20,000 x 20,000: a progressive file would make libjpeg hold
+  // every coefficient (1.2 GB), a baseline one ends long before its rows do.
+  EXPECT_FALSE(decodeImage(jpegDeclaring(greyJpeg(16, 16, true), 20000, 20000)));
+  EXPECT_FALSE(decodeImage(jpegDeclaring(greyJpeg(16, 16, false), 20000, 20000)));
+  // Each scan passes over every coefficient again: a few hundred are taken, no more.
+  EXPECT_TRUE(decodeImage(greyJpeg(64, 48, true, 190)));
+  EXPECT_FALSE(decodeImage(greyJpeg(64, 48, true, 380)));
+  // Above 48 megapixels a JPEG is decoded scaled down, to the most eighths within the limit.
+  auto large = decodeImage(greyJpeg(9000, 6000, false));
+  ASSERT_TRUE(large);
+  EXPECT_EQ(large->width, 7875);
+  EXPECT_EQ(large->height, 5250);
   Image tall = Image::filled(1, 100000, kGreen);
   tall.fill(0, 0, 1, 1, kRed);
   auto strip = decodeImage(encodePng(tall));

@@ -4,10 +4,12 @@
 // turn or mirror shows, JPEG with an EXIF orientation, an animated GIF whose frames differ.
 
 #include <gif_lib.h>
+#include <jpeglib.h>
 #include <libexif/exif-data.h>
 #include <libheif/heif.h>
 #include <png.h>
 #include <webp/encode.h>
+#include <webp/mux.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -128,6 +130,202 @@ inline std::string encodeHeic(const Image& image) {
   if (encoder) heif_encoder_release(encoder);
   heif_context_free(context);
   return out;
+}
+
+// A picture with its alpha: transparent where `clear` is set, opaque elsewhere.
+struct Rgba {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> pixels;  // 4 bytes a pixel
+};
+inline Rgba withClearRight(const Image& image) {
+  Rgba out{image.width, image.height, {}};
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      std::uint32_t p = image.pixel(x, y);
+      bool clear = x >= image.width / 2;
+      // Transparent pixels keep a colour of their own, which must not show.
+      out.pixels.insert(out.pixels.end(),
+                        {std::uint8_t(clear ? 0 : p >> 16), std::uint8_t(clear ? 0 : p >> 8),
+                         std::uint8_t(p), std::uint8_t(clear ? 0 : 255)});
+    }
+  return out;
+}
+
+inline std::string encodeWebPRgba(const Rgba& image, bool lossless) {
+  std::uint8_t* data = nullptr;
+  std::size_t size = lossless ? WebPEncodeLosslessRGBA(image.pixels.data(), image.width,
+                                                       image.height, image.width * 4, &data)
+                              : WebPEncodeRGBA(image.pixels.data(), image.width, image.height,
+                                               image.width * 4, 90, &data);
+  std::string out(reinterpret_cast<const char*>(data), size);
+  WebPFree(data);
+  return out;
+}
+
+// An animated WebP of the frames, each shown 100 ms.
+inline std::string encodeAnimatedWebP(const std::vector<Image>& frames) {
+  WebPAnimEncoderOptions options;
+  WebPAnimEncoderOptionsInit(&options);
+  WebPAnimEncoder* encoder = WebPAnimEncoderNew(frames[0].width, frames[0].height, &options);
+  WebPConfig config;
+  WebPConfigInit(&config);
+  config.lossless = 1;
+  int at = 0;
+  for (const Image& frame : frames) {
+    WebPPicture picture;
+    WebPPictureInit(&picture);
+    picture.width = frame.width;
+    picture.height = frame.height;
+    picture.use_argb = 1;
+    WebPPictureImportRGB(&picture, frame.rgb.data(), frame.width * 3);
+    WebPAnimEncoderAdd(encoder, &picture, at, &config);
+    WebPPictureFree(&picture);
+    at += 100;
+  }
+  WebPAnimEncoderAdd(encoder, nullptr, at, nullptr);
+  WebPData data;
+  WebPDataInit(&data);
+  WebPAnimEncoderAssemble(encoder, &data);
+  std::string out(reinterpret_cast<const char*>(data.bytes), data.size);
+  WebPDataClear(&data);
+  WebPAnimEncoderDelete(encoder);
+  return out;
+}
+
+// JPEGs as print exports and albums hold them: CMYK with Adobe's marker, which (as Photoshop
+// writes it) stores the inks inverted, the same as YCCK, or plain CMYK without the marker.
+enum class Inks { AdobeCmyk, AdobeYcck, PlainCmyk };
+inline std::string encodeCmykJpeg(const Image& image, Inks inks) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(image.width);
+  info.image_height = static_cast<JDIMENSION>(image.height);
+  info.input_components = 4;
+  info.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&info);
+  jpeg_set_colorspace(&info, inks == Inks::AdobeYcck ? JCS_YCCK : JCS_CMYK);
+  info.write_Adobe_marker = inks != Inks::PlainCmyk;
+  jpeg_set_quality(&info, 95, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  const bool inverted = inks != Inks::PlainCmyk;
+  std::vector<std::uint8_t> row(std::size_t(image.width) * 4);
+  while (info.next_scanline < info.image_height) {
+    for (int x = 0; x < image.width; ++x) {
+      std::uint32_t p = image.pixel(x, int(info.next_scanline));
+      int r = p >> 16 & 0xff, g = p >> 8 & 0xff, b = p & 0xff;
+      int k = 255 - std::max({r, g, b});
+      int ink[4] = {0, 0, 0, k};
+      for (int i = 0; i < 3 && k < 255; ++i)
+        ink[i] = (255 - (i == 0 ? r : i == 1 ? g : b) - k) * 255 / (255 - k);
+      for (int i = 0; i < 4; ++i)
+        row[std::size_t(x) * 4 + i] = std::uint8_t(inverted ? 255 - ink[i] : ink[i]);
+    }
+    JSAMPROW rows = row.data();
+    jpeg_write_scanlines(&info, &rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::string out(reinterpret_cast<const char*>(buffer), size);
+  std::free(buffer);
+  return out;
+}
+
+// A grey JPEG of any size, written a row at a time (no picture of that size is held), baseline
+// or progressive; with `scans`, progressive in that many scans (at most 380): one coefficient of
+// one component a scan, in two passes of successive approximation past 190.
+inline std::string greyJpeg(int width, int height, bool progressive, int scans = 0) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  if (progressive) jpeg_simple_progression(&info);
+  std::vector<jpeg_scan_info> script;
+  if (scans > 0) {
+    const bool refine = scans > 190;
+    script.push_back({3, {0, 1, 2, 0}, 0, 0, 0, refine ? 1 : 0});
+    if (refine) script.push_back({3, {0, 1, 2, 0}, 0, 0, 1, 0});
+    for (int pass = 0; pass < (refine ? 2 : 1); ++pass)
+      for (int c = 0; c < 3; ++c)
+        for (int k = 1; k < 64; ++k)
+          script.push_back({1, {c, 0, 0, 0}, k, k, refine ? pass : 0, refine ? 1 - pass : 0});
+    script.resize(std::min<std::size_t>(script.size(), std::size_t(scans)));
+    info.scan_info = script.data();
+    info.num_scans = static_cast<int>(script.size());
+  }
+  jpeg_start_compress(&info, TRUE);
+  std::vector<std::uint8_t> row(std::size_t(width) * 3, 128);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW rows = row.data();
+    jpeg_write_scanlines(&info, &rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::string out(reinterpret_cast<const char*>(buffer), size);
+  std::free(buffer);
+  return out;
+}
+
+// The JPEG with the sides in its frame header replaced: a few hundred bytes that declare a
+// picture of any size.
+inline std::string jpegDeclaring(std::string jpeg, std::uint16_t width, std::uint16_t height) {
+  for (std::size_t at = 2; at + 9 < jpeg.size();) {
+    const auto marker = static_cast<unsigned char>(jpeg[at + 1]);
+    if (marker >= 0xc0 && marker <= 0xc2) {
+      jpeg[at + 5] = char(height >> 8), jpeg[at + 6] = char(height);
+      jpeg[at + 7] = char(width >> 8), jpeg[at + 8] = char(width);
+      return jpeg;
+    }
+    at += 2 + (static_cast<unsigned char>(jpeg[at + 2]) << 8 |
+               static_cast<unsigned char>(jpeg[at + 3]));
+  }
+  return jpeg;
+}
+
+// The four-colour picture (48 x 32) as AVIF, made with FFmpeg's AV1 encoder (libaom, 4:4:4,
+// still picture): libheif's own AV1 encoding aborts inside libaom here.
+inline std::string avifQuadrants() {
+  static const char bytes[] =
+      "\x00\x00\x00\x20\x66\x74\x79\x70\x61\x76\x69\x66\x00\x00\x00\x00\x61\x76\x69\x66\x6d\x69\x66"
+      "\x31"
+      "\x6d\x69\x61\x66\x4d\x41\x31\x41\x00\x00\x00\xf9\x6d\x65\x74\x61\x00\x00\x00\x00\x00\x00\x00"
+      "\x2f"
+      "\x68\x64\x6c\x72\x00\x00\x00\x00\x00\x00\x00\x00\x70\x69\x63\x74\x00\x00\x00\x00\x00\x00\x00"
+      "\x00"
+      "\x00\x00\x00\x00\x50\x69\x63\x74\x75\x72\x65\x48\x61\x6e\x64\x6c\x65\x72\x00\x00\x00\x00\x0e"
+      "\x70"
+      "\x69\x74\x6d\x00\x00\x00\x00\x00\x01\x00\x00\x00\x1e\x69\x6c\x6f\x63\x00\x00\x00\x00\x44\x00"
+      "\x00"
+      "\x01\x00\x01\x00\x00\x00\x01\x00\x00\x01\x21\x00\x00\x00\x2d\x00\x00\x00\x28\x69\x69\x6e\x66"
+      "\x00"
+      "\x00\x00\x00\x00\x01\x00\x00\x00\x1a\x69\x6e\x66\x65\x02\x00\x00\x00\x00\x01\x00\x00\x61\x76"
+      "\x30"
+      "\x31\x43\x6f\x6c\x6f\x72\x00\x00\x00\x00\x6a\x69\x70\x72\x70\x00\x00\x00\x4b\x69\x70\x63\x6f"
+      "\x00"
+      "\x00\x00\x14\x69\x73\x70\x65\x00\x00\x00\x00\x00\x00\x00\x30\x00\x00\x00\x20\x00\x00\x00\x10"
+      "\x70"
+      "\x69\x78\x69\x00\x00\x00\x00\x03\x08\x08\x08\x00\x00\x00\x0c\x61\x76\x31\x43\x81\x20\x00\x00"
+      "\x00"
+      "\x00\x00\x13\x63\x6f\x6c\x72\x6e\x63\x6c\x78\x00\x02\x00\x02\x00\x02\x00\x00\x00\x00\x17\x69"
+      "\x70"
+      "\x6d\x61\x00\x00\x00\x00\x00\x00\x00\x01\x00\x01\x04\x01\x02\x83\x04\x00\x00\x00\x35\x6d\x64"
+      "\x61"
+      "\x74\x0a\x06\x38\x15\x2f\xfb\x60\x80\x32\x23\x44\xa0\x00\x00\x10\x00\x00\x10\xfd\x87\x2d\x69"
+      "\xcf"
+      "\xa0\x20\x89\xcb\x71\xb1\x55\xbe\xdf\xf5\x07\x58\x5b\xdf\xba\xbf\xf2\xff\x69\xe1\xd5\x33";
+  return std::string(bytes, sizeof bytes - 1);
 }
 
 // A WebP (lossless) or GIF that only declares its size.
