@@ -1,6 +1,10 @@
 #include "App.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "core/Endpoints.h"
+#include "platform/FileManager.h"
 
 namespace vokari::client {
 
@@ -16,6 +20,16 @@ Status App::start(const Options& options) {
   if (!platform_.paths.prepare()) {
     return Status::failure("cannot create the data folder " + platform_.paths.root);
   }
+  lock_ = FolderLock::acquire(options.dataDir);
+  if (!lock_) {
+    return Status::failure(errno == EWOULDBLOCK
+                               ? "the data folder " + options.dataDir +
+                                     " is in use by another Vokari; close that one first"
+                               : "cannot lock the data folder " + options.dataDir + ": " +
+                                     std::strerror(errno));
+  }
+  // What writes interrupted by a kill or a power cut left; nothing else writes here yet.
+  FileManager::removeLeftovers(platform_.paths.root);
   if (Status services = startServices(options); !services) return services;
   const std::string library = platform_.paths.library();
   settings_ = std::make_unique<FileSettingsStore>(library + "/settings.json");

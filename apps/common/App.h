@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "NetworkSwitch.h"
@@ -12,6 +13,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppScreens.h"
 #include "platform/Background.h"
+#include "platform/FileManager.h"
 #include "platform/Platform.h"
 #include "platform/Status.h"
 #include "server/Backend.h"
@@ -64,6 +66,7 @@ class App final {
 
   RunLoop& loop_;
   std::function<void()> pump_;
+  std::optional<FolderLock> lock_;  // first made, last gone: held while anything runs on the data
   vokari_backend::Backend backend_;
   std::unique_ptr<FileSettingsStore> settings_;
   std::unique_ptr<ExpiringCache> cache_;

@@ -4,6 +4,8 @@
 
 #include "common/BookArea.h"
 #include "storage/AccountManager.h"
+#include "storage/DBBase.h"
+#include "storage/StorageNotice.h"
 #include "ui/Ui.h"
 
 namespace vokari {
@@ -49,9 +51,11 @@ void AreaSelectViewController::selectArea(int row) {
 
 void AreaSelectViewController::backPressed() {
   std::string ids = BookArea::sharedBookAreaManage().getIdsWithAreaNames(currentArea);
-  // Not stored, the old choice is what the screen shows at the next visit.
-  static_cast<void>(
-      AccountManager::sharedAccountManage().updateAccountInfo({{"newsbookarea", ids}}));
+  // Not stored, the old choice is what the screen shows at the next visit; the person is told.
+  if (!AccountManager::sharedAccountManage().updateAccountInfo({{"newsbookarea", ids}})) {
+    ui::Ui::current().hud->showError(storageNotice(DBBase::sharedDBBase().lastWrite()),
+                                     kStorageNoticeSeconds);
+  }
   ui::Screen::backPressed();
 }
 

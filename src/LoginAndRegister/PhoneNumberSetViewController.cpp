@@ -3,6 +3,7 @@
 #include "common/StoredItem.h"
 #include "core/Extern.h"
 #include "storage/AccountManager.h"
+#include "storage/StorageNotice.h"
 #include "transport/ServiceCall.h"
 #include "ui/Ui.h"
 
@@ -49,6 +50,10 @@ void PhoneNumberSetViewController::submit() {
   setWaiting(true);
 }
 
+namespace {
+constexpr const char* kPhoneChangeUnfinished = "号码已修改，本机资料将在下次启动时更新";
+}
+
 // The service spends the code on the first request it sees: a second one, or back cancelling
 // the first, would leave the phone on the old number while the service moved the account.
 void PhoneNumberSetViewController::setWaiting(bool waiting) {
@@ -67,12 +72,19 @@ void PhoneNumberSetViewController::requestFinished(HttpRequest& finished) {
     return;
   }
   txAuthCodeInput.text.clear();
-  hud.showSuccess("修改成功", 0.8);
   AccountManager& accounts = AccountManager::sharedAccountManage();
-  // The service has the new number whatever happens here; a store that keeps the old one is put
-  // right by the next appointment call ("账号异常", then login with the new number).
-  if (accounts.isLogin())
-    static_cast<void>(accounts.changePhoneNumber(storedItem("phone_number"), strNewPhoneNum));
+  // The service has the new number whatever happens here: the change is only a success once the
+  // account, its folder and its database have it too. A step that fails is finished at the next
+  // start.
+  Status changed = accounts.isLogin()
+                       ? accounts.changePhoneNumber(storedItem("phone_number"), strNewPhoneNum)
+                       : Status::success();
+  if (changed) {
+    hud.showSuccess("修改成功", 0.8);
+  } else {
+    hud.showError(changed.diskFull() ? kDiskFullNotice : kPhoneChangeUnfinished,
+                  kStorageNoticeSeconds);
+  }
   if (isTop()) pop();
 }
 

@@ -3,6 +3,7 @@
 #include "alarm/MainViewController.h"
 #include "core/VersionManage.h"
 #include "platform/Platform.h"
+#include "reports/KeptReports.h"
 #include "settings/UploadDeviceToken.h"
 #include "storage/AccountManager.h"
 #include "ui/Ui.h"
@@ -36,6 +37,9 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
   Platform& platform = Platform::current();
   ui::Ui& ui = ui::Ui::current();
   VersionManage::sharedVersionManage().dataInit();
+  // A phone change cut short last time is finished before anyone asks who is signed in; one that
+  // still cannot be finished is tried again at the next start.
+  static_cast<void>(AccountManager::sharedAccountManage().finishPhoneChange());
   viewController = ui.screens->main();
   agreement = ui.screens->agreement(nlohmann::json(), "");
   login = ui.screens->login();
@@ -45,6 +49,8 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
   bool signedIn = AccountManager::sharedAccountManage().isLogin();
   auto root = signedIn ? viewController : login;
   if (root) ui.navigator->setRoot(root);
+  // Reports interrupted after their ID was given last time (a kill, a lost reply) are told now.
+  if (signedIn) KeptReports::showAll(VersionManage::sharedVersionManage().reportPath);
   platform.push->registerUserNotificationTypes(kNotificationTypes);
   platform.push->registerForRemoteNotifications();
   platform.push->setBadgeNumber(0);

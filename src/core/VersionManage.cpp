@@ -2,6 +2,7 @@
 
 #include "core/SystemInfo.h"
 #include "platform/FileManager.h"
+#include "platform/Platform.h"
 
 namespace vokari {
 namespace {
@@ -27,6 +28,14 @@ void VersionManage::dataInit() {
   // Unrecorded, the clean-up would run again at every launch and wipe what each run stored; it
   // waits for a launch that can record it. Nothing is shown: the user loses nothing by waiting.
   if (!recorded) return;
+  // Only a store that was read and held no current version tells of an older installation. A
+  // store that is missing or could not be read tells nothing: the users' folders beside it are
+  // kept, and signing in again finds each one's data.
+  if (Platform::current().settings->origin() != SettingsOrigin::Read &&
+      !FileManager::getDirSubDir(FileManager::getExecuteDocumentsPath())
+           .value_or(std::vector<std::string>{})
+           .empty())
+    return;
   clearAllFiles();
 }
 

@@ -20,7 +20,8 @@ class VersionManage final {
 
   // When this is version 2.0.0 and the recorded version is not, empties Documents (every user's
   // folder and database) once and records the version. The settings are left alone. When the
-  // version cannot be recorded the clean-up waits for a launch that can record it.
+  // version cannot be recorded the clean-up waits for a launch that can record it. When the
+  // settings store was missing or unreadable, user folders found in Documents are kept.
   void dataInit();
   // Sets and creates userPath and its three sub-folders for the phone number, each marked as
   // excluded from backup. Does nothing for an absent phone number, or one that is not a plain

@@ -37,11 +37,13 @@ std::vector<Row> NewsManager::getAllNews() {
 }
 
 bool NewsManager::saveData(const std::vector<NewsItem>& items) {
+  stored_ = Status::success();
   if (items.empty()) return true;
   std::vector<Row> rows;
   rows.reserve(items.size());
   for (const auto& item : items) rows.push_back(ObjectToDic(item));
-  return DBBase::sharedDBBase().AddNewsRows(rows).has_value();
+  stored_ = DBBase::sharedDBBase().AddNewsRows(rows).status;
+  return stored_.ok();
 }
 
 Row NewsManager::ObjectToDic(const NewsItem& item) {
@@ -56,6 +58,7 @@ std::optional<NewsItem> NewsManager::DicToObject(const std::optional<Row>& row) 
 void NewsManager::newsResponse(const std::optional<std::vector<NewsItem>>& items) {
   // A reply that cannot be stored is deliberately not retried here: the stored list is shown
   // as it is, and the next fetch asks again from the newest stored time, so nothing is lost.
+  stored_ = Status::success();
   if (items) static_cast<void>(saveData(*items));
   if (delegate) delegate->newsResponse();
 }

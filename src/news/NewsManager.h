@@ -10,6 +10,7 @@
 
 #include "news/NewsItem.h"
 #include "news/getNews.h"
+#include "platform/Status.h"
 
 namespace vokari {
 
@@ -34,8 +35,11 @@ class NewsManager final : public GetNewsDelegate {
   // The stored rows, newest first.
   std::vector<Row> getAllNews();
   // Stores the items not kept yet, in list order: the first item of a time wins. False when the
-  // database cannot be opened or written (then nothing of the list is stored).
+  // database cannot be opened or written (then nothing of the list is stored; lastStore says why).
   [[nodiscard]] bool saveData(const std::vector<NewsItem>& items);
+  // How the latest fetch's items were stored: a failure means none of them was, and the next
+  // fetch asks again from the same newest time.
+  const Status& lastStore() const { return stored_; }
   static Row ObjectToDic(const NewsItem& item);
   static std::optional<NewsItem> DicToObject(const std::optional<Row>& row);
   // The newest stored time; none for an empty table.
@@ -48,6 +52,7 @@ class NewsManager final : public GetNewsDelegate {
 
  private:
   std::unique_ptr<getNews> news_;  // made on the first fetch, reused after
+  Status stored_ = Status::success();
 };
 
 }  // namespace vokari

@@ -1,6 +1,7 @@
 #include "news/NewsViewController.h"
 
 #include "core/NetWorkStatus.h"
+#include "storage/StorageNotice.h"
 #include "ui/Ui.h"
 
 namespace vokari {
@@ -32,7 +33,9 @@ void NewsViewController::newsResponse() {
   pages_.reload();
   table_.rows->reload();
   ui::Hud& hud = *ui::Ui::current().hud;
-  if (NetWorkStatus::getNetStatus()) {
+  if (const Status& stored = news_->lastStore(); !stored) {
+    hud.showError(storageNotice(stored), kStorageNoticeSeconds);
+  } else if (NetWorkStatus::getNetStatus()) {
     hud.dismiss();
   } else {
     hud.showError("网络不给力", kNoNetworkSeconds);

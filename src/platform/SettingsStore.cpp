@@ -16,10 +16,15 @@ std::optional<std::string> MemorySettingsStore::get(const std::string& key) cons
 }
 
 FileSettingsStore::FileSettingsStore(std::string path) : path_(std::move(path)) {
+  if (!FileManager::fileExistsAtPath(path_)) return;
   auto text = FileManager::readFile(path_);
-  if (!text) return;
-  auto json = nlohmann::json::parse(*text, nullptr, false);
-  if (!json.is_object()) return;  // an unreadable store counts as empty
+  auto json = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
+  if (!json.is_object()) {
+    origin_ = SettingsOrigin::Unreadable;
+    static_cast<void>(FileManager::moveAside(path_, ".unreadable"));
+    return;
+  }
+  origin_ = SettingsOrigin::Read;
   for (auto& [key, value] : json.items()) {
     if (value.is_string()) values_[key] = value.get<std::string>();
   }
@@ -27,12 +32,8 @@ FileSettingsStore::FileSettingsStore(std::string path) : path_(std::move(path)) 
 
 Status FileSettingsStore::synchronize() {
   nlohmann::json json(values_);
-  errno = 0;
-  if (FileManager::writeFileAtomically(
-          path_, json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)))
-    return Status::success();
-  return Status::failure("cannot write " + path_ +
-                         (errno ? ": " + std::string(std::strerror(errno)) : ""));
+  return FileManager::saveFile(path_,
+                               json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 }  // namespace vokari

@@ -9,9 +9,16 @@
 
 namespace vokari {
 
+// What opening the store found: a store it read, none at all, or one it could not read (cut
+// short, empty, not a store), which it sets aside when it can.
+enum class SettingsOrigin { Read, Missing, Unreadable };
+
 class SettingsStore {
  public:
   virtual ~SettingsStore() = default;
+  // Only a store that was read says anything about the data beside it: a missing or unreadable
+  // one must never be taken for the store of a fresh installation.
+  virtual SettingsOrigin origin() const { return SettingsOrigin::Read; }
   virtual std::optional<std::string> get(const std::string& key) const = 0;
   virtual void set(const std::string& key, const std::string& value) = 0;
   virtual void remove(const std::string& key) = 0;
@@ -32,14 +39,18 @@ class MemorySettingsStore : public SettingsStore {
   std::map<std::string, std::string> values_;
 };
 
-// One JSON file, replaced atomically on synchronize(): a crash never leaves half a store.
+// One JSON file, replaced atomically on synchronize(): a crash never leaves half a store. A file
+// that cannot be read as a store is moved aside as "<path>.unreadable" (then "-2", ...), so that
+// what it held can still be looked at, and the store starts empty.
 class FileSettingsStore final : public MemorySettingsStore {
  public:
   explicit FileSettingsStore(std::string path);
+  SettingsOrigin origin() const override { return origin_; }
   Status synchronize() override;
 
  private:
   std::string path_;
+  SettingsOrigin origin_ = SettingsOrigin::Missing;
 };
 
 }  // namespace vokari

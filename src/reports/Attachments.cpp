@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -74,7 +75,8 @@ std::string attachmentName(double milliseconds, PickedKind kind) {
 }
 
 std::optional<std::string> storeAttachment(const PickedMedia& media, const std::string& folder,
-                                           WallClock::time_point at, const CancelToken* cancel) {
+                                           WallClock::time_point at, const CancelToken* cancel,
+                                           Status* written) {
   double milliseconds = std::round(millisecondsSince2001(at));
   std::string path = FileManager::join(folder, attachmentName(milliseconds, media.kind));
   while (FileManager::fileExistsAtPath(path)) {
@@ -86,11 +88,19 @@ std::optional<std::string> storeAttachment(const PickedMedia& media, const std::
     auto image = decodeImageFile(media.path);
     auto jpeg = image ? encodeJpeg(*image, kStrongestCompression) : std::nullopt;
     // The slow part is over; a file written now for nobody would only have to be removed.
-    if (!jpeg || (cancel && cancel->cancelled()) || !FileManager::writeFileAtomically(path, *jpeg))
-      return std::nullopt;
+    if (!jpeg || (cancel && cancel->cancelled())) return std::nullopt;
+    Status saved = FileManager::saveFile(path, *jpeg);
+    if (written) *written = saved;
+    if (!saved) return std::nullopt;
     return path;
   }
-  if (!copyAtomically(media.path, path, cancel)) return std::nullopt;
+  errno = 0;
+  if (!copyAtomically(media.path, path, cancel)) {
+    // A movie that could be opened but not copied failed in the writing.
+    if (written && (errno == ENOSPC || errno == EDQUOT))
+      *written = Status::diskFull("no room to copy " + media.path);
+    return std::nullopt;
+  }
   return path;
 }
 
@@ -104,12 +114,15 @@ std::shared_ptr<const std::string> attachmentThumbnail(const std::string& path, 
   return jpeg ? std::make_shared<const std::string>(std::move(*jpeg)) : nullptr;
 }
 
-std::optional<Attachment> convertAttachment(const PickedMedia& media, const std::string& folder,
-                                            WallClock::time_point at, const CancelToken& cancel) {
-  auto path = storeAttachment(media, folder, at, &cancel);
-  if (!path) return std::nullopt;
-  return Attachment{*path, attachmentThumbnail(
-                               media.kind == PickedKind::Picture ? media.path : *path, media.kind)};
+Converted convertAttachment(const PickedMedia& media, const std::string& folder,
+                            WallClock::time_point at, const CancelToken& cancel) {
+  Converted converted;
+  auto path = storeAttachment(media, folder, at, &cancel, &converted.written);
+  if (!path) return converted;
+  converted.attachment = Attachment{
+      *path,
+      attachmentThumbnail(media.kind == PickedKind::Picture ? media.path : *path, media.kind)};
+  return converted;
 }
 
 }  // namespace vokari

@@ -9,6 +9,7 @@
 #include "platform/Background.h"
 #include "platform/MediaPicker.h"
 #include "platform/RunLoop.h"
+#include "platform/Status.h"
 
 namespace vokari {
 
@@ -25,11 +26,13 @@ std::string attachmentName(double milliseconds, PickedKind kind);
 // compression and upright (the orientation tag applied, none left), a movie copied byte for byte
 // under a temporary name and then renamed. The name comes from the time; when a file of that
 // name exists already (two picks within one millisecond), the next free millisecond is taken,
-// so no attachment overwrites another. Answers the path, or none when the media cannot be read
-// or written, or when the token was cancelled before anything got the name.
+// so no attachment overwrites another. Answers the path, or none when the media cannot be read,
+// when the token was cancelled before anything got the name, or when it cannot be written (then
+// `written`, when given, says why: a full disk apart from other failures).
 std::optional<std::string> storeAttachment(const PickedMedia& media, const std::string& folder,
                                            WallClock::time_point at,
-                                           const CancelToken* cancel = nullptr);
+                                           const CancelToken* cancel = nullptr,
+                                           Status* written = nullptr);
 
 // The attachment's 80 x 80 pixel thumbnail as JPEG bytes: the picture itself, or a video's first
 // frame, scaled and cut; none when no picture can be had from the file.
@@ -41,8 +44,13 @@ struct Attachment {
   std::shared_ptr<const std::string> thumbnail;
 };
 // The whole conversion of a pick: stored, then its thumbnail made (from the source for a
-// picture, from the stored copy for a movie). None when it cannot be stored or was cancelled.
-std::optional<Attachment> convertAttachment(const PickedMedia& media, const std::string& folder,
-                                            WallClock::time_point at, const CancelToken& cancel);
+// picture, from the stored copy for a movie). No attachment when the media cannot be read, when
+// it was cancelled, or when it cannot be written, which `written` then tells.
+struct Converted {
+  std::optional<Attachment> attachment;
+  Status written = Status::success();
+};
+Converted convertAttachment(const PickedMedia& media, const std::string& folder,
+                            WallClock::time_point at, const CancelToken& cancel);
 
 }  // namespace vokari

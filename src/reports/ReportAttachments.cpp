@@ -1,7 +1,10 @@
 #include "reports/ReportAttachments.h"
 
+#include <cerrno>
+
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
+#include "storage/StorageNotice.h"
 #include "ui/Ui.h"
 
 namespace vokari {
@@ -50,27 +53,35 @@ void ReportAttachments::pick(const PickerRequest& request) {
 void ReportAttachments::picked(const std::optional<PickedMedia>& media) {
   // The limit holds even when pickers were stacked while the list filled up.
   if (!media || full()) return;
+  errno = 0;
   auto folder = FileManager::getTmpPath();
-  if (!folder) return;
+  if (!folder) {
+    // The picked file is not lost: it is where it was; the person is told why it is not added.
+    return ui::Ui::current().hud->showError(errno == ENOSPC ? kDiskFullNotice : kWriteFailedNotice,
+                                            kStorageNoticeSeconds);
+  }
   // Decoding and re-encoding a phone's photo takes seconds: off the main thread.
   auto convert = [media = *media, folder = *folder,
                   at = Platform::current().loop->wallClock()](const CancelToken& cancel) {
     return convertAttachment(media, folder, at, cancel);
   };
   // Finished just as the form let go of it: nobody will send or clear it.
-  auto dropped = [](std::optional<Attachment>& attachment) {
-    if (attachment) FileManager::removeFileAtPath(attachment->path);
+  auto dropped = [](Converted& done) {
+    if (done.attachment) FileManager::removeFileAtPath(done.attachment->path);
   };
-  converting_.push_back(Background::start<std::optional<Attachment>>(
-      convert, [this](std::optional<Attachment>& attachment) { converted(attachment); }, dropped));
+  converting_.push_back(Background::start<Converted>(
+      convert, [this](Converted& done) { converted(done); }, dropped));
   changed();
 }
 
-void ReportAttachments::converted(const std::optional<Attachment>& attachment) {
+void ReportAttachments::converted(const Converted& done) {
   converting_.pop_front();
   changed();
-  // A file no decoder takes (damaged, over the pixel limit, not what it seemed) is refused
-  // aloud: silence would look as if the picker had failed.
+  // A file that could not be written is told as that; one no decoder takes (damaged, over the
+  // limits, not what it seemed) is refused aloud: silence would look as if the picker had failed.
+  if (!done.written)
+    return ui::Ui::current().hud->showError(storageNotice(done.written), kStorageNoticeSeconds);
+  const std::optional<Attachment>& attachment = done.attachment;
   if (!attachment) return ui::Ui::current().hud->showError(kUnusableMedia, kUnusableMediaSeconds);
   ui::Picture& thumbnail = thumbnails[files_.size()];
   thumbnail.source = attachment->path;

@@ -46,7 +46,7 @@ class ReportAttachments final {
   void choose(int button);
   void pick(const PickerRequest& request);
   void picked(const std::optional<PickedMedia>& media);
-  void converted(const std::optional<Attachment>& attachment);
+  void converted(const Converted& done);
   bool full() const { return files_.size() + converting_.size() >= kMaxFiles; }
   void changed() {
     if (onChange) onChange();

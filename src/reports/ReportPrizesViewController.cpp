@@ -1,6 +1,8 @@
 #include "reports/ReportPrizesViewController.h"
 
 #include "core/Endpoints.h"
+#include "core/VersionManage.h"
+#include "reports/KeptReports.h"
 #include "reports/LinkViewController.h"
 #include "reports/NamesViewController.h"
 #include "reports/ReportQueryViewController.h"
@@ -28,6 +30,11 @@ ReportPrizesViewController::ReportPrizesViewController() : ui::Screen("有奖举
   };
   table.onSelect = [this](int section, int row) { didSelect(section, row); };
   add(table);
+}
+
+void ReportPrizesViewController::viewDidLoad() {
+  // Reports interrupted after their ID was given (a kill, a lost reply) are told again here.
+  KeptReports::showAll(VersionManage::sharedVersionManage().reportPath);
 }
 
 void ReportPrizesViewController::didSelect(int section, int row) {

@@ -1,6 +1,9 @@
 #include "reports/ReportViewController.h"
 
+#include "core/VersionManage.h"
+#include "reports/KeptReports.h"
 #include "reports/ReportChecks.h"
+#include "storage/StorageNotice.h"
 #include "transport/ServiceCall.h"
 #include "ui/Ui.h"
 
@@ -144,6 +147,13 @@ void ReportViewController::returnCode(const std::string& code) {
 
 void ReportViewController::returnPwd(const std::string& password) {
   password_ = password;
+  // Kept before the report is sent: from here on it may exist at the service, and this pair is
+  // the only way to query it. Not even sent when it cannot be kept.
+  reportFolder_ = VersionManage::sharedVersionManage().reportPath;
+  if (!reportFolder_.empty()) {
+    if (Status kept = KeptReports::keep(reportFolder_, {code_, password_}); !kept)
+      return fail(storageNotice(kept));
+  }
   if (parm_) reportWithParm(*parm_);
 }
 
@@ -170,7 +180,7 @@ void ReportViewController::succeed() {
   setRunning(false);
   ui::Ui::current().hud->dismiss();
   clearData();
-  ui::Ui::current().alerts->show({"请记录", "查询ID:" + code_ + "\n密码:" + password_, {"好"}});
+  KeptReports::show(reportFolder_, {code_, password_});
 }
 
 void ReportViewController::clearData() {

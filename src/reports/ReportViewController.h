@@ -84,6 +84,7 @@ class ReportViewController final : public ui::Screen, private HttpRequestDelegat
   std::optional<ReportForm> parm_;
   std::string code_;
   std::string password_;
+  std::string reportFolder_;  // the filer's report folder, where the pair is kept
   std::size_t sendIndex_ = 0;
   bool running_ = false;
 };

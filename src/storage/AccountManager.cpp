@@ -8,7 +8,17 @@
 namespace vokari {
 namespace {
 constexpr const char* kCurrentUserKey = "currentuser";
+// A phone change accepted by the service and not yet finished here.
+constexpr const char* kChangeFromKey = "phonechange.from";
+constexpr const char* kChangeToKey = "phonechange.to";
+
+// Renames `from` to `to` unless that is done already (only `to` is there); a target that exists
+// already is kept as it is, as the service's account is now that number's.
+bool moveUnlessDone(const std::string& from, const std::string& to) {
+  if (!FileManager::fileExistsAtPath(from) || FileManager::fileExistsAtPath(to)) return true;
+  return FileManager::renameFileName(from, to);
 }
+}  // namespace
 
 AccountManager& AccountManager::sharedAccountManage() {
   static AccountManager shared;
@@ -101,16 +111,42 @@ Status AccountManager::storeSignIn(std::string_view phone, const std::string& pa
   return settings.synchronize();
 }
 
-bool AccountManager::changePhoneNumber(std::string_view oldPhone, std::string_view newPhone) {
+Status AccountManager::changePhoneNumber(std::string_view oldPhone, std::string_view newPhone) {
   if (!VersionManage::isUserFolderName(oldPhone) || !VersionManage::isUserFolderName(newPhone))
-    return false;
-  std::string documents = FileManager::getExecuteDocumentsPath();
-  std::string newFolder = FileManager::join(documents, std::string(newPhone));
-  FileManager::renameFileName(FileManager::join(documents, std::string(oldPhone)), newFolder);
-  FileManager::renameFileName(FileManager::join(newFolder, std::string(oldPhone) + ".db"),
-                              FileManager::join(newFolder, std::string(newPhone) + ".db"));
-  VersionManage::sharedVersionManage().initWithCurrentUser(newPhone);
-  return updateAccountInfo({{"phone_number", std::string(newPhone)}});
+    return Status::failure("a phone number that cannot name a user folder");
+  SettingsStore& settings = *Platform::current().settings;
+  settings.set(kChangeFromKey, std::string(oldPhone));
+  settings.set(kChangeToKey, std::string(newPhone));
+  if (Status recorded = settings.synchronize(); !recorded) {
+    settings.remove(kChangeFromKey);
+    settings.remove(kChangeToKey);
+    return recorded;
+  }
+  return finishPhoneChange();
+}
+
+Status AccountManager::finishPhoneChange() {
+  SettingsStore& settings = *Platform::current().settings;
+  std::optional<std::string> from = settings.get(kChangeFromKey), to = settings.get(kChangeToKey);
+  if (!from || !to) return Status::success();
+  if (!VersionManage::isUserFolderName(*from) || !VersionManage::isUserFolderName(*to)) {
+    settings.remove(kChangeFromKey);  // a damaged record: nothing it names can be moved
+    settings.remove(kChangeToKey);
+    return settings.synchronize();
+  }
+  const std::string documents = FileManager::getExecuteDocumentsPath();
+  const std::string folder = FileManager::join(documents, *to);
+  if (!moveUnlessDone(FileManager::join(documents, *from), folder) ||
+      !moveUnlessDone(FileManager::join(folder, *from + ".db"),
+                      FileManager::join(folder, *to + ".db")))
+    return Status::failure("cannot move the data of " + *from + " to " + *to);
+  VersionManage::sharedVersionManage().initWithCurrentUser(*to);
+  settings.set(kCurrentUserKey, *to);
+  if (!DBBase::sharedDBBase().updateAccountInfo({{"phone_number", *to}}))
+    return Status::failure("cannot store the new phone number " + *to);
+  settings.remove(kChangeFromKey);
+  settings.remove(kChangeToKey);
+  return settings.synchronize();
 }
 
 }  // namespace vokari

@@ -51,10 +51,17 @@ class AccountManager final {
   // the previous "currentuser" is put back, so a failed sign-in never leaves a user signed in
   // without an account row.
   Status signIn(std::string_view phone, const Row& account);
-  // After the service accepted a new phone number: renames Documents/O to Documents/N and O.db
-  // to N.db inside it (rename failures are ignored), prepares N's folders and makes N the current
-  // user and the row's phone number. Every row is kept.
-  [[nodiscard]] bool changePhoneNumber(std::string_view oldPhone, std::string_view newPhone);
+  // After the service accepted a new phone number: records the change, then renames
+  // Documents/O to Documents/N and O.db to N.db inside it, prepares N's folders, makes N the
+  // current user and the row's phone number, and forgets the record. Every row is kept. The
+  // service has the new number already, so the steps only go forward: one that fails (a full
+  // disk) leaves the record, and finishPhoneChange completes the change at the next start.
+  // Fails without touching anything when not even the record can be written.
+  Status changePhoneNumber(std::string_view oldPhone, std::string_view newPhone);
+  // Completes a recorded phone change that was cut short (a kill, a failed write); success when
+  // there is none. Each step is skipped when it is done already. Run at start, before anyone
+  // asks who is signed in.
+  Status finishPhoneChange();
 
  private:
   AccountManager() = default;

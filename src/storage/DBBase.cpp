@@ -2,10 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "core/VersionManage.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
 #include "platform/Status.h"
+#include "storage/Salvage.h"
 
 namespace vokari {
 namespace {
@@ -29,6 +32,9 @@ const std::vector<std::string> kCreateStatements = {
     "NOT NULL, name varchar(20) NOT NULL, idcard varchar(20) NOT NULL, phone_number varchar(20) "
     "NOT NULL, time varchar(30))",
 };
+
+const std::vector<std::string> kTables = {"vok_user", "vok_news_report", "vok_picture_clue",
+                                          "vok_person_history"};
 
 // Indexes for the existence tests; other readers of the same schema are not disturbed by them.
 const std::vector<std::string> kIndexStatements = {
@@ -101,37 +107,68 @@ Status DBBase::openSound() {
     if (thorough && soundness == SqliteDatabase::Soundness::Sound) checkedFile_ = identity;
     return Status::success();
   }
+  // Mended where it can be: damaged indexes rebuilt in place, else every readable row copied
+  // into a new file. The damaged file is kept beside it either way.
+  if (rebuildDamagedIndexes(*db_)) {
+    checkedFile_ = fileIdentity(dbPath);
+    return Status::success();
+  }
   db_.reset();
+  const std::string salvage = dbPath + ".salvage";
+  const bool salvaged = salvageRows(dbPath, salvage, kCreateStatements, kTables).ok();
   if (Status moved = moveAside(); !moved) return moved;
+  if (salvaged && !FileManager::renameFileName(salvage, dbPath))
+    return Status::failure("cannot put the rows saved from " + dbPath + " in its place");
   if (Status opened = openFile(); !opened) return opened;
   checkedFile_ = fileIdentity(dbPath);
+  restoreAccountRow();
   return Status::success();
+}
+
+// A database whose account row could not be saved gets one with the number it belongs to (its
+// file's name), rather than leaving a signed-in user without an account.
+void DBBase::restoreAccountRow() {
+  auto rows = db_->query("SELECT count(*) AS n FROM vok_user");
+  if (rows && !rows->empty() && textOf(rows->front(), "n") != "0") return;
+  for (const auto& sql : kCreateStatements) static_cast<void>(db_->execute(sql));
+  const std::string phone = std::filesystem::path(dbPath).stem().string();
+  static_cast<void>(db_->execute("INSERT INTO vok_user (phone_number) VALUES (?)", {phone}));
+}
+
+namespace {
+int pageLimit = 0;
+}
+
+void DBBase::limitPagesForTesting(int pages) {
+  pageLimit = pages;
 }
 
 Status DBBase::openFile() {
   Result<SqliteDatabase> opened = SqliteDatabase::open(dbPath);
   db_ = std::move(opened.value);
   if (!db_) return Status::failure("cannot open " + dbPath + ": " + opened.status.message());
+  if (pageLimit > 0)
+    static_cast<void>(db_->execute("PRAGMA max_page_count = " + std::to_string(pageLimit)));
   // Tests skip the disk syncs for speed; a connection left syncing is only slower.
   if (!Platform::current().durableWrites) static_cast<void>(db_->execute("PRAGMA synchronous=OFF"));
   return Status::success();
 }
 
 Status DBBase::moveAside() {
-  std::string aside = dbPath + ".corrupt";
-  for (int n = 2; FileManager::fileExistsAtPath(aside); ++n)
-    aside = dbPath + ".corrupt-" + std::to_string(n);
-  if (!FileManager::renameFileName(dbPath, aside))
-    return Status::failure("cannot move the damaged " + dbPath + " aside");
+  std::optional<std::string> aside = FileManager::moveAside(dbPath, ".corrupt");
+  if (!aside) return Status::failure("cannot move the damaged " + dbPath + " aside");
   // A journal left beside the damaged file belongs to it, not to the new one.
   std::string journal = dbPath + "-journal";
   if (FileManager::fileExistsAtPath(journal))
-    static_cast<void>(FileManager::renameFileName(journal, aside + "-journal"));
+    static_cast<void>(FileManager::renameFileName(journal, *aside + "-journal"));
   return Status::success();
 }
 
 bool DBBase::ensureOpen() {
-  return db_ || makeDBIsExistAndOpen().ok();
+  if (db_) return true;
+  Status opened = makeDBIsExistAndOpen();
+  if (!opened) lastWrite_ = opened;
+  return opened.ok();
 }
 
 bool DBBase::updateTable(const std::string& table, const Row& infoDic, const std::string& where,
@@ -145,7 +182,10 @@ bool DBBase::updateTable(const std::string& table, const Row& infoDic, const std
   }
   values.insert(values.end(), whereValues.begin(), whereValues.end());
   std::string sql = "UPDATE " + quotedIdentifier(table) + " SET " + joined(assignments, ",");
-  if (!db_->execute(sql + " " + where, values)) return false;
+  if (!db_->execute(sql + " " + where, values)) {
+    lastWrite_ = db_->failure("update " + table);
+    return false;
+  }
   db_.reset();
   return true;
 }
@@ -167,6 +207,7 @@ bool DBBase::insert(const std::string& prefix, const Row& row) {
   }
   std::string sql = prefix + joined(columns, ",") + ") VALUES (" + joined(placeholders, ",") + ")";
   bool ok = db_->execute(sql, values);
+  if (!ok) lastWrite_ = db_->failure("store a row");
   db_.reset();
   return ok;
 }
@@ -215,22 +256,26 @@ std::vector<Row> DBBase::getAllNews() {
   return all("select * from vok_news_report ORDER BY time DESC");
 }
 
-std::optional<std::size_t> DBBase::AddNewsRows(const std::vector<Row>& rows) {
-  if (!ensureOpen()) return std::nullopt;
+Result<std::size_t> DBBase::AddNewsRows(const std::vector<Row>& rows) {
+  if (Status opened = db_ ? Status::success() : makeDBIsExistAndOpen(); !opened)
+    return {std::nullopt, opened};
   auto exists = db_->prepare("SELECT 1 FROM vok_news_report where time = ?");
   if (!exists || !db_->execute("BEGIN")) {
+    Status failed = db_->failure("start storing news");
     db_.reset();
-    return std::nullopt;
+    return {std::nullopt, failed};
   }
   std::size_t added = 0;
   std::string insertSql;
   std::optional<SqliteStatement> insert;
+  Status stored = Status::success();
   for (const Row& row : rows) {
     std::optional<std::string> time = textOf(row, "time");
     if (Extern::isEmptyString(time)) continue;
     exists->reset();
     exists->bind(1, *time);
-    if (exists->step() == SqliteStatement::Step::Row) continue;  // the first of a time wins
+    const SqliteStatement::Step found = exists->step();
+    if (found == SqliteStatement::Step::Row) continue;  // the first of a time wins
     std::vector<std::string> columns, placeholders;
     std::vector<Value> values;
     for (const auto& [column, value] : row) {
@@ -244,19 +289,27 @@ std::optional<std::size_t> DBBase::AddNewsRows(const std::vector<Row>& rows) {
       insert = db_->prepare(sql);
       insertSql = sql;
     }
-    // As one by one: a row that cannot be inserted is left out and the others go on.
-    if (!insert) continue;
+    // A write that fails ends the batch: SQLite may already have rolled the transaction back
+    // (a full disk does), and rows stored after that would commit one by one, past older ones
+    // the next fetch never asks for again.
+    if (found == SqliteStatement::Step::Error || !insert) {
+      stored = db_->failure("store news");
+      break;
+    }
     insert->reset();
-    if (!insert->bindAll(values) || insert->step() != SqliteStatement::Step::Done) continue;
+    if (!insert->bindAll(values) || insert->step() != SqliteStatement::Step::Done) {
+      stored = db_->failure("store news");
+      break;
+    }
     ++added;
   }
   exists.reset();
   insert.reset();
-  bool ok = db_->execute("COMMIT");
-  if (!ok) static_cast<void>(db_->execute("ROLLBACK"));
+  if (stored && !db_->execute("COMMIT")) stored = db_->failure("store news");
+  if (!stored) static_cast<void>(db_->execute("ROLLBACK"));
   db_.reset();
-  if (!ok) return std::nullopt;
-  return added;
+  if (!stored) return {std::nullopt, stored};
+  return {added};
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/Extern.h"
+#include "platform/Result.h"
 #include "platform/Status.h"
 #include "storage/Row.h"
 #include "storage/Sqlite.h"
@@ -33,9 +34,11 @@ class DBBase final {
 
   // Opens dbPath (creating the file) and creates the four tables and their indexes. A file SQLite
   // calls damaged or not a database (checked thoroughly at its first open in this process, by a
-  // quick look at every other) is moved aside as "P.db.corrupt" (then ".corrupt-2", ...) and a
-  // new one is started. Fails, saying why, when nobody is signed in or the file cannot be opened
-  // or written.
+  // quick look at every other) is mended: its indexes rebuilt when only they are damaged, else
+  // every row that can be read copied into a new file (ids kept), with the damaged one moved
+  // aside as "P.db.corrupt" (then ".corrupt-2", ...). A new file that has lost the account row
+  // gets one with the number P. Fails, saying why, when nobody is signed in or the file cannot be
+  // opened or written.
   Status makeDBIsExistAndOpen();
   // UPDATE table SET column=? ... followed by the condition text `where` (for example "WHERE
   // tableid = 1"); whereValues are bound to the "?" in the condition. False for an empty infoDic.
@@ -59,9 +62,10 @@ class DBBase final {
   std::vector<Row> getAllNews();
   // The rows of one reply, each stored exactly as AddOneNews would store it in list order (the
   // first row of a time wins, a row without a time is skipped), on one connection in one
-  // transaction, so that a large table does not slow the sync. Answers how many rows were added;
-  // none when the database cannot be opened or the transaction fails (then nothing is stored).
-  std::optional<std::size_t> AddNewsRows(const std::vector<Row>& rows);
+  // transaction, so that a large table does not slow the sync. All or nothing: answers how many
+  // rows were added, or why none was (the database cannot be opened, a row cannot be written,
+  // the disk is full), and then nothing of the batch is stored.
+  Result<std::size_t> AddNewsRows(const std::vector<Row>& rows);
   // Steps through the stored news, newest time first, handing each row's statement to onRow with
   // the named columns in that order; onRow answers whether to go on. False when the table
   // cannot be read. For readers of many rows, which need no dictionary per row.
@@ -84,6 +88,13 @@ class DBBase final {
   std::vector<Row> getAllPersons();
   [[nodiscard]] bool clearPersons();
 
+  // Why the latest write that failed failed (a full disk is told as such); success before any.
+  const Status& lastWrite() const { return lastWrite_; }
+
+  // Fault switch for tests: every connection opened from now on may grow the file to at most
+  // this many pages, as a full disk would allow (0: no limit).
+  static void limitPagesForTesting(int pages);
+
   // The statements the tables are created with, in creation order.
   static const std::vector<std::string>& createStatements();
 
@@ -99,9 +110,11 @@ class DBBase final {
   Status openSound();
   Status openFile();
   Status moveAside();
+  void restoreAccountRow();
 
   std::optional<SqliteDatabase> db_;
   std::string checkedFile_;  // the file last checked thoroughly: its path and inode
+  Status lastWrite_ = Status::success();
 };
 
 }  // namespace vokari

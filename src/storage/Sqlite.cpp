@@ -80,6 +80,10 @@ std::string SqliteStatement::text(int index) const {
                : std::string();
 }
 
+int SqliteStatement::columnCount() const {
+  return sqlite3_column_count(statement_);
+}
+
 void SqliteStatement::reset() {
   sqlite3_reset(statement_);
 }
@@ -164,6 +168,12 @@ SqliteDatabase::Soundness SqliteDatabase::soundness(bool thorough) {
 
 std::string SqliteDatabase::errorMessage() const {
   return db_ ? sqlite3_errmsg(db_) : "no connection";
+}
+
+Status SqliteDatabase::failure(const std::string& doing) const {
+  const std::string message = "cannot " + doing + ": " + errorMessage();
+  return db_ && (sqlite3_errcode(db_) & 0xff) == SQLITE_FULL ? Status::diskFull(message)
+                                                             : Status::failure(message);
 }
 
 std::string quotedIdentifier(const std::string& name) {

@@ -33,6 +33,7 @@ class SqliteStatement final {
   // Every column of the current row by name.
   Row row() const;
   Value column(int index) const;
+  int columnCount() const;
   // The column's bytes as text; empty for NULL.
   std::string text(int index) const;
   // Makes the statement ready to run again; the bindings are kept until bound anew.
@@ -70,6 +71,9 @@ class SqliteDatabase final {
   [[nodiscard]] Soundness soundness(bool thorough);
   // SQLite's message for the last failure on this connection.
   std::string errorMessage() const;
+  // The last failure on this connection as a status saying what was being done; a full disk
+  // (or a database at its size limit) is told as such.
+  Status failure(const std::string& doing) const;
 
  private:
   explicit SqliteDatabase(sqlite3* db) : db_(db) {}

@@ -7,6 +7,7 @@
 #include "app/AppScreens.h"
 #include "core/SystemInfo.h"
 #include "platform/FileManager.h"
+#include "reports/KeptReports.h"
 #include "storage/AccountManager.h"
 #include "support/TestPlatform.h"
 #include "transport/FakeHttpEngine.h"
@@ -43,6 +44,21 @@ TEST_F(AppFixture, LaunchShowsTheMainScreenWhenSignedInAndKeepsDataAfterTheFirst
   EXPECT_EQ(rootTitle(), "LanzoVokari");
   EXPECT_EQ(toolkit.navigator.stack(0).front(), app.viewController);
   EXPECT_TRUE(FileManager::fileExistsAtPath(folder + "/13800000001.db"));
+}
+
+// A client killed while the report went out, or whose reply was lost: the pair was kept when it
+// was given, and the next start tells it before anything else.
+TEST_F(AppFixture, TheIdAndPasswordOfAnInterruptedReportAreToldAtTheNextStart) {
+  platform.settings.set("version", "2.0.0");
+  signIn("13800000001");
+  ASSERT_TRUE(KeptReports::keep(platform.documents() + "/13800000001/ReportPath", {"Q7", "P7"}));
+  app.didFinishLaunchingWithOptions();
+  EXPECT_EQ(rootTitle(), "LanzoVokari");
+  ASSERT_TRUE(toolkit.alerts.top());
+  EXPECT_EQ(toolkit.alerts.top()->title, "请记录");
+  EXPECT_EQ(toolkit.alerts.top()->message, "查询ID:Q7\n密码:P7");
+  ASSERT_TRUE(driver.alert("好").ok);
+  EXPECT_TRUE(KeptReports::read(platform.documents() + "/13800000001/ReportPath").empty());
 }
 
 TEST_F(AppFixture, AnUpgradeEmptiesDocumentsOnceButKeepsTheSignedInUser) {

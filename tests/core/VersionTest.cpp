@@ -80,6 +80,28 @@ TEST_F(Version, CleanUpWaitsWhileTheVersionCannotBeRecorded) {
   EXPECT_TRUE(documentsEmpty());
 }
 
+TEST_F(Version, AStoreThatWasMissingOrUnreadableNeverCostsTheUsersTheirFolders) {
+  struct Found final : MemorySettingsStore {
+    SettingsOrigin origin_ = SettingsOrigin::Read;
+    SettingsOrigin origin() const override { return origin_; }
+  } store;
+  platform.platform.settings = &store;
+  for (SettingsOrigin origin : {SettingsOrigin::Missing, SettingsOrigin::Unreadable}) {
+    store.origin_ = origin;
+    store.remove("version");
+    fillDocuments();
+    VersionManage::sharedVersionManage().dataInit();
+    EXPECT_TRUE(fs::exists(platform.documents() + "/13800000000/13800000000.db"));
+    EXPECT_EQ(store.get("version"), "2.0.0");
+  }
+  // Without a user folder there is nothing to keep: the clean-up runs as for a fresh install.
+  fs::remove_all(platform.documents() + "/13800000000");
+  store.remove("version");
+  VersionManage::sharedVersionManage().dataInit();
+  EXPECT_TRUE(documentsEmpty());
+  platform.platform.settings = &platform.settings;
+}
+
 TEST_F(Version, CleanUpNeverRunsForAnotherVersion) {
   SystemInfo::setAppVersionForTesting("2.1.0");
   fillDocuments();

@@ -24,6 +24,7 @@
 #include "core/VersionManage.h"
 #include "news/NewsManager.h"
 #include "platform/FileManager.h"
+#include "reports/KeptReports.h"
 #include "storage/AccountManager.h"
 #include "storage/DBBase.h"
 #include "support/TestPlatform.h"
@@ -49,8 +50,14 @@ struct Batches {
   std::optional<long> pending;
 };
 
+// Report IDs that must be kept (confirmed kept, not yet being forgotten) and that must be gone.
+struct Kept {
+  std::set<long> must, mustNot;
+};
+
 // What the writer announced and confirmed, across all its lives.
 struct Model {
+  std::map<std::string, Kept> kept;  // by user
   Slot token, code, currentUser;
   std::map<std::string, Slot> nickname;  // by user
   std::map<std::string, Batches> news;   // by user
@@ -89,6 +96,13 @@ struct Model {
           news[user].committed.insert(i);
           news[user].pending.reset();
         }
+        break;
+      case 'K':
+        if (phase == 'd') kept[user].must.insert(i);
+        break;
+      case 'F':
+        if (phase == 'b') kept[user].must.erase(i);
+        if (phase == 'd') kept[user].mustNot.insert(i);
         break;
       default:
         ADD_FAILURE() << "unknown write " << kind;
@@ -218,6 +232,15 @@ void checkFreshStart(const std::string& root, Model& model) {
       if (count == kNewsPerBatch) batches.committed.insert(batch);
     }
     batches.pending.reset();
+
+    Kept& kept = model.kept[phone];
+    std::set<long> found;
+    for (const KeptReport& report :
+         KeptReports::read(VersionManage::sharedVersionManage().reportPath))
+      found.insert(std::atol(report.code.c_str() + 1));
+    for (long i : kept.must) EXPECT_TRUE(found.count(i)) << "kept report Q" << i << " is lost";
+    for (long i : kept.mustNot) EXPECT_FALSE(found.count(i)) << "report Q" << i << " came back";
+    kept.must = found;
   }
   if (user) stores.settings->set("currentuser", *user);
 
@@ -251,6 +274,7 @@ TEST(CrashConsistency, EveryStoreSurvivesKillsAtRandomMoments) {
             << model.nextIteration - 1 << "; kills during settings " << model.killedDuring['S']
             << ", cache " << model.killedDuring['C'] << ", account " << model.killedDuring['A']
             << ", news " << model.killedDuring['N'] << ", sign-in " << model.killedDuring['U']
+            << ", report IDs " << model.killedDuring['K'] + model.killedDuring['F']
             << ", between writes " << model.killedDuring['-'] << std::endl;
 }
 

@@ -1,4 +1,5 @@
-// Writes the settings, the countdown cache, the account row and batches of news in an endless
+// Writes the settings, the countdown cache, the account row, batches of news and kept report
+// IDs in an endless
 // loop, with production durability, until it is killed. Every write is announced on standard
 // output before it starts ("b") and confirmed after it returned ("d"), one line each, so the
 // parent knows which values may be on disk and which must be.
@@ -14,6 +15,7 @@
 #include "DesktopStores.h"
 #include "core/VersionManage.h"
 #include "news/NewsManager.h"
+#include "reports/KeptReports.h"
 #include "storage/AccountManager.h"
 #include "storage/DBBase.h"
 
@@ -72,8 +74,19 @@ int run(const std::string& root, long first) {
     }
     say('b', 'N', user, i);
     auto added = DBBase::sharedDBBase().AddNewsRows(rows);
-    if (!added || *added != rows.size()) fail("news batch");
+    if (!added.ok() || *added.value != rows.size()) fail("news batch");
     say('d', 'N', user, i);
+
+    // A report's ID and password, kept as they are given and forgotten once seen (every other).
+    const std::string reports = VersionManage::sharedVersionManage().reportPath;
+    say('b', 'K', user, i);
+    if (!KeptReports::keep(reports, {"Q" + std::to_string(i), "P"})) fail("keeping a report");
+    say('d', 'K', user, i);
+    if (i % 2 == 0) {
+      say('b', 'F', user, i);
+      if (!KeptReports::forget(reports, "Q" + std::to_string(i))) fail("forgetting a report");
+      say('d', 'F', user, i);
+    }
 
     if (i % 4 == 3) signIn(user == kUsers[0] ? kUsers[1] : kUsers[0], i);
   }

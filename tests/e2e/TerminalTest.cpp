@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -43,6 +44,23 @@ TEST(Terminal, ExitsWithOneAndSaysWhyWhenItsServicesOrDataFolderCannotBeHad) {
   EXPECT_EQ(unwritable.status, 1) << unwritable.output;
   EXPECT_TRUE(unwritable.printed("vokari: cannot create the data folder /proc/vokari/client"))
       << unwritable.output;
+}
+
+TEST(Terminal, OneClientAtATimeOnADataFolderAndWhatKilledWritesLeftIsCleared) {
+  TempDir dir;
+  const std::string data = dir.path() + "/data";
+  const std::string tmp = data + "/client/Library/tmp";
+  std::filesystem::create_directories(tmp);
+  std::ofstream(tmp + "/1.jpg.tmp") << "half a picture";
+  std::ofstream(data + "/client/Library/settings.json.tmp") << "{\"currentuser\": \"13";
+  VokariRun second;
+  VokariRun first =
+      runVokariSteps(data, {{"expect 登录\n", [&] { second = runVokari(data, "quit\n"); }}});
+  EXPECT_EQ(first.status, 0) << first.output;
+  EXPECT_EQ(second.status, 1) << second.output;
+  EXPECT_TRUE(second.contains("is in use by another Vokari")) << second.output;
+  EXPECT_FALSE(std::filesystem::exists(tmp + "/1.jpg.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(data + "/client/Library/settings.json.tmp"));
 }
 
 TEST(Terminal, UnknownCommandsAndMissingTargetsExitWithTwo) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -34,15 +35,32 @@ TEST(FileSettingsStore, KeepsValuesAcrossReopenAndSurvivesAnInterruptedWrite) {
   EXPECT_EQ(reopened.get("currentuser"), "13800000001");
 }
 
-TEST(FileSettingsStore, AnUnreadableFileCountsAsEmpty) {
+TEST(FileSettingsStore, AnUnreadableFileIsSetAsideAndTheStoreStartsEmpty) {
   TempDir dir;
-  std::string path = dir.path() + "/settings.json";
-  ASSERT_TRUE(FileManager::writeFileAtomically(path, "{not json"));
+  const std::string path = dir.path() + "/settings.json";
+  const std::string whole = R"({"currentuser": "13800000001", "version": "2.0.0"})";
+  EXPECT_EQ(FileSettingsStore(path).origin(), SettingsOrigin::Missing);
+  for (const std::string& damaged :
+       {whole.substr(0, whole.size() / 2), std::string(), std::string("[\"a list\"]")}) {
+    SCOPED_TRACE(damaged);
+    ASSERT_TRUE(FileManager::writeFileAtomically(path, damaged));
+    FileSettingsStore store(path);
+    EXPECT_EQ(store.origin(), SettingsOrigin::Unreadable);
+    EXPECT_FALSE(store.get("currentuser").has_value());
+    EXPECT_FALSE(FileManager::fileExistsAtPath(path));
+    EXPECT_EQ(FileManager::readFile(path + ".unreadable"), damaged) << "kept for a look";
+    std::filesystem::remove(path + ".unreadable");
+  }
+  ASSERT_TRUE(FileManager::writeFileAtomically(path, whole));
   FileSettingsStore store(path);
-  EXPECT_FALSE(store.get("version").has_value());
-  store.set("version", "2.0.0");
-  EXPECT_TRUE(store.synchronize());
-  EXPECT_EQ(FileSettingsStore(path).get("version"), "2.0.0");
+  EXPECT_EQ(store.origin(), SettingsOrigin::Read);
+  EXPECT_EQ(store.get("currentuser"), "13800000001");
+  // A write on a full disk says so.
+  FileManager::setFailWrites(ENOSPC);
+  Status full = store.synchronize();
+  FileManager::setFailWrites(0);
+  EXPECT_FALSE(full);
+  EXPECT_TRUE(full.diskFull());
 }
 
 TEST(ExpiringCache, EntriesExpireOnTheClockAndSurviveAReopen) {

@@ -1,5 +1,6 @@
 // The report form: validation, attachments and the filing chain against a scripted service.
 
+#include <cerrno>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <filesystem>
 
@@ -7,8 +8,11 @@
 
 #include "ReportFixture.h"
 #include "core/Base64.h"
+#include "core/VersionManage.h"
 #include "media/TestPictures.h"
 #include "platform/FileManager.h"
+#include "reports/KeptReports.h"
+#include "reports/ReportPrizesViewController.h"
 #include "reports/ReportViewController.h"
 
 namespace vokari::testing {
@@ -128,6 +132,41 @@ TEST_F(ReportFormScreen, ThreeFilesGoOneAtATimeInAttachmentOrder) {
   EXPECT_TRUE(form->selectFiles().empty());
   EXPECT_EQ(form->sendIndex(), 0u);
   for (const auto& thumbnail : form->attachments.thumbnails) EXPECT_TRUE(thumbnail.hidden);
+}
+
+TEST_F(ReportFormScreen, TheIdAndPasswordAreKeptUntilSeenWhateverBecomesOfTheReport) {
+  VersionManage::sharedVersionManage().initWithCurrentUser("13800000001");
+  const std::string folder = VersionManage::sharedVersionManage().reportPath;
+  fill();
+  submit();
+  answer("Q1");
+  answer("P1");
+  ASSERT_EQ(waiting(), "Inster");
+  ASSERT_EQ(KeptReports::read(folder).size(), 1u) << "kept before the report is sent";
+  // The reply is lost: the report may exist, so the pair stays, and opening the reward page
+  // tells it again; "好" forgets it.
+  ASSERT_TRUE(http.respond(http.pending()[0], FakeReply::failure(1)));
+  settle();
+  EXPECT_EQ(lastHud(), "连接失败");
+  EXPECT_FALSE(toolkit.alerts.top());
+  toolkit.navigator.push(*toolkit.navigator.top(), std::make_shared<ReportPrizesViewController>());
+  settle();
+  ASSERT_TRUE(toolkit.alerts.top());
+  EXPECT_EQ(alertMessage(), "查询ID:Q1\n密码:P1");
+  ASSERT_TRUE(driver.alert("好").ok);
+  EXPECT_TRUE(KeptReports::read(folder).empty());
+
+  // A pair that cannot be kept: the report is not even sent, and the full disk is told.
+  toolkit.navigator.pop(*toolkit.navigator.top());
+  settle();
+  FileManager::setFailWrites(ENOSPC);
+  submit();
+  answer("Q2");
+  answer("P2");
+  FileManager::setFailWrites(0);
+  EXPECT_EQ(waiting(), "");
+  EXPECT_EQ(operations().back(), "getSearchPassword");
+  EXPECT_EQ(lastHud(), "存储空间不足，请清理后再试");
 }
 
 TEST_F(ReportFormScreen, RefusalsAndFailuresKeepTheForm) {

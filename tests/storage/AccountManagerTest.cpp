@@ -191,6 +191,48 @@ class UnwritableSettings final : public MemorySettingsStore {
   Status synchronize() override { return Status::failure("disk full"); }
 };
 
+TEST_F(AccountManagerTest, APhoneChangeCutShortAnywhereIsFinishedAtTheNextStart) {
+  // Where a kill (or a full disk) stopped the steps, after the change was recorded.
+  const std::string from = platform.documents() + "/" + kA, to = platform.documents() + "/" + kB;
+  const std::vector<std::pair<const char*, std::function<void()>>> cuts = {
+      {"before the folder moved", [] {}},
+      {"after the folder moved", [&] { fs::rename(from, to); }},
+      {"after the database moved",
+       [&] {
+         fs::rename(from, to);
+         fs::rename(to + "/" + kA + ".db", dbFile(kB));
+       }},
+  };
+  for (const auto& [name, done] : cuts) {
+    SCOPED_TRACE(name);
+    fs::remove_all(platform.documents());
+    fs::create_directories(platform.documents());
+    fillAsA();
+    platform.settings.set("phonechange.from", kA);
+    platform.settings.set("phonechange.to", kB);
+    done();
+    ASSERT_TRUE(accounts().finishPhoneChange());
+    EXPECT_FALSE(fs::exists(from));
+    EXPECT_EQ(platform.settings.get("currentuser"), kB);
+    EXPECT_EQ(accounts().getUserItemForKey("phone_number"), Value(kB));
+    EXPECT_EQ(accounts().getUserItemForKey("username"), Value("张三"));
+    EXPECT_FALSE(platform.settings.get("phonechange.from"));
+    EXPECT_TRUE(accounts().finishPhoneChange()) << "nothing left to do";
+  }
+
+  // Not even the record can be written: nothing is moved, and the failure is told.
+  fs::remove_all(platform.documents());
+  fs::create_directories(platform.documents());
+  fillAsA();
+  UnwritableSettings settings;
+  settings.set("currentuser", kA);
+  platform.platform.settings = &settings;
+  EXPECT_FALSE(accounts().changePhoneNumber(kA, kB));
+  EXPECT_TRUE(fs::exists(dbFile(kA)));
+  EXPECT_FALSE(settings.get("phonechange.from"));
+  platform.platform.settings = &platform.settings;
+}
+
 TEST_F(AccountManagerTest, ASignInWhoseSettingsCannotBeWrittenFailsAndKeepsThePreviousUser) {
   fillAsA();
   UnwritableSettings settings;

@@ -233,6 +233,93 @@ TEST_F(DamagedDatabaseTest, AFileThatCannotBeOpenedFailsWithItsReason) {
   EXPECT_FALSE(DBBase::sharedDBBase().AddOneNews(news("2026-01-03 08:00:00")));
 }
 
+// A copy of a database file, damaged page by page: the page a table or index starts at, and
+// the last page of its rows (the right-most child of an interior root).
+struct FileImage {
+  std::string bytes;
+  std::uint32_t root(const std::string& file, const std::string& name) const {
+    auto db = SqliteDatabase::open(file).value;
+    auto rows = db->query("SELECT rootpage FROM sqlite_master WHERE name = ?", {name});
+    return static_cast<std::uint32_t>(std::stoul(*textOf(rows->front(), "rootpage")));
+  }
+  std::size_t offset(std::uint32_t page) const { return std::size_t(page - 1) * 4096; }
+  std::uint32_t lastLeaf(std::uint32_t top) const {
+    const auto flag = static_cast<unsigned char>(bytes[offset(top)]);
+    if (flag != 0x05 && flag != 0x02) return top;  // the root is its only page
+    std::uint32_t child = 0;
+    for (int i = 8; i < 12; ++i)
+      child = child << 8 | static_cast<unsigned char>(bytes[offset(top) + i]);
+    return child;
+  }
+  void smash(std::uint32_t page) { bytes.replace(offset(page), 4096, 4096, '\xff'); }
+};
+
+TEST_F(DamagedDatabaseTest, ADamagedIndexIsRebuiltAndUnreadableRowsAreCopiedAround) {
+  std::vector<Row> stored;
+  for (int i = 0; i < 600; ++i) {
+    char time[32];
+    std::snprintf(time, sizeof time, "2026-03-01 %02d:%02d:%02d", i / 360, i / 6 % 60, i % 6 * 10);
+    stored.push_back(news(time, std::string(40, 'n')));
+  }
+  DBBase& db = DBBase::sharedDBBase();
+  ASSERT_TRUE(db.AddNewsRows(stored).ok());
+  const FileImage whole{contentOf(dbFile(kA))};
+  const std::uint32_t index = whole.root(dbFile(kA), "vok_news_report_time");
+  const std::uint32_t table = whole.root(dbFile(kA), "vok_news_report");
+  const std::uint32_t account = whole.root(dbFile(kA), "vok_user");
+
+  // An index entry whose key no longer matches its row (still in order): rebuilt in place.
+  FileImage damaged = whole;
+  const auto at =
+      damaged.bytes.find("2026-03-01 01:39:40", damaged.offset(damaged.lastLeaf(index)));
+  ASSERT_LT(at, damaged.offset(damaged.lastLeaf(index)) + 4096);
+  damaged.bytes[at + 18] = '5';
+  replaceFile(damaged.bytes);
+  EXPECT_EQ(db.TestNewsIsExist("2026-03-01 01:39:40"), 1);
+  EXPECT_FALSE(fs::exists(dbFile(kA) + ".corrupt")) << "mended in place";
+  EXPECT_EQ(db.getAllNews().size(), 601u);
+
+  // A page of news that cannot be read at all: every other row is copied into a new file, with
+  // its id, and the account with it; the damaged file is kept beside.
+  damaged = whole;
+  damaged.smash(damaged.lastLeaf(table));
+  replaceFile(damaged.bytes);
+  const std::size_t left = db.getAllNews().size();
+  EXPECT_TRUE(fs::exists(dbFile(kA) + ".corrupt"));
+  EXPECT_LT(left, 601u);
+  EXPECT_GT(left, 500u);
+  EXPECT_EQ(accounts().getUserItemForKey("password"), Value("secret1"));
+  EXPECT_EQ(rowsIn(kA, "vok_news_report").front().at("tableid"), Value(std::int64_t{1}));
+  ASSERT_TRUE(db.AddOneNews(news("2026-04-01 00:00:00")));
+  EXPECT_EQ(rowsIn(kA, "vok_news_report").back().at("tableid"), Value(std::int64_t{602}))
+      << "ids handed out before stay handed out";
+
+  // The account's own page: the row is made again from the number the file belongs to.
+  damaged = whole;
+  damaged.smash(account);
+  replaceFile(damaged.bytes);
+  EXPECT_EQ(accounts().getUserItemForKey("phone_number"), Value(kA));
+  EXPECT_EQ(db.getAllNews().size(), 601u);
+}
+
+TEST_F(DBBaseTest, ANewsBatchThatCannotBeWrittenWhollyStoresNothing) {
+  ASSERT_TRUE(db().AddNewsRows({news("2026-01-01 00:00:00")}).ok());
+  std::vector<Row> batch;
+  for (int i = 0; i < 3000; ++i)
+    batch.push_back(news("2026-02-01 00:00:" + std::to_string(10000 + i), std::string(200, 'x')));
+  // Room for a few pages more: the batch fills them and then the disk is full.
+  auto counted = SqliteDatabase::open(dbFile(kA)).value->query("PRAGMA page_count");
+  DBBase::limitPagesForTesting(std::stoi(*textOf(counted->front(), "page_count")) + 20);
+  Result<std::size_t> full = db().AddNewsRows(batch);
+  DBBase::limitPagesForTesting(0);
+  EXPECT_FALSE(full.ok());
+  EXPECT_TRUE(full.status.diskFull()) << full.status.message();
+  EXPECT_EQ(rowsIn(kA, "vok_news_report").size(), 1u) << "nothing of the batch";
+  Result<std::size_t> later = db().AddNewsRows(batch);
+  ASSERT_TRUE(later.ok()) << later.status.message();
+  EXPECT_EQ(*later.value, 3000u);
+}
+
 TEST_F(DBBaseTest, ClearingATableOpensTheFileOnce) {
   ASSERT_TRUE(persons().addOnePerson(person("110105194912310011", "李四", "2026-01-02 10:00:00")));
   EXPECT_TRUE(db().deleteTable("vok_person_history"));
