@@ -407,18 +407,18 @@ void measureAttaching(const std::string& folder) {
     Platform::install(&platform);
     auto start = std::chrono::steady_clock::now();
     CancelToken never(std::make_shared<std::atomic<bool>>(false));
-    bool ok = convertAttachment(media, folder, loop.wallClock(), never).has_value();
+    bool ok = convertAttachment(media, folder, loop.wallClock(), never).attachment.has_value();
     before = seconds(start);
     Background worker(loop);
     platform.background = &worker;
     start = std::chrono::steady_clock::now();
-    BackgroundTask task = Background::start<std::optional<Attachment>>(
+    BackgroundTask task = Background::start<Converted>(
         [&](const CancelToken& cancel) {
           return convertAttachment(media, folder, loop.wallClock(), cancel);
         },
-        [&](std::optional<Attachment>& attachment) {
+        [&](Converted& converted) {
           auto at = std::chrono::steady_clock::now();
-          ok = ok && attachment.has_value();
+          ok = ok && converted.attachment.has_value();
           delivery = seconds(at);
         });
     handOff = seconds(start);
@@ -469,7 +469,8 @@ void measureConversions(const std::string& folder) {
     Cost cost = inChild([&] {
       CancelToken never(std::make_shared<std::atomic<bool>>(false));
       auto attachment = convertAttachment({PickedKind::Picture, path}, folder,
-                                          std::chrono::system_clock::now(), never);
+                                          std::chrono::system_clock::now(), never)
+                            .attachment;
       if (attachment) std::filesystem::remove(attachment->path);
       return attachment.has_value();
     });
