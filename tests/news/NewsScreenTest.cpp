@@ -81,6 +81,31 @@ TEST_F(NewsScreenTest, WithoutANetworkTheStoredListComesWithANoticeForOneAndAHal
   EXPECT_FALSE(toolkit.hud.visible());
 }
 
+TEST_F(NewsScreenTest, NewsArrivingOnAFullDiskAreNotStoredAtAllAndTheResidentIsTold) {
+  store({"2026-03-01 08:00:00"});
+  std::vector<nlohmann::json> many;
+  for (int i = 0; i < 3000; ++i)
+    many.push_back(element("2026-03-02 08:" + std::to_string(10000 + i), std::string(300, 'n')));
+  auto counted =
+      SqliteDatabase::open(DBBase::sharedDBBase().dbPath).value->query("PRAGMA page_count");
+  DBBase::limitPagesForTesting(std::stoi(*textOf(counted->front(), "page_count")) + 30);
+  open();
+  answerNews(success(many));
+  DBBase::limitPagesForTesting(0);
+  EXPECT_EQ(hudText(), "存储空间不足，请清理后再试");
+  EXPECT_EQ(rows()->count(), 1) << "nothing of the batch";
+  // Once there is room, the next fetch asks from the same time and stores every item.
+  ASSERT_TRUE(driver.back().ok);
+  open();
+  EXPECT_EQ(lastBody("getNewsForIos")["TIME"], "2026-03-01 08:00:00");
+  answerNews(success(many));
+  EXPECT_FALSE(toolkit.hud.visible());
+  EXPECT_EQ(NewsManager::newestTime(), "2026-03-02 08:12999");
+  std::size_t stored = 0;
+  DBBase::sharedDBBase().readNews({"time"}, [&](const SqliteStatement&) { return ++stored > 0; });
+  EXPECT_EQ(stored, 3001u);
+}
+
 TEST_F(NewsScreenTest, AFailedFetchWithANetworkShowsTheListAndNoMessage) {
   store({"2026-03-01 08:00:00"});
   open();
