@@ -109,7 +109,7 @@ Status DBBase::openSound() {
   }
   // Mended where it can be: damaged indexes rebuilt in place, else every readable row copied
   // into a new file. The damaged file is kept beside it either way.
-  if (rebuildDamagedIndexes(*db_)) {
+  if (rebuildDamagedIndexes(*db_, kTables)) {
     checkedFile_ = fileIdentity(dbPath);
     return Status::success();
   }

@@ -6,40 +6,32 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <map>
 #include <optional>
-#include <set>
 
 #include "platform/FileManager.h"
 
 namespace vokari {
 namespace {
 
-// The root pages of the indexes and the names of the indexes.
-struct Indexes {
-  std::set<std::string> roots;
-  std::set<std::string> names;
-};
-
-Indexes indexesOf(SqliteDatabase& db) {
-  Indexes indexes;
-  for (const Row& row : db.query("SELECT name, rootpage FROM sqlite_master WHERE type = 'index'")
-                            .value_or(std::vector<Row>{})) {
-    indexes.names.insert(textOf(row, "name").value_or(""));
-    indexes.roots.insert(textOf(row, "rootpage").value_or(""));
-  }
-  return indexes;
+// The statements of the indexes the schema declares, by name (automatic ones have none).
+std::map<std::string, std::string> indexStatements(SqliteDatabase& db) {
+  std::map<std::string, std::string> statements;
+  for (const Row& row : db.query("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND "
+                                 "sql IS NOT NULL")
+                            .value_or(std::vector<Row>{}))
+    statements[textOf(row, "name").value_or("")] = textOf(row, "sql").value_or("");
+  return statements;
 }
 
-// Whether a line of quick_check's report is about an index: it names one ("row 5 missing from
-// index x", "wrong # of entries in index x") or a page of a tree rooted at one ("Tree 7 page 9:").
-bool aboutAnIndex(const std::string& line, const Indexes& indexes) {
-  for (const std::string& name : indexes.names)
-    if (line.find("index " + name) != std::string::npos) return true;
-  const std::string tree = "Tree ";
-  const auto at = line.find(tree);
-  if (at == std::string::npos) return false;
-  const auto end = line.find(' ', at + tree.size());
-  return indexes.roots.contains(line.substr(at + tree.size(), end - at - tree.size()));
+// Whether every row of the table can be read, walking the table itself (never an index).
+bool readsWhole(SqliteDatabase& db, const std::string& table) {
+  auto select = db.prepare("SELECT * FROM " + quotedIdentifier(table));
+  if (!select) return false;
+  SqliteStatement::Step step;
+  while ((step = select->step()) == SqliteStatement::Step::Row) {
+  }
+  return step == SqliteStatement::Step::Done;
 }
 
 // The rows of the table from rowid `after` on, in rowid order, each handed to `copy`; a step that
@@ -68,14 +60,24 @@ constexpr std::int64_t kLargestRowid = std::int64_t{1} << 62;
 
 }  // namespace
 
-bool rebuildDamagedIndexes(SqliteDatabase& db) {
-  auto report = db.query("PRAGMA quick_check");
-  if (!report || report->empty()) return false;
-  const Indexes indexes = indexesOf(db);
-  for (const Row& line : *report) {
-    if (!aboutAnIndex(textOf(line, "quick_check").value_or(""), indexes)) return false;
-  }
-  return db.execute("REINDEX") && db.soundness(true) == SqliteDatabase::Soundness::Sound;
+bool rebuildDamagedIndexes(SqliteDatabase& db, const std::vector<std::string>& tables) {
+  for (const std::string& table : tables)
+    if (!readsWhole(db, table)) return false;  // the damage is not in the indexes alone
+  // Their pages cannot be trusted even to be freed (REINDEX and DROP INDEX walk them): the
+  // indexes are taken out of the schema, VACUUM writes the file anew without their pages, and
+  // they are made again from the rows.
+  const std::map<std::string, std::string> statements = indexStatements(db);
+  auto version = db.query("PRAGMA schema_version");
+  bool ok = version && !version->empty() && db.execute("PRAGMA writable_schema = ON") &&
+            db.execute("DELETE FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL") &&
+            db.execute("PRAGMA writable_schema = OFF");
+  // A new schema version makes the connection read the schema again before its next statement.
+  ok =
+      ok && db.execute("PRAGMA schema_version = " +
+                       std::to_string(std::stoll(*textOf(version->front(), "schema_version")) + 1));
+  ok = ok && db.execute("VACUUM");
+  for (const auto& [name, sql] : statements) ok = ok && db.execute(sql);
+  return ok && db.soundness(true) == SqliteDatabase::Soundness::Sound;
 }
 
 Result<std::size_t> salvageRows(const std::string& damaged, const std::string& fresh,
@@ -94,6 +96,8 @@ Result<std::size_t> salvageRows(const std::string& damaged, const std::string& f
   for (const std::string& sql : createStatements)
     if (!to.value->execute(sql)) return failed("create the tables of " + fresh);
   if (!to.value->execute("BEGIN")) return failed("copy into " + fresh);
+  // Read first: once a damaged page has been met, reads of this connection may fail too.
+  auto sequence = from.value->query("SELECT name, seq FROM sqlite_sequence");
   std::size_t lost = 0;
   for (const std::string& table : tables) {
     std::optional<SqliteStatement> insert;
@@ -126,12 +130,14 @@ Result<std::size_t> salvageRows(const std::string& damaged, const std::string& f
       jump *= 2;
     }
   }
-  // The ids handed out so far stay handed out.
-  if (auto sequence = from.value->query("SELECT name, seq FROM sqlite_sequence")) {
-    for (const Row& row : *sequence)
-      static_cast<void>(
-          to.value->execute("INSERT OR REPLACE INTO sqlite_sequence (name, seq) VALUES (?, ?)",
-                            {row.at("name"), row.at("seq")}));
+  // The ids handed out so far stay handed out, lost rows' ids too.
+  for (const Row& row : sequence.value_or(std::vector<Row>{})) {
+    static_cast<void>(to.value->execute("DELETE FROM sqlite_sequence WHERE name = ? AND seq <= ?",
+                                        {row.at("name"), row.at("seq")}));
+    static_cast<void>(
+        to.value->execute("INSERT INTO sqlite_sequence (name, seq) SELECT ?, ? WHERE NOT EXISTS "
+                          "(SELECT 1 FROM sqlite_sequence WHERE name = ?)",
+                          {row.at("name"), row.at("seq"), row.at("name")}));
   }
   if (!to.value->execute("COMMIT")) return failed("copy into " + fresh);
   return {lost};

@@ -11,9 +11,10 @@
 
 namespace vokari {
 
-// Rebuilds the indexes when quick_check finds fault with them only; true when the database is
-// sound afterwards.
-bool rebuildDamagedIndexes(SqliteDatabase& db);
+// Rebuilds the indexes when every row of the tables can still be read, so that the damage SQLite
+// found can only be in them (their pages are left behind and the file written anew); true when
+// the database is sound afterwards.
+bool rebuildDamagedIndexes(SqliteDatabase& db, const std::vector<std::string>& tables);
 
 // Copies every readable row of the tables, read in rowid order and past pages that cannot be
 // read, from `damaged` into the new file `fresh`, which is made with the create statements. Each

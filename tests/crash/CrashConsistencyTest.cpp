@@ -234,13 +234,13 @@ void checkFreshStart(const std::string& root, Model& model) {
     batches.pending.reset();
 
     Kept& kept = model.kept[phone];
-    std::set<long> found;
+    std::set<long> keptNow;
     for (const KeptReport& report :
          KeptReports::read(VersionManage::sharedVersionManage().reportPath))
-      found.insert(std::atol(report.code.c_str() + 1));
-    for (long i : kept.must) EXPECT_TRUE(found.count(i)) << "kept report Q" << i << " is lost";
-    for (long i : kept.mustNot) EXPECT_FALSE(found.count(i)) << "report Q" << i << " came back";
-    kept.must = found;
+      keptNow.insert(std::atol(report.code.c_str() + 1));
+    for (long i : kept.must) EXPECT_TRUE(keptNow.count(i)) << "kept report Q" << i << " is lost";
+    for (long i : kept.mustNot) EXPECT_FALSE(keptNow.count(i)) << "report Q" << i << " came back";
+    kept.must = keptNow;
   }
   if (user) stores.settings->set("currentuser", *user);
 

@@ -326,7 +326,7 @@ TEST_F(ReportFormScreen, AConversionCancelledBeforeItsFileIsWrittenLeavesNothing
   const CancelToken cancelled(std::make_shared<std::atomic<bool>>(true));
   for (const PickedMedia& media :
        {PickedMedia{PickedKind::Picture, picture()}, PickedMedia{PickedKind::Movie, movie()}}) {
-    EXPECT_FALSE(convertAttachment(media, tmp, platform.loop.wallClock(), cancelled));
+    EXPECT_FALSE(convertAttachment(media, tmp, platform.loop.wallClock(), cancelled).attachment);
   }
   EXPECT_TRUE(FileManager::getDirSubFiles(tmp)->empty());
 }
