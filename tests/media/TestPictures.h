@@ -192,10 +192,11 @@ inline std::string encodeAnimatedWebP(const std::vector<Image>& frames) {
   return out;
 }
 
-// JPEGs as print exports and albums hold them: CMYK with Adobe's marker, which (as Photoshop
-// writes it) stores the inks inverted, the same as YCCK, or plain CMYK without the marker.
-enum class Inks { AdobeCmyk, AdobeYcck, PlainCmyk };
-inline std::string encodeCmykJpeg(const Image& image, Inks inks) {
+// A JPEG compressed with libjpeg: `configure` sets what differs from the defaults, `fill` writes
+// each row (`components` bytes a pixel) just before it is compressed.
+template <typename Configure, typename Fill>
+std::string compressJpeg(int width, int height, int components, J_COLOR_SPACE space,
+                         Configure configure, Fill fill) {
   jpeg_compress_struct info{};
   jpeg_error_mgr errors;
   info.err = jpeg_std_error(&errors);
@@ -203,28 +204,16 @@ inline std::string encodeCmykJpeg(const Image& image, Inks inks) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(image.width);
-  info.image_height = static_cast<JDIMENSION>(image.height);
-  info.input_components = 4;
-  info.in_color_space = JCS_CMYK;
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = components;
+  info.in_color_space = space;
   jpeg_set_defaults(&info);
-  jpeg_set_colorspace(&info, inks == Inks::AdobeYcck ? JCS_YCCK : JCS_CMYK);
-  info.write_Adobe_marker = inks != Inks::PlainCmyk;
-  jpeg_set_quality(&info, 95, TRUE);
+  configure(info);
   jpeg_start_compress(&info, TRUE);
-  const bool inverted = inks != Inks::PlainCmyk;
-  std::vector<std::uint8_t> row(std::size_t(image.width) * 4);
+  std::vector<std::uint8_t> row(std::size_t(width) * components);
   while (info.next_scanline < info.image_height) {
-    for (int x = 0; x < image.width; ++x) {
-      std::uint32_t p = image.pixel(x, int(info.next_scanline));
-      int r = p >> 16 & 0xff, g = p >> 8 & 0xff, b = p & 0xff;
-      int k = 255 - std::max({r, g, b});
-      int ink[4] = {0, 0, 0, k};
-      for (int i = 0; i < 3 && k < 255; ++i)
-        ink[i] = (255 - (i == 0 ? r : i == 1 ? g : b) - k) * 255 / (255 - k);
-      for (int i = 0; i < 4; ++i)
-        row[std::size_t(x) * 4 + i] = std::uint8_t(inverted ? 255 - ink[i] : ink[i]);
-    }
+    fill(static_cast<int>(info.next_scanline), row.data());
     JSAMPROW rows = row.data();
     jpeg_write_scanlines(&info, &rows, 1);
   }
@@ -235,47 +224,54 @@ inline std::string encodeCmykJpeg(const Image& image, Inks inks) {
   return out;
 }
 
+// JPEGs as print exports and albums hold them: CMYK with Adobe's marker, which (as Photoshop
+// writes it) stores the inks inverted, the same as YCCK, or plain CMYK without the marker.
+enum class Inks { AdobeCmyk, AdobeYcck, PlainCmyk };
+inline std::string encodeCmykJpeg(const Image& image, Inks inks) {
+  const bool inverted = inks != Inks::PlainCmyk;
+  return compressJpeg(
+      image.width, image.height, 4, JCS_CMYK,
+      [&](jpeg_compress_struct& info) {
+        jpeg_set_colorspace(&info, inks == Inks::AdobeYcck ? JCS_YCCK : JCS_CMYK);
+        info.write_Adobe_marker = inverted;
+        jpeg_set_quality(&info, 95, TRUE);
+      },
+      [&](int y, std::uint8_t* row) {
+        for (int x = 0; x < image.width; ++x) {
+          std::uint32_t p = image.pixel(x, y);
+          int r = p >> 16 & 0xff, g = p >> 8 & 0xff, b = p & 0xff;
+          int k = 255 - std::max({r, g, b});
+          int ink[4] = {0, 0, 0, k};
+          for (int i = 0; i < 3 && k < 255; ++i)
+            ink[i] = (255 - (i == 0 ? r : i == 1 ? g : b) - k) * 255 / (255 - k);
+          for (int i = 0; i < 4; ++i)
+            row[std::size_t(x) * 4 + i] = std::uint8_t(inverted ? 255 - ink[i] : ink[i]);
+        }
+      });
+}
+
 // A grey JPEG of any size, written a row at a time (no picture of that size is held), baseline
 // or progressive; with `scans`, progressive in that many scans (at most 380): one coefficient of
 // one component a scan, in two passes of successive approximation past 190.
 inline std::string greyJpeg(int width, int height, bool progressive, int scans = 0) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  if (progressive) jpeg_simple_progression(&info);
   std::vector<jpeg_scan_info> script;
-  if (scans > 0) {
-    const bool refine = scans > 190;
-    script.push_back({3, {0, 1, 2, 0}, 0, 0, 0, refine ? 1 : 0});
-    if (refine) script.push_back({3, {0, 1, 2, 0}, 0, 0, 1, 0});
-    for (int pass = 0; pass < (refine ? 2 : 1); ++pass)
-      for (int c = 0; c < 3; ++c)
-        for (int k = 1; k < 64; ++k)
-          script.push_back({1, {c, 0, 0, 0}, k, k, refine ? pass : 0, refine ? 1 - pass : 0});
-    script.resize(std::min<std::size_t>(script.size(), std::size_t(scans)));
-    info.scan_info = script.data();
-    info.num_scans = static_cast<int>(script.size());
-  }
-  jpeg_start_compress(&info, TRUE);
-  std::vector<std::uint8_t> row(std::size_t(width) * 3, 128);
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW rows = row.data();
-    jpeg_write_scanlines(&info, &rows, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  std::string out(reinterpret_cast<const char*>(buffer), size);
-  std::free(buffer);
-  return out;
+  return compressJpeg(
+      width, height, 3, JCS_RGB,
+      [&](jpeg_compress_struct& info) {
+        if (progressive) jpeg_simple_progression(&info);
+        if (scans <= 0) return;
+        const bool refine = scans > 190;
+        script.push_back({3, {0, 1, 2, 0}, 0, 0, 0, refine ? 1 : 0});
+        if (refine) script.push_back({3, {0, 1, 2, 0}, 0, 0, 1, 0});
+        for (int pass = 0; pass < (refine ? 2 : 1); ++pass)
+          for (int c = 0; c < 3; ++c)
+            for (int k = 1; k < 64; ++k)
+              script.push_back({1, {c, 0, 0, 0}, k, k, refine ? pass : 0, refine ? 1 - pass : 0});
+        script.resize(std::min<std::size_t>(script.size(), std::size_t(scans)));
+        info.scan_info = script.data();
+        info.num_scans = static_cast<int>(script.size());
+      },
+      [&](int, std::uint8_t* row) { std::memset(row, 128, std::size_t(width) * 3); });
 }
 
 // The JPEG with the sides in its frame header replaced: a few hundred bytes that declare a
