@@ -118,6 +118,7 @@ TEST(LinksTest, JsonNestingIsMeasuredOutsideStrings) {
   EXPECT_FALSE(nestedDeeper(R"({"a":[1,{"b":2}]})", 3));
   EXPECT_TRUE(nestedDeeper(R"({"a":[1,{"b":[2]}]})", 3));
   EXPECT_FALSE(nestedDeeper(R"({"a":"[[[[[[\"[[[[","b":"\\"})", 1));
+  EXPECT_TRUE(nestedDeeper(R"({"":[[[[]]]]})", 3)) << "an empty key ends where it should";
   EXPECT_TRUE(nestedDeeper(std::string(17, '[') + std::string(17, ']'), kMaxJsonDepth));
   EXPECT_FALSE(nestedDeeper(std::string(16, '[') + std::string(16, ']'), kMaxJsonDepth));
 }
