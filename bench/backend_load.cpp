@@ -3,7 +3,8 @@
 // loop is bounded in count and time and the whole run stops itself (default 15 minutes).
 //
 //   backend_load [--backend PATH] [--clients 1000] [--slow 200] [--idle 400] [--burst 1000]
-//                [--movie-mb 200] [--hold-seconds 12] [--only road,hold,burst,pipeline,movie]
+//                [--movie-mb 200] [--hold-seconds 12] [--crowd 4100]
+//                [--only movie,road,hold,burst,pipeline,crowd,bodies,wrongkeys]
 //
 // Figures, each checked (the exit status is 1 when one fails):
 //   road      N keep-alive clients at once, each registering, signing in, sending positions,
@@ -13,7 +14,14 @@
 //   pipeline  requests written back to back on one connection: answered in order or the
 //             connection closed after a reply that says so; never a silent drop
 //   movie     a SaveFile of a movie: stored byte for byte, peak RSS < 64 MB above idle
-//   after     open files back to idle, RSS near idle, every record listed exactly once
+//   crowd     4,100 idle connections to one service, then good requests: all answered,
+//             p99 < 200 ms
+//   bodies    20 bodies of 16 MiB of '[' at once, half with a declared length and half chunked,
+//             while good requests run: peak RSS growth < 128 MB, good requests answered
+//   wrongkeys 10 SaveFile calls of 32 MiB at once with a wrong password: all refused, the data
+//             folder never grows
+//   after     open files back to idle, RSS near idle, every record listed exactly once; the
+//             stand-in stops within 5 s of SIGTERM
 
 #include <poll.h>
 #include <signal.h>
@@ -86,11 +94,22 @@ class Backend {
     if (!cv_.wait_for(lock, std::chrono::seconds(20), [&] { return ports_.general > 0; }))
       throw std::runtime_error("the back-end did not start");
   }
-  ~Backend() {
+  ~Backend() { stop(); }
+  // SIGTERM, then the seconds until the process ended (SIGKILL after 30 s).
+  double stop() {
+    if (pid_ < 0) return 0;
+    auto start = std::chrono::steady_clock::now();
     ::kill(pid_, SIGTERM);
     int status = 0;
-    ::waitpid(pid_, &status, 0);
+    for (int i = 0; i < 3000 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (::waitpid(pid_, &status, WNOHANG) == 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
     reader_.join();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
   Ports ports() {
     std::lock_guard lock(mutex_);
@@ -809,6 +828,221 @@ void runMovie(Backend& backend, size_t megabytes) {
   check(same && i == size, "movie: stored byte for byte (" + path + ")");
 }
 
+// ---- good requests beside a figure's load ----
+
+// Four clients, one a service, each alternating a kept and a fresh connection, until stopped.
+class GoodRequests {
+ public:
+  explicit GoodRequests(Backend& backend) {
+    Ports p = backend.ports();
+    std::vector<int> ports{p.general, p.account, p.appointment, p.report};
+    for (size_t g = 0; g < 4; ++g) {
+      threads_.emplace_back([this, g, port = ports[g]] {
+        std::vector<double> mine;
+        Connection kept(port);
+        for (int n = 0; !stop_ && n < 100000; ++n) {
+          Connection fresh(port);
+          Connection& c = n % 2 ? kept : fresh;
+          auto start = Clock::now();
+          Response r = g == 3 ? c.request("GET", "/CrimeReports/Guide.aspx", "")
+                              : c.request("POST", "/serverAgent!nothing.action", "{}");
+          mine.push_back(Ms(Clock::now() - start).count());
+          ++requests;
+          if (r.status == 0) ++unanswered;
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        latencies.add(mine);
+      });
+    }
+  }
+  void stop() {
+    stop_ = true;
+    for (auto& t : threads_) t.join();
+    threads_.clear();
+  }
+  ~GoodRequests() { stop(); }
+
+  Latencies latencies;
+  std::atomic<int> requests{0}, unanswered{0};
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::vector<std::thread> threads_;
+};
+
+// Peak RSS of the stand-in while it runs, sampled every 10 ms.
+class RssPeak {
+ public:
+  explicit RssPeak(Backend& backend) : idle_(backend.rssKb()), peak_(idle_) {
+    thread_ = std::thread([this, &backend] {
+      while (!stop_) {
+        peak_ = std::max(peak_.load(), backend.rssKb());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    });
+  }
+  ~RssPeak() { finish(); }
+  long finish() {  // growth in kB
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return peak_ - idle_;
+  }
+
+ private:
+  long idle_;
+  std::atomic<long> peak_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// ---- crowd: more idle connections than a service holds ----
+
+void runCrowd(Backend& backend, int count) {
+  std::cout << "crowd: " << count << " idle connections to one service, then good requests"
+            << std::endl;
+  Ports p = backend.ports();
+  std::vector<int> idle;
+  int refused = 0;
+  for (int i = 0; i < count; ++i) {
+    int fd = connectTo(p.general, kClientTimeout);
+    if (fd < 0) ++refused;
+    idle.push_back(fd);
+  }
+  long held = backend.openFiles();
+  GoodRequests good(backend);
+  std::this_thread::sleep_for(std::chrono::seconds(5));
+  good.stop();
+  int closed = 0;
+  for (int fd : idle) {
+    pollfd pfd{fd, POLLRDHUP, 0};
+    closed += fd < 0 || ::poll(&pfd, 1, 0) != 0;
+    if (fd >= 0) ::close(fd);
+  }
+  std::printf(
+      "  connects refused %d; service's open files after the crowd %ld; idle closed by the "
+      "service %d of %d\n  %d good requests: p50 %.1f ms, p99 %.1f ms, max %.1f ms, "
+      "unanswered %d\n",
+      refused, held, closed, count, good.requests.load(), good.latencies.percentile(0.5),
+      good.latencies.percentile(0.99), good.latencies.percentile(1.0), good.unanswered.load());
+  check(good.unanswered == 0 && good.latencies.percentile(0.99) < 200,
+        "crowd: good requests all answered, p99 under 200 ms");
+}
+
+// ---- bodies: many large hostile bodies at once ----
+
+void runBodies(Backend& backend, int count, size_t megabytes) {
+  std::cout << "bodies: " << count << " bodies of " << megabytes
+            << " MiB of '[' at once, half chunked" << std::endl;
+  Ports p = backend.ports();
+  RssPeak rss(backend);
+  GoodRequests good(backend);
+  std::atomic<int> answered{0}, cut{0};
+  auto start = Clock::now();
+  std::vector<std::thread> senders;
+  for (int i = 0; i < count; ++i) {
+    senders.emplace_back([&, i] {
+      const size_t size = megabytes << 20;
+      bool chunked = i % 2;
+      int fd = connectTo(p.general, kClientTimeout);
+      std::string head = "POST /serverAgent!getClientInformation.action HTTP/1.1\r\nHost: x\r\n" +
+                         std::string(chunked ? "Transfer-Encoding: chunked"
+                                             : "Content-Length: " + std::to_string(size)) +
+                         "\r\n\r\n";
+      bool sent = sendAll(fd, head);
+      const std::string piece(1u << 16, '[');
+      char line[32];
+      std::snprintf(line, sizeof line, "%zx\r\n", piece.size());
+      for (size_t at = 0; sent && at < size; at += piece.size())
+        sent = chunked ? sendAll(fd, line) && sendAll(fd, piece) && sendAll(fd, "\r\n")
+                       : sendAll(fd, piece);
+      if (sent && chunked) sent = sendAll(fd, "0\r\n\r\n");
+      std::string buffer;
+      Response r = readResponse(fd, buffer);
+      ::close(fd);
+      ++(r.status != 0 ? answered : cut);
+    });
+  }
+  for (auto& t : senders) t.join();
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  good.stop();
+  long growth = rss.finish();
+  std::printf(
+      "  %d answered (refused), %d cut, in %.1f s; stand-in peak RSS +%ld MB; %d good "
+      "requests: p99 %.1f ms, unanswered %d\n",
+      answered.load(), cut.load(), seconds, growth >> 10, good.requests.load(),
+      good.latencies.percentile(0.99), good.unanswered.load());
+  check(growth < 128 * 1024, "bodies: stand-in peak RSS growth under 128 MB");
+  check(answered + cut == count && good.unanswered == 0,
+        "bodies: every body refused or cut, good requests answered");
+}
+
+// ---- wrongkeys: uploads with a wrong password ----
+
+size_t bytesUnder(const std::filesystem::path& folder) {
+  size_t bytes = 0;
+  std::error_code error;
+  for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    std::error_code ignored;
+    if (it->is_regular_file(ignored)) bytes += it->file_size(ignored);
+  }
+  return bytes;
+}
+
+void runWrongKeys(Backend& backend, const std::filesystem::path& dataDir, int count,
+                  size_t megabytes) {
+  std::cout << "wrongkeys: " << count << " SaveFile calls of " << megabytes
+            << " MiB at once with a wrong password" << std::endl;
+  Ports p = backend.ports();
+  Connection c(p.report);
+  std::string code = result(
+      c.request("POST", kSoapPath, soapEnvelope("getCodeString", ""), soapHeaders("getCodeString")),
+      "getCodeString");
+  c.drop();
+  const size_t before = bytesUnder(dataDir / "report-files");
+  std::atomic<size_t> peak{before};
+  std::atomic<bool> sampling{true};
+  std::thread sampler([&] {
+    while (sampling) {
+      peak = std::max(peak.load(), bytesUnder(dataDir / "report-files"));
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  });
+  std::atomic<int> refused{0};
+  std::vector<std::thread> senders;
+  for (int i = 0; i < count; ++i) {
+    senders.emplace_back([&] {
+      const size_t encoded = (megabytes << 20) / 3 * 4;
+      std::string envelope =
+          soapEnvelope("SaveFile", element("verification", kVerification) + element("code", code) +
+                                       element("password", "wrong") + "<binData>@</binData>" +
+                                       element("fileName", "movie.mp4"));
+      size_t hole = envelope.find('@');
+      std::string head = envelope.substr(0, hole), tail = envelope.substr(hole + 1);
+      int fd = connectTo(p.report, kClientTimeout);
+      std::string headers = requestText("POST", kSoapPath, p.report, "", soapHeaders("SaveFile"));
+      headers.replace(headers.find("Content-Length: 0"), 17,
+                      "Content-Length: " + std::to_string(head.size() + encoded + tail.size()));
+      bool sent = sendAll(fd, headers) && sendAll(fd, head);
+      const std::string piece(1u << 20, 'Q');
+      for (size_t at = 0; sent && at < encoded; at += piece.size())
+        sent = sendAll(fd, std::string_view(piece).substr(0, std::min(piece.size(), encoded - at)));
+      sent = sent && sendAll(fd, tail);
+      std::string buffer;
+      Response r = sent ? readResponse(fd, buffer) : Response{};
+      ::close(fd);
+      if (result(r, "SaveFile") == "Update:0") ++refused;
+    });
+  }
+  for (auto& t : senders) t.join();
+  sampling = false;
+  sampler.join();
+  std::printf("  refused %d of %d; report files before %zu bytes, at most %zu during\n",
+              refused.load(), count, before, peak.load());
+  check(refused == count, "wrongkeys: every upload refused");
+  check(peak.load() == before, "wrongkeys: the data folder never grew");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -819,7 +1053,10 @@ int main(int argc, char** argv) {
                                              {"burst", "1000"},
                                              {"movie-mb", "200"},
                                              {"hold-seconds", "12"},
-                                             {"only", "movie,road,hold,burst,pipeline"},
+                                             {"crowd", "4100"},
+                                             {"only",
+                                              "movie,road,hold,burst,pipeline,crowd,bodies,"
+                                              "wrongkeys"},
                                              {"limit-seconds", "900"}};
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string name = argv[i];
@@ -857,6 +1094,9 @@ int main(int argc, char** argv) {
               std::stoi(options["hold-seconds"]));
     if (wanted("burst")) runBurst(backend, std::stoi(options["burst"]));
     if (wanted("pipeline")) runPipeline(backend);
+    if (wanted("crowd")) runCrowd(backend, std::stoi(options["crowd"]));
+    if (wanted("bodies")) runBodies(backend, 20, 16);
+    if (wanted("wrongkeys")) runWrongKeys(backend, dir, 10, 32);
     // Kept-alive connections of ours are closed; give the service its idle time-out to let go.
     long files = 0;
     for (int i = 0; i < 100; ++i) {
@@ -873,6 +1113,9 @@ int main(int argc, char** argv) {
         rss >> 10, idleRss >> 10, files, idleFiles, backend.threads(), loadAverage().c_str());
     check(files <= idleFiles, "after: open files back to idle");
     check(rss - idleRss < 64 * 1024, "after: RSS within 64 MB of idle");
+    double stopped = backend.stop();
+    std::printf("after: stopped %.2f s after SIGTERM\n", stopped);
+    check(stopped < 5, "after: the stand-in stops within 5 s of SIGTERM");
   }
   std::filesystem::remove_all(dir);
   std::cout << (failed ? "FAILED" : "all figures hold") << std::endl;

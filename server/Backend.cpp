@@ -5,6 +5,7 @@
 #include <array>
 
 #include "Http.h"
+#include "Links.h"
 #include "News.h"
 #include "Services.h"
 #include "Store.h"
@@ -13,6 +14,9 @@ namespace vokari_backend {
 namespace {
 
 using vokari::Status;
+
+// What the bodies pending at once may hold together.
+constexpr size_t kBodyBudget = 64u << 20;
 
 // One of the four services: its server and the thread it listens on.
 struct Service {
@@ -54,10 +58,18 @@ Result<Ports> Backend::start(const Options& options) {
       std::make_unique<Service>("account", &Ports::account, addAccountService),
       std::make_unique<Service>("appointment", &Ports::appointment, addAppointmentService),
       std::make_unique<Service>("report", &Ports::report, addReportService)};
+  impl_->store->setDiskReserve(options.diskReserve);
+  const Deadlines deadlines{options.requestDeadline, options.idleTimeout, options.bodySilence,
+                            options.bodyGrace, options.bodyRateFloor};
+  // One budget for the bodies of all four services: together they share the memory.
+  Limits limits{options.connectionLimit, std::make_shared<BodyBudget>(kBodyBudget)};
+  if (limits.connections == 0)
+    limits.connections = connectionLimit(raiseDescriptorLimit(kMaxDescriptors), 4);
   Ports ports = options.ports;
   for (auto& service : impl_->services) {
     service->add(service->server, *impl_->store);
-    service->server.setDeadlines({options.requestDeadline, options.idleTimeout});
+    service->server.setDeadlines(deadlines);
+    service->server.setLimits(limits);
     int& port = ports.*service->port;
     port = service->server.start(options.host, port);
     if (port == 0) {

@@ -7,6 +7,8 @@
 // No operation throws: failures come back as Result values whose status says why, for a person.
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,12 +50,24 @@ struct Options {
   Ports ports;
   SmsHook onSms;  // called on a server thread, after the message is stored
   Clock clock;    // empty: the system clock (local time zone for all texts)
-  // How long a request's header and body may take from the connection's opening or the
-  // previous reply (large report files get more while their bytes keep arriving), and how
-  // long a connection may stay silent.
+  // How long a request's header may take from the connection's opening or the previous
+  // reply, and how long a connection may stay silent between requests.
   std::chrono::milliseconds requestDeadline{10000};
   std::chrono::milliseconds idleTimeout{5000};
+  // A body is cut when no byte of it came for bodySilence, or when, past bodyGrace from its
+  // header, it came slower on average than bodyRateFloor bytes a second (no real uplink is).
+  std::chrono::milliseconds bodySilence{30000};
+  std::chrono::milliseconds bodyGrace{60000};
+  std::size_t bodyRateFloor = 4u << 10;
+  // Connections each service holds at most. 0: from the limit of open files, which start()
+  // raises towards its hard limit, to at most kMaxDescriptors for the four services together.
+  std::size_t connectionLimit = 0;
+  // Report files are refused while the data folder's disk has less than this free, so that
+  // uploads never take the room the database needs.
+  std::uint64_t diskReserve = 256u << 20;
 };
+
+inline constexpr std::size_t kMaxDescriptors = 16384;
 
 // The running services. start() binds all four ports and serves on threads of its own.
 class Backend final {

@@ -130,10 +130,11 @@ Json changePhonenumber(const Json& body, Call& call) {
 
 void addGeneralService(Server& server, Store& store) {
   JsonService service(server, store, "/serverAgent!", "FAIL");
-  service.add("sosForIOS", sosForIOS);
+  // An alarm is never turned away for load.
+  service.add("sosForIOS", sosForIOS, {.vital = true});
   service.add("getNewsForIos", getNewsForIos);
   service.add("getToken", getToken);
-  service.add("getClientInformation", getClientInformation);
+  service.add("getClientInformation", getClientInformation, {.bodyLimit = kFeedbackBodyLimit});
   service.add("changePhonenumber", "0", changePhonenumber);
   serveNewsMedia(server, store);
 }

@@ -87,31 +87,54 @@ JsonService::JsonService(Server& server, Store& store, std::string prefix, std::
       });
 }
 
-void JsonService::add(const std::string& action, JsonAction run) {
-  add(action, failure_, std::move(run));
+bool nestedDeeper(std::string_view json, int limit) {
+  int depth = 0;
+  bool quoted = false, escaped = false;
+  for (char c : json) {
+    if (quoted) {
+      quoted = escaped || c != '"';
+      escaped = !escaped && c == '\\';
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > limit) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
 }
 
-void JsonService::add(const std::string& action, const std::string& failure, JsonAction run) {
+void JsonService::add(const std::string& action, JsonAction run, RouteRules rules) {
+  add(action, failure_, std::move(run), rules);
+}
+
+void JsonService::add(const std::string& action, const std::string& failure, JsonAction run,
+                      RouteRules rules) {
   std::string path = prefix_ + action + ".action";
   (*failures_)[path] = failure;
-  server_.post(literalPattern(path), [&store = store_, failure, run](const Request& request,
-                                                                     Response& response) {
-    Json reply = states(failure);
-    if (compressedBody(request)) {
-      response.status = 415;
-      sendJson(response, reply);
-      return;
-    }
-    Json body = Json::parse(request.body, nullptr, false);
-    if (body.is_object()) {
-      try {
-        reply = store.transact(origin(request), [&](Call& call) { return run(body, call); });
-      } catch (const std::exception&) {
-        // bad input or a database error: the failure code already stands
-      }
-    }
-    sendJson(response, reply);
-  });
+  server_.post(
+      literalPattern(path),
+      [&store = store_, failure, run](const Request& request, Response& response) {
+        Json reply = states(failure);
+        if (compressedBody(request)) {
+          response.status = 415;
+          sendJson(response, reply);
+          return;
+        }
+        Json body = nestedDeeper(request.body, kMaxJsonDepth)
+                        ? Json()
+                        : Json::parse(request.body, nullptr, false);
+        if (body.is_object()) {
+          try {
+            reply = store.transact(origin(request), [&](Call& call) { return run(body, call); });
+          } catch (const std::exception&) {
+            // bad input or a database error: the failure code already stands
+          }
+        }
+        sendJson(response, reply);
+      },
+      rules);
 }
 
 }  // namespace vokari_backend

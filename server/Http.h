@@ -2,6 +2,7 @@
 // What the four services share on the wire: an HTTP/1.1 server for many connections, JSON
 // bodies read leniently and strictly typed, JSON replies with a text "STATES".
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -18,7 +19,9 @@ namespace vokari_backend {
 
 using Json = nlohmann::json;
 
-inline constexpr size_t kMaxBody = 32u << 20;
+// What a route takes at most, by what its largest honest request needs.
+inline constexpr size_t kJsonBodyLimit = 8u << 10;
+inline constexpr size_t kFeedbackBodyLimit = 1u << 20;  // free text the phone does not bound
 
 // A request as the routes see it: the path decoded, the groups of the route's pattern, the
 // headers by case-blind name and the whole body (empty on a streamed route).
@@ -31,7 +34,8 @@ struct Request {
   int localPort = 0;
 
   bool hasHeader(std::string_view name) const;
-  std::string header(std::string_view name) const;  // "" when absent
+  std::string header(std::string_view name) const;                // "" when absent
+  std::vector<std::string> headers(std::string_view name) const;  // every value, in order
   void addHeader(std::string name, std::string value);
 
  private:
@@ -60,15 +64,49 @@ class BodyReader {
 };
 using StreamHandler = std::function<std::unique_ptr<BodyReader>(const Request&)>;
 
-// How long a connection may take. A request's header and body must arrive within `request` of
-// the connection's opening or of the previous reply; on a streamed route every `perSecond`
-// bytes received buy one more second. A connection without a request for `idle` is closed, and
-// sooner when the connection limit is near.
-struct Deadlines {
-  std::chrono::milliseconds request{10000};
-  std::chrono::milliseconds idle{5000};
-  size_t perSecond = 64u << 10;
+// What a route accepts. A vital route (the alarm's) is never refused for load: neither by the
+// byte budget of pending bodies nor by the connection limit.
+struct RouteRules {
+  size_t bodyLimit = kJsonBodyLimit;
+  bool vital = false;
 };
+
+// How long a connection may take. A request's header must arrive within `header` of the
+// connection's opening or of the previous reply. A body is cut when no byte of it came for
+// `bodySilence`, or when, past `rateGrace` from its header, it came slower than `rateFloor`
+// bytes a second on average. A connection without a request for `idle` is closed, and sooner
+// when the connection limit is near.
+struct Deadlines {
+  std::chrono::milliseconds header{10000};
+  std::chrono::milliseconds idle{5000};
+  std::chrono::milliseconds bodySilence{30000};
+  std::chrono::milliseconds rateGrace{60000};
+  size_t rateFloor = 4u << 10;
+};
+
+// The bytes all pending bodies may hold at once, shared by the servers that hold a pointer.
+class BodyBudget final {
+ public:
+  explicit BodyBudget(size_t bytes) : left_(bytes) {}
+  bool take(size_t bytes);  // false, taking nothing, when fewer are left
+  void give(size_t bytes);
+
+ private:
+  std::atomic<size_t> left_;
+};
+
+// What one server may hold: `connections` open at once (a new one past that closes the oldest
+// connection waiting for a request), and the body budget it shares with others.
+struct Limits {
+  size_t connections = 1000;
+  std::shared_ptr<BodyBudget> budget = std::make_shared<BodyBudget>(64u << 20);
+};
+
+class Routes;
+
+// Raises the process's limit of open files towards its hard limit, but not past `cap`; returns
+// the limit in force, or `cap` when that is lower.
+size_t raiseDescriptorLimit(size_t cap);
 
 // One service's HTTP server: event-driven, so that connections cost no thread; routes match the
 // whole path (patterns are regular expressions); replies go out in order on a connection, also
@@ -80,27 +118,33 @@ class Server final {
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
-  void get(const std::string& pattern, Handler handler);
-  void post(const std::string& pattern, Handler handler);
-  // A POST route whose body goes to a reader as it arrives, up to bodyLimit bytes. A null reader
-  // reads the body whole within the usual limit and passes it to `fallback`.
-  void postStream(const std::string& pattern, size_t bodyLimit, StreamHandler stream,
-                  Handler fallback);
+  void get(const std::string& pattern, Handler handler);  // no body
+  void post(const std::string& pattern, Handler handler, RouteRules rules = {});
+  // A POST route whose body goes to a reader as it arrives, up to streamLimit bytes. A null
+  // reader reads the body whole within rules.bodyLimit and passes it to `fallback`.
+  void postStream(const std::string& pattern, size_t streamLimit, StreamHandler stream,
+                  Handler fallback, RouteRules rules = {});
   // Fills every reply >= 400 that has no body of its own (unknown paths, bodies over the limit).
   void setErrorHandler(Handler handler);
+  // Before start().
   void setDeadlines(const Deadlines& deadlines);
+  void setLimits(const Limits& limits);
 
   // Starts serving on host:port (0: a free port); returns the port, or 0 when it cannot listen.
   int start(const std::string& host, int port);
   void stop();  // closes every connection; idempotent
 
-  // Answers a whole request in this process as a connection would have it answered, error
-  // handler included; a streamed route gets the body in one piece. For in-process drivers.
+  // Answers a whole request in this process as a connection would have it answered, by the
+  // same routes, body limits and budget, error handler included; a streamed route gets the
+  // body in one piece. For in-process drivers.
   Response handle(Request request) const;
 
-  struct Impl;
+  struct Impl;  // the connection layer
 
  private:
+  std::unique_ptr<Routes> routes_;
+  Deadlines deadlines_;
+  Limits limits_;
   std::unique_ptr<Impl> impl_;
 };
 
@@ -126,17 +170,24 @@ std::string literalPattern(const std::string& path);
 // "http://host:port" as the caller addressed this server.
 std::string origin(const Request& request);
 
+// No request the phone sends nests deeper than two; a deep body is refused before it is parsed.
+inline constexpr int kMaxJsonDepth = 16;
+// Whether the JSON text's arrays and objects nest deeper than `limit` (strings skipped).
+bool nestedDeeper(std::string_view json, int limit);
+
 using JsonAction = std::function<Json(const Json& body, Call& call)>;
 
 // The JSON actions of one service, POST prefix + action + ".action". A body must be a JSON
 // object (no Content-Type is needed) and each action runs in one transaction. Bad input,
-// an error, a body over the limit or an unknown action answer {"STATES": failure}, the
-// failure code of the action addressed, and change nothing.
+// an error, a body over the route's limit or nested deeper than kMaxJsonDepth, or an unknown
+// action answer {"STATES": failure}, the failure code of the action addressed, and change
+// nothing.
 class JsonService final {
  public:
   JsonService(Server& server, Store& store, std::string prefix, std::string failure);
-  void add(const std::string& action, JsonAction run);
-  void add(const std::string& action, const std::string& failure, JsonAction run);
+  void add(const std::string& action, JsonAction run, RouteRules rules = {});
+  void add(const std::string& action, const std::string& failure, JsonAction run,
+           RouteRules rules = {});
 
  private:
   Server& server_;

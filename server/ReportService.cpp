@@ -2,12 +2,15 @@
 // ID and a password the service handed out, then gets its files one call each.
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "Http.h"
 #include "Services.h"
@@ -16,8 +19,13 @@
 namespace vokari_backend {
 namespace {
 
-// A phone's longest video, as Base64 inside its envelope; every other call keeps kMaxBody.
+// A phone's longest video, as Base64 inside its envelope.
 constexpr size_t kMaxUpload = 300u << 20;
+// Every other call: the longest is a report whose text is typed on a phone.
+constexpr size_t kMaxSoapBody = 1u << 20;
+// What one report takes: the phone attaches at most four pictures or videos.
+constexpr int kMaxFilesPerReport = 4;
+constexpr std::uint64_t kMaxReportBytes = 4 * (kMaxUpload / 4 * 3);
 constexpr std::string_view kVerification = "41872093556120873349017265";
 constexpr const char* kNotFound = "result:查询ID或密码错误files:0";
 
@@ -83,17 +91,29 @@ int base64Value(char c) {
   return -1;
 }
 
+// Bytes free for us on the disk that holds path; 0 when unknown.
+std::uint64_t freeSpace(const std::string& path) {
+  struct statvfs disk {};
+  if (::statvfs(path.c_str(), &disk) != 0) return 0;
+  return static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+}
+
 // A file's Base64 text (standard, padded, one line) decoded into a temporary file as it
-// arrives; the file goes to its place under the report only once the call is accepted.
+// arrives; the file goes to its place under the report only once the call is accepted. It
+// takes at most `allowance` bytes and stops while the disk has less than `reserve` free.
 class Upload final {
  public:
-  explicit Upload(const std::string& dataDir) {
+  Upload(const std::string& dataDir, std::uint64_t allowance, std::uint64_t reserve)
+      : allowance_(allowance), reserve_(reserve) {
     auto folder = std::filesystem::path(dataDir) / "report-files";
     std::filesystem::create_directories(folder);
+    folder_ = folder.string();
+    if (!roomLeft()) return;
     std::string name = (folder / ".upload-XXXXXX").string();
     fd_ = ::mkostemp(name.data(), O_CLOEXEC);  // private (0600) like every stored file
     if (fd_ >= 0) path_ = name;
   }
+  bool ready() const { return fd_ >= 0; }  // false: no room on the disk, or no file
   ~Upload() {
     if (fd_ >= 0) ::close(fd_);
     if (!path_.empty()) ::unlink(path_.c_str());
@@ -141,8 +161,9 @@ class Upload final {
     ended_ = padding_ > 0;
     return out_.size() < kBuffer || flush();
   }
+  bool roomLeft() const { return freeSpace(folder_) >= reserve_ + out_.size(); }
   bool flush() {
-    if (fd_ < 0) return false;
+    if (fd_ < 0 || size_ + out_.size() > allowance_ || !roomLeft()) return false;
     std::string_view rest = out_;
     while (!rest.empty()) {
       ssize_t n = ::write(fd_, rest.data(), rest.size());
@@ -155,6 +176,9 @@ class Upload final {
   }
 
   static constexpr size_t kBuffer = 64u << 10;
+  std::uint64_t allowance_;
+  std::uint64_t reserve_;
+  std::string folder_;
   int fd_ = -1;
   std::string path_;
   std::string out_;
@@ -175,16 +199,29 @@ std::string safeName(const std::string& name) {
   return safe.empty() || safe[0] == '.' ? "file" + safe : safe;
 }
 
+// The bytes a report may still take, when the call names it by its keys and it has room for
+// one more file; none otherwise.
+std::optional<std::uint64_t> allowanceFor(const Params& p, Call& call) {
+  if (param(p, "verification") != kVerification) return std::nullopt;
+  auto report = call.db.row(
+      "SELECT count(f.id) AS files, coalesce(sum(f.size), 0) AS bytes FROM reports r "
+      "LEFT JOIN report_files f ON f.code = r.code WHERE r.code = ? AND r.password = ? "
+      "GROUP BY r.code",
+      {param(p, "code"), param(p, "password")});
+  if (!report) return std::nullopt;
+  std::uint64_t bytes = std::stoull((*report)["bytes"]);
+  if (std::stoi((*report)["files"]) >= kMaxFilesPerReport || bytes >= kMaxReportBytes)
+    return std::nullopt;
+  return kMaxReportBytes - bytes;
+}
+
 std::string saveFile(const Params& p, Call& call, Upload& upload) {
   const std::string& code = param(p, "code");
   const std::string& name = param(p, "fileName");
   param(p, "binData");
-  bool valid = param(p, "verification") == kVerification &&
-               call.db
-                   .row("SELECT 1 FROM reports WHERE code = ? AND password = ?",
-                        {code, param(p, "password")})
-                   .has_value();
-  if (!valid) return "Update:0";
+  // Again under the lock: another upload to the report may have been stored meanwhile.
+  auto allowance = allowanceFor(p, call);
+  if (!allowance || upload.size() > *allowance) return "Update:0";
   auto count = call.db.row("SELECT count(*) AS n FROM report_files WHERE code = ?", {code});
   auto folder = std::filesystem::path(call.dataDir) / "report-files" / code;
   std::filesystem::create_directories(folder);
@@ -286,12 +323,15 @@ void serveSoap(Store& store, const Request& request, Response& response) {
 
 // A SaveFile body taken as it arrives: the envelope through the streaming reader, the file's
 // text decoded straight into its upload, so that a long video costs no more memory than a photo.
+// The credentials come before the file: a file for no report, or for one without room, is
+// refused before a byte of it is written.
 class SaveFileReader final : public BodyReader {
  public:
   explicit SaveFileReader(Store& store)
       : store_(store),
-        upload_(store.dataDir()),
-        soap_("binData", [this](std::string_view text) { return upload_.take(text); }) {}
+        soap_(
+            "binData", [this](std::string_view text) { return upload_ && upload_->take(text); },
+            [this](const Params& before) { return open(before); }) {}
 
   void feed(std::string_view bytes) override { soap_.feed(bytes); }
 
@@ -299,16 +339,29 @@ class SaveFileReader final : public BodyReader {
     auto soap = soap_.finish();
     const Operation* op = agreedOperation(request, soap);
     if (!op || op->name != "SaveFile") return answerFailure(request, response);
-    bool file = upload_.close();
+    bool file = upload_ && upload_->close();
     answer(store_, request, response, *op, [&](Call& call) -> std::string {
       if (!file) return "Update:0";
-      return saveFile(soap->params, call, upload_);
+      return saveFile(soap->params, call, *upload_);
     });
   }
 
  private:
+  bool open(const Params& before) {
+    if (upload_) return false;  // one file a call
+    std::optional<std::uint64_t> allowance;
+    try {
+      allowance = store_.transact("", [&](Call& call) { return allowanceFor(before, call); });
+    } catch (const std::exception&) {
+      // a missing parameter or a database error: refused
+    }
+    if (!allowance) return false;
+    upload_.emplace(store_.dataDir(), *allowance, store_.diskReserve());
+    return upload_->ready();
+  }
+
   Store& store_;
-  Upload upload_;
+  std::optional<Upload> upload_;
   SoapReader soap_;
 };
 
@@ -352,9 +405,8 @@ void addReportService(Server& server, Store& store) {
         if (requestedOperation(request) != "SaveFile" || compressedBody(request)) return nullptr;
         return std::make_unique<SaveFileReader>(store);
       },
-      [&store](const Request& request, Response& response) {
-        serveSoap(store, request, response);
-      });
+      [&store](const Request& request, Response& response) { serveSoap(store, request, response); },
+      {.bodyLimit = kMaxSoapBody});
   servePages(server);
   server.setErrorHandler(answerFailure);
 }

@@ -66,6 +66,7 @@ bool utf8Declaration(std::string_view declaration) {
 struct SoapReader::Impl {
   std::string streamed;
   Sink sink;
+  Gate gate;
   xmlSAXHandler sax{};
   xmlParserCtxtPtr parser = nullptr;
   bool bad = false;
@@ -130,6 +131,7 @@ void SoapReader::Impl::start(void* context, const xmlChar* name, const xmlChar*,
     r.param = std::string(view(name));
     r.streaming = !r.streamed.empty() && r.param == r.streamed;
     r.text.clear();
+    if (r.streaming && r.gate && !r.gate(r.params)) r.refuse();
   }
 }
 
@@ -160,9 +162,11 @@ void SoapReader::Impl::characters(void* context, const xmlChar* text, int length
   r.text.append(piece);
 }
 
-SoapReader::SoapReader(std::string streamed, Sink sink) : impl_(std::make_unique<Impl>()) {
+SoapReader::SoapReader(std::string streamed, Sink sink, Gate gate)
+    : impl_(std::make_unique<Impl>()) {
   impl_->streamed = std::move(streamed);
   impl_->sink = std::move(sink);
+  impl_->gate = std::move(gate);
   xmlSAXHandler& sax = impl_->sax;
   sax.initialized = XML_SAX2_MAGIC;
   sax.startElementNs = Impl::start;

@@ -24,7 +24,10 @@ struct SoapRequest {
 class SoapReader final {
  public:
   using Sink = std::function<bool(std::string_view text)>;  // false refuses the envelope
-  SoapReader(std::string streamed = "", Sink sink = {});
+  // Called as the streamed parameter begins, with the parameters read before it; false refuses
+  // the envelope before any of its text reaches the sink.
+  using Gate = std::function<bool(const std::map<std::string, std::string>& before)>;
+  SoapReader(std::string streamed = "", Sink sink = {}, Gate gate = {});
   ~SoapReader();
   SoapReader(const SoapReader&) = delete;
   SoapReader& operator=(const SoapReader&) = delete;

@@ -2,6 +2,7 @@
 // The back-end's state: one database, one lock, one clock. Each request runs as one
 // transaction under the lock, so checks and the writes they guard cannot interleave.
 
+#include <cstdint>
 #include <mutex>
 #include <random>
 #include <string>
@@ -33,6 +34,9 @@ class Store final {
   auto transact(std::string origin, F&& f);
 
   const std::string& dataDir() const { return dataDir_; }
+  // Free bytes the data folder's disk keeps for the database: uploads stop short of them.
+  void setDiskReserve(std::uint64_t bytes) { diskReserve_ = bytes; }
+  std::uint64_t diskReserve() const { return diskReserve_; }
 
  private:
   void rollback() noexcept;
@@ -43,6 +47,7 @@ class Store final {
   Database db_;
   std::mutex mutex_;
   std::mt19937 random_;
+  std::uint64_t diskReserve_ = 256u << 20;
 };
 
 std::string randomDigits(Call& call, int count);

@@ -78,16 +78,34 @@ TEST_F(BackendTest, MalformedJsonBodiesAnswerTheFailureCodeOfTheirAction) {
   EXPECT_EQ(appointment("login", credentials(p))["STATES"], "1") << "still serving";
 }
 
-TEST_F(BackendTest, BodiesOverThirtyTwoMebibytesAnswerTheFailureCode) {
+TEST_F(BackendTest, BodiesOverTheirRoutesBoundOrNestedTooDeepAnswerTheFailureCode) {
+  const Json feedback = {{"TYPE", "其他"},         {"APK_AGREEMENT", "满意"},
+                         {"PHONE_TYPE", "x86_64"}, {"SDK_VERSION", "6.1"},
+                         {"APK_VERSION", "1.0"},   {"MOBILE_IMEI", ""}};
+  auto withMessage = [&](size_t size) {
+    Json body = feedback;
+    body["MESSAGE"] = std::string(size, 'x');
+    return body.dump();
+  };
+  const std::string feedbackPath = "/serverAgent!getClientInformation.action";
+  EXPECT_EQ(states(post(ports.general, feedbackPath, withMessage(900u << 10))), "SUCCESS")
+      << "a long opinion is taken";
+  EXPECT_EQ(states(post(ports.general, feedbackPath, withMessage(1u << 20))), "FAIL");
+  const Json phone = {{"PHONE_NUMBER", "13800138000"}};
+  Json padded = phone;
+  padded["PAD"] = std::string(8u << 10, 'x');
+  EXPECT_EQ(states(post(ports.account, "/serverAgent!getCode.action", padded.dump())), "0");
+  Json deep = phone;
+  deep["PAD"] = Json::parse(std::string(16, '[') + std::string(16, ']'));
+  EXPECT_EQ(states(post(ports.account, "/serverAgent!getCode.action", deep.dump())), "0")
+      << "17 levels with the object around them";
   const std::string huge((32u << 20) + 1, 'x');
-  EXPECT_EQ(states(post(ports.account, "/serverAgent!getCode.action", huge)), "0");
-  EXPECT_EQ(states(post(ports.general, "/serverAgent!sosForIOS.action", huge)), "FAIL");
-  Reply soap = post(ports.report, "/CrimeReports_App/Service.asmx", huge,
-                    {"Content-Type: text/xml; charset=utf-8",
-                     "SOAPAction: http://tempuri.org/SaveFile"});
-  EXPECT_NE(soap.body.find("<SaveFileResult>Update:0</SaveFileResult>"), std::string::npos)
-      << soap.body;
-  EXPECT_EQ(account("getCode", {{"PHONE_NUMBER", "13800138000"}})["STATES"], "1");
+  Reply soap =
+      post(ports.report, "/CrimeReports_App/Service.asmx", huge,
+           {"Content-Type: text/xml; charset=utf-8", "SOAPAction: http://tempuri.org/Inster"});
+  EXPECT_NE(soap.body.find("<InsterResult>0</InsterResult>"), std::string::npos) << soap.body;
+  EXPECT_EQ(account("getCode", phone)["STATES"], "1");
+  EXPECT_EQ(listing(Listing::Feedback).size(), 1u);
 }
 
 std::string gzipped(const std::string& plain) {
@@ -118,7 +136,7 @@ TEST_F(BackendTest, CompressedBodiesAreRefusedUnread) {
   }
   // A small body that would inflate past the body limit is refused as promptly.
   Reply bomb = post(ports.account, "/serverAgent!getCode.action",
-                    gzipped(std::string(64u << 20, ' ')), {"Content-Encoding: gzip"});
+                    gzipped(std::string(4u << 20, ' ')), {"Content-Encoding: gzip"});
   EXPECT_EQ(states(bomb), "0");
   EXPECT_EQ(bomb.status, 415);
   Reply soap = post(ports.report, "/CrimeReports_App/Service.asmx", gzipped("<x/>"),

@@ -1,11 +1,17 @@
 // The crime-report chain: query ID, password, report, files, query; and the web pages.
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "BackendFixture.h"
+#include "support/Loopback.h"
 
 namespace vokari_backend::testing {
 namespace {
@@ -119,6 +125,73 @@ TEST_F(BackendTest, AMovieOfTwentyMegabytesIsStoredWholeAndABadOneLeavesNothing)
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dataDir + "/report-files"))
     leftovers += entry.is_regular_file();
   EXPECT_EQ(leftovers, 1u) << "no half-written upload remains";
+}
+
+size_t filesUnder(const std::string& folder) {
+  size_t files = 0;
+  std::error_code missing;
+  for (std::filesystem::recursive_directory_iterator it(folder, missing), end;
+       !missing && it != end; it.increment(missing))
+    files += it->is_regular_file();
+  return files;
+}
+
+// The envelope's keys come before its file: a call with wrong keys is refused while its file is
+// still arriving, and nothing of it is ever written.
+TEST_F(BackendTest, AnUploadWithWrongKeysWritesNothingEvenWhileItsFileArrives) {
+  std::string code = soap("getCodeString", ""), password = soap("getSearchPassword", "");
+  ASSERT_EQ(soap("Inster", insterParams(code, password)), "1");
+  const std::string text = base64(std::string(3u << 20, '\x42'));
+  const std::string envelope =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\""
+      "http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><SaveFile xmlns="
+      "\"http://tempuri.org/\">" +
+      saveFileParams(code, "wrong", text) + "</SaveFile></soap:Body></soap:Envelope>";
+  int fd = vokari::loopback::connectTo(ports.report, std::chrono::seconds(10));
+  std::string request = vokari::loopback::requestText(
+      "POST", "/CrimeReports_App/Service.asmx", ports.report, envelope,
+      {"Content-Type: text/xml; charset=utf-8", "SOAPAction: http://tempuri.org/SaveFile",
+       "Connection: close"});
+  size_t held = request.size() - 100;
+  ASSERT_TRUE(vokari::loopback::sendAll(fd, request.substr(0, held)));
+  // All but the end is sent: had the file been taken, it would be on the disk by now.
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(filesUnder(dataDir + "/report-files"), 0u);
+    ::poll(nullptr, 0, 30);
+  }
+  ASSERT_TRUE(vokari::loopback::sendAll(fd, request.substr(held)));
+  std::string reply;
+  char buffer[4096];
+  for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, n);
+  ::close(fd);
+  EXPECT_NE(reply.find("<SaveFileResult>Update:0</SaveFileResult>"), std::string::npos) << reply;
+  EXPECT_FALSE(std::filesystem::exists(dataDir + "/report-files")) << "not even a folder";
+  EXPECT_EQ(soap("SaveFile", saveFileParams(code, password, text)), "Update:1");
+}
+
+TEST_F(BackendTest, AReportTakesFourFilesAndNoMore) {
+  std::string code = soap("getCodeString", ""), password = soap("getSearchPassword", "");
+  ASSERT_EQ(soap("Inster", insterParams(code, password)), "1");
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(soap("SaveFile", saveFileParams(code, password, base64("photo"))), "Update:1");
+  EXPECT_EQ(soap("SaveFile", saveFileParams(code, password, base64("photo"))), "Update:0");
+  EXPECT_EQ(listing(Listing::Reports)[0]["files"], "4");
+  EXPECT_EQ(filesUnder(dataDir + "/report-files"), 4u);
+}
+
+TEST_F(BackendTest, UploadsWaitWhileTheDiskIsBelowItsReserveAndReportsGoOn) {
+  backend.stop();
+  Options tight = options();
+  tight.diskReserve = std::uint64_t{1} << 62;  // more than any disk has free
+  auto started = backend.start(tight);
+  ASSERT_TRUE(started.ok()) << started.status.message();
+  ports = *started.value;
+  std::string code = soap("getCodeString", ""), password = soap("getSearchPassword", "");
+  EXPECT_EQ(soap("Inster", insterParams(code, password)), "1");
+  EXPECT_EQ(soap("SaveFile", saveFileParams(code, password, base64("photo"))), "Update:0");
+  EXPECT_EQ(soap("Search", element("code", code) + element("password", password)),
+            "result:files:0");
+  EXPECT_EQ(filesUnder(dataDir + "/report-files"), 0u);
 }
 
 TEST_F(BackendTest, InsterRefusesUsedKeysAndAWrongVerificationCode) {
