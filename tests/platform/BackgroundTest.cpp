@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -76,7 +78,7 @@ TEST_F(BackgroundWorker, AResultWhoseHandleIsGoneIsDroppedNotDelivered) {
 }
 
 TEST_F(BackgroundWorker, AWorkerGoneFirstLetsItsRunningTaskPostAndForgetsTheQueued) {
-  std::promise<void> release, started;
+  std::promise<void> release, started, forgotten;
   auto gate = release.get_future().share();
   int delivered = 0;
   bool queuedRan = false;
@@ -87,14 +89,22 @@ TEST_F(BackgroundWorker, AWorkerGoneFirstLetsItsRunningTaskPostAndForgetsTheQueu
         return 7;
       },
       [&](int& value) { delivered = value; });
+  // Tells when the queued work itself is let go, which the closing worker does before it waits
+  // for the running task: only then is the running task released, so that the worker cannot
+  // reach the queued one first.
+  std::shared_ptr<void> dropSignal(nullptr, [&](void*) { forgotten.set_value(); });
   BackgroundTask queued = Background::start<int>(
-      [&](const CancelToken&) {
+      [&, dropSignal](const CancelToken&) {
         queuedRan = true;
         return 0;
       },
       [&](int&) { delivered = -1; });
+  dropSignal.reset();
   started.get_future().wait();
-  std::thread opener([&] { release.set_value(); });
+  std::thread opener([&] {
+    forgotten.get_future().wait_for(std::chrono::seconds(30));
+    release.set_value();
+  });
   worker.reset();  // joins: the running task ends, the queued one never starts
   opener.join();
   platform.platform.background = nullptr;
