@@ -17,7 +17,8 @@ class Probe : public Screen {
     next.onPress = [this] { log_.push_back(title + ":next"); };
     box.title = "满意";
     box.onPress = [this] { box.checked = !box.checked; };
-    table.sections = {{"  个人信息", {{"手机号", "13800000000"}, {"姓名", "张三", false, false, true}}}};
+    table.sections = {
+        {"  个人信息", {{"手机号", "13800000000"}, {"姓名", "张三", false, false, true}}}};
     table.onSelect = [this](int s, int r) {
       log_.push_back(title + ":row" + std::to_string(s) + std::to_string(r));
     };
@@ -50,7 +51,9 @@ struct Fixture : ::testing::Test {
   Screens screens;
   Toolkit toolkit{loop, screens};
   Driver driver{toolkit.ui};
-  std::shared_ptr<Probe> make(const std::string& name) { return std::make_shared<Probe>(name, log); }
+  std::shared_ptr<Probe> make(const std::string& name) {
+    return std::make_shared<Probe>(name, log);
+  }
 };
 
 TEST_F(Fixture, NavigationCallsLifecycleHooksInOrderAndReleasesPoppedScreensLater) {
@@ -63,8 +66,8 @@ TEST_F(Fixture, NavigationCallsLifecycleHooksInOrderAndReleasesPoppedScreensLate
   toolkit.navigator.top()->dismiss();
   b->pop();
   EXPECT_EQ(log, (std::vector<std::string>{"A:load", "A:appear", "A:disappear", "B:load",
-                                            "B:appear", "B:disappear", "C:load", "C:appear",
-                                            "C:disappear", "B:appear", "B:disappear", "A:appear"}));
+                                           "B:appear", "B:disappear", "C:load", "C:appear",
+                                           "C:disappear", "B:appear", "B:disappear", "A:appear"}));
   log.clear();
   loop.runUntilIdle();  // popped screens go once the current task is over
   EXPECT_EQ(log, (std::vector<std::string>{"C:gone", "B:gone"}));
@@ -86,8 +89,8 @@ TEST_F(Fixture, DriverActsByVisibleTextAndDescribesTheScreen) {
   EXPECT_EQ(log.back(), "注册:row00");
   auto lines = driver.screenLines();
   EXPECT_EQ(lines, (std::vector<std::string>{"== 注册 ==", "[13800000000]", "[••••••]", "<下一步>",
-                                              "[x] 满意", "#   个人信息", "  手机号  13800000000",
-                                              "  姓名  李四"}));
+                                             "[x] 满意", "#   个人信息", "  手机号  13800000000",
+                                             "  姓名  李四"}));
   a->next.enabled = false;
   EXPECT_FALSE(driver.press("下一步").ok);
 }
@@ -109,6 +112,34 @@ TEST_F(Fixture, AlertsAreModalAndTheirCallbacksRunAfterClosing) {
   toolkit.alerts.dismiss(id);
   toolkit.alerts.dismiss(id);  // twice is harmless
   EXPECT_EQ(toolkit.alerts.openCount(), 0u);
+}
+
+// What the return and escape keys press: a named role, a lone harmless button, never a
+// destructive one.
+TEST(AlertRoles, ReturnAndEscapeNeverPressADestructiveButton) {
+  struct Case {
+    AlertModel alert;
+    int preferred;
+    int cancel;
+  };
+  const Case cases[] = {
+      {{.buttons = {"好"}}, 0, 0},
+      {{.buttons = {"退出登陆"}, .destructiveIndex = 0}, -1, -1},
+      {{.buttons = {"否", "是"}}, -1, -1},
+      {{.buttons = {"否", "是"}, .destructiveIndex = 1, .cancelIndex = 0}, -1, 0},
+      {{.buttons = {"退出登陆", "取消"},
+        .destructiveIndex = 0,
+        .cancelIndex = 1,
+        .preferredIndex = 0},
+       -1,
+       1},
+      {{.buttons = {"男", "女", "取消"}, .cancelIndex = 2, .preferredIndex = 1}, 1, 2},
+      {{.buttons = {"好"}, .cancelIndex = 3}, 0, -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.alert.preferred(), c.preferred) << c.alert.buttons[0];
+    EXPECT_EQ(c.alert.cancel(), c.cancel) << c.alert.buttons[0];
+  }
 }
 
 TEST_F(Fixture, NoticesDisappearAfterTheirDurationAndBlockingBusyRefusesInput) {
