@@ -4,8 +4,8 @@
 #include <QQmlContext>
 #include <QQuickWindow>
 
-#include "ItemOrder.h"
 #include "Translations.h"
+#include "WindowHelper.h"
 
 namespace vokari::gui {
 
@@ -67,7 +67,7 @@ Status GuiClient::loadWindow() {
   engine_->addImportPath(QStringLiteral("qrc:/"));  // where the Vokari module is compiled in
   engine_->addImageProvider("vokari", new PictureProvider(pictures_));
   engine_->rootContext()->setContextProperty("client", bridge_.get());
-  engine_->rootContext()->setContextProperty("itemOrder", &itemOrder_);
+  engine_->rootContext()->setContextProperty("windowHelper", &windowHelper_);
   engine_->load(QUrl(QStringLiteral("qrc:/Vokari/qml/Main.qml")));
   if (engine_->rootObjects().isEmpty()) return Status::failure("the window's QML did not load");
   window_ = qobject_cast<QQuickWindow*>(engine_->rootObjects().first());

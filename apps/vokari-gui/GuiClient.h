@@ -12,10 +12,10 @@
 
 #include "App.h"
 #include "ClientBridge.h"
-#include "ItemOrder.h"
 #include "PictureProvider.h"
 #include "QtRunLoop.h"
 #include "Screenshots.h"
+#include "WindowHelper.h"
 
 class QQuickWindow;
 
@@ -52,7 +52,7 @@ class GuiClient final {
   PictureStore pictures_;
   std::unique_ptr<client::App> app_;
   std::unique_ptr<ClientBridge> bridge_;
-  ItemOrder itemOrder_;
+  WindowHelper windowHelper_;
   std::unique_ptr<QQmlApplicationEngine> engine_;
   std::unique_ptr<Screenshots> screenshots_;
   QQuickWindow* window_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <cstring>
 
@@ -36,6 +37,8 @@ class OwnWords final : public QTranslator {
 bool installChineseTexts(QCoreApplication& app) {
   static int found = -1;
   if (found >= 0) return found == 1;
+  // Dates and sizes Qt writes (the file dialog's) in the Chinese way, too.
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
   // The last installed is asked first: Qt's catalogues, then our words for what they lack.
   app.installTranslator(new OwnWords(&app));
   found = 1;

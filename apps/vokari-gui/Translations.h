@@ -1,6 +1,7 @@
 #pragma once
 // The window speaks Chinese whatever the desktop's language: Qt's own texts (the file dialog's
-// buttons and columns) from Qt's Chinese translations, and the few words those lack from ours.
+// buttons and labels) from Qt's Chinese translations, the few words those lack from ours, and
+// Qt's dates and sizes in the Chinese way.
 
 class QCoreApplication;
 

@@ -220,6 +220,16 @@ TEST_F(GuiRoad, AReportWithPicturesAndAMovieIsFiledAndFound) {
   ASSERT_TRUE(waitFor([&] { return dialog->property("visible").toBool(); }, 5))
       << "the file dialog did not open";
   EXPECT_TRUE(dialog->property("nameFilters").toStringList().join(";").contains("*.jpeg"));
+  expectDrawn("22-file-dialog");
+  // In Chinese, and the size of the window rather than of a desktop's dialog.
+  EXPECT_TRUE(showsText(window(), "文件类型"));
+  EXPECT_TRUE(showsText(window(), "打开"));
+  EXPECT_FALSE(showsText(window(), "Filter"));
+  for (QObject* popup : window().findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
+    if (popup->inherits("QQuickPopup")) {
+      EXPECT_EQ(popup->property("width").toReal(), window().width());
+    }
+  }
   QMetaObject::invokeMethod(dialog, "accept");
   EXPECT_FALSE(dialog->property("visible").toBool());
   EXPECT_TRUE(waitFor([&] { return thumbnails().size() == 2; }, 5)) << "the movie was not added";

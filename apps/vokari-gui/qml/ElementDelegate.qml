@@ -27,6 +27,6 @@ Loader {
                     && (!after || sibling.index < after.index))
                 after = sibling
         }
-        if (after) itemOrder.placeBefore(loader, after)
+        if (after) windowHelper.placeBefore(loader, after)
     }
 }
