@@ -1,23 +1,34 @@
 #pragma once
 // What the window's QML needs of Qt Quick that QML cannot reach itself. Main thread only.
 
+#include <QAccessible>
 #include <QObject>
 
 class QQuickItem;
 
 namespace vokari::gui {
 
-class WindowHelper final : public QObject {
+class WindowHelper final : public QObject, public QAccessible::ActivationObserver {
   Q_OBJECT
 
  public:
-  using QObject::QObject;
+  WindowHelper();
+  ~WindowHelper() override;
+  WindowHelper(const WindowHelper&) = delete;
+  WindowHelper& operator=(const WindowHelper&) = delete;
+
+  void accessibilityActiveChanged(bool active) override;
+
   // Puts the item just before its sibling among their parent's children, the order Tab follows
   // (QML cannot call QQuickItem::stackBefore, which takes a const item).
   Q_INVOKABLE void placeBefore(QQuickItem* item, QQuickItem* sibling);
   // The popup a Qt Quick dialog is drawn in when it is not the desktop's own; null while there
   // is none.
   Q_INVOKABLE QObject* dialogPopup(QObject* dialog);
+
+ signals:
+  // A screen reader has arrived and Qt has told every item so.
+  void readerArrived();
 };
 
 }  // namespace vokari::gui

@@ -7,12 +7,12 @@ Item {
     property var value: ({})
     property int element: -1
     property int serial: -1
-    objectName: "check:" + (value.title || "")
     visible: !value.hidden
     implicitHeight: 40
 
     Pressable {
         id: control
+        objectName: "check:" + (check.value.title || "")
         x: Theme.margin - 4
         width: parent.width - 2 * Theme.margin + 8
         height: parent.height

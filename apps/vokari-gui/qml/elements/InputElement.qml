@@ -69,6 +69,18 @@ Item {
             id: editorLoader
             anchors.fill: parent
             sourceComponent: input.multiline ? areaEditor : fieldEditor
+            // A secure input a screen reader meets after it was made is told to the reader
+            // without its name (Qt's doing); made again, it has it.
+            Connections {
+                target: windowHelper
+                enabled: !!input.value.secure
+                function onReaderArrived() {
+                    const focused = input.editor && input.editor.activeFocus
+                    editorLoader.active = false
+                    editorLoader.active = true
+                    if (focused) input.takeFocus()
+                }
+            }
         }
     }
     FocusMark { target: box; visible: input.activeFocus }

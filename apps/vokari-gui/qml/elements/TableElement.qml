@@ -71,7 +71,7 @@ Item {
         objectName: "row:" + (modelData.text || "")
         implicitHeight: Math.max(Theme.rowHeight, textColumn.implicitHeight + 16)
         focusInset: 2
-        focusPolicy: editable ? Qt.NoFocus : Qt.TabFocus
+        activeFocusOnTab: !editable
         text: modelData.text || ""
         checked: !!modelData.checked
         Accessible.role: editable ? Accessible.StaticText : Accessible.ListItem
