@@ -5,21 +5,6 @@
 
 namespace vokari::gui {
 
-WindowHelper::WindowHelper() {
-  QAccessible::installActivationObserver(this);
-}
-
-WindowHelper::~WindowHelper() {
-  QAccessible::removeActivationObserver(this);
-}
-
-void WindowHelper::accessibilityActiveChanged(bool active) {
-  if (!active) return;
-  // After the other observers (the window among them) have told their items.
-  QMetaObject::invokeMethod(
-      this, [this] { emit readerArrived(); }, Qt::QueuedConnection);
-}
-
 void WindowHelper::placeBefore(QQuickItem* item, QQuickItem* sibling) {
   if (item && sibling && item != sibling && item->parentItem() == sibling->parentItem()) {
     item->stackBefore(sibling);

@@ -1,23 +1,17 @@
 #pragma once
 // What the window's QML needs of Qt Quick that QML cannot reach itself. Main thread only.
 
-#include <QAccessible>
 #include <QObject>
 
 class QQuickItem;
 
 namespace vokari::gui {
 
-class WindowHelper final : public QObject, public QAccessible::ActivationObserver {
+class WindowHelper final : public QObject {
   Q_OBJECT
 
  public:
-  WindowHelper();
-  ~WindowHelper() override;
-  WindowHelper(const WindowHelper&) = delete;
-  WindowHelper& operator=(const WindowHelper&) = delete;
-
-  void accessibilityActiveChanged(bool active) override;
+  using QObject::QObject;
 
   // Puts the item just before its sibling among their parent's children, the order Tab follows
   // (QML cannot call QQuickItem::stackBefore, which takes a const item).
@@ -25,10 +19,6 @@ class WindowHelper final : public QObject, public QAccessible::ActivationObserve
   // The popup a Qt Quick dialog is drawn in when it is not the desktop's own; null while there
   // is none.
   Q_INVOKABLE QObject* dialogPopup(QObject* dialog);
-
- signals:
-  // A screen reader has arrived and Qt has told every item so.
-  void readerArrived();
 };
 
 }  // namespace vokari::gui

@@ -100,6 +100,7 @@ FocusScope {
         radius: 14
         color: Theme.card
         Accessible.role: Accessible.AlertMessage
+        Accessible.ignored: !visible
         Accessible.name: [overlay.model.title || "", overlay.model.message || ""].filter(t => t !== "").join("，")
         Column {
             id: alertColumn
@@ -165,6 +166,7 @@ FocusScope {
         radius: 14
         color: Theme.card
         Accessible.role: Accessible.AlertMessage
+        Accessible.ignored: !visible
         Accessible.name: [overlay.model.title || "", overlay.model.message || ""].filter(t => t !== "").join("，") || "请选择"
         Column {
             id: sheetColumn

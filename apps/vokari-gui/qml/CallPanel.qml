@@ -37,6 +37,7 @@ FocusScope {
         width: parent.width - 48
         spacing: 14
         Accessible.role: Accessible.AlertMessage
+        Accessible.ignored: !panel.visible
         Accessible.name: "正在呼叫 " + (panel.model.number || "")
         Text {
             anchors.horizontalCenter: parent.horizontalCenter

@@ -20,6 +20,7 @@ Item {
     // A notice is read out as it appears.
     Rectangle {
         Accessible.role: Accessible.AlertMessage
+        Accessible.ignored: !overlay.visible
         Accessible.name: overlay.model.text || (overlay.model.kind === "busy" ? "请稍候" : "")
         anchors.centerIn: parent
         width: Math.min(Math.max(hudText.implicitWidth + 40, 140), overlay.width - 80)

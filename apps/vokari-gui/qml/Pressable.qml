@@ -24,6 +24,7 @@ Item {
     Accessible.role: Accessible.Button
     Accessible.name: text
     Accessible.focusable: true
+    Accessible.ignored: !visible  // what is not shown is not told
     Accessible.focused: activeFocus
     Accessible.onPressAction: press()
 

@@ -46,6 +46,7 @@ FocusScope {
         radius: 14
         color: Theme.background
         Accessible.role: Accessible.Dialog
+        Accessible.ignored: !overlay.visible
         Accessible.name: "请选择"
         Flickable {
             anchors { fill: parent; topMargin: 12; bottomMargin: 12 }

@@ -69,18 +69,6 @@ Item {
             id: editorLoader
             anchors.fill: parent
             sourceComponent: input.multiline ? areaEditor : fieldEditor
-            // A secure input a screen reader meets after it was made is told to the reader
-            // without its name (Qt's doing); made again, it has it.
-            Connections {
-                target: windowHelper
-                enabled: !!input.value.secure
-                function onReaderArrived() {
-                    const focused = input.editor && input.editor.activeFocus
-                    editorLoader.active = false
-                    editorLoader.active = true
-                    if (focused) input.takeFocus()
-                }
-            }
         }
     }
     FocusMark { target: box; visible: input.activeFocus }
@@ -101,7 +89,9 @@ Item {
             echoMode: input.value.secure ? TextInput.Password : TextInput.Normal
             inputMethodHints: input.hints(input.value.keyboard)
             selectByMouse: true
+            // Qt tells no name for a secure input; its description still says what it is for.
             Accessible.name: input.name
+            Accessible.description: input.name
             onTextEdited: input.edited(text)
             onAccepted: client.returnKey(input.serial, input.element)
             onActiveFocusChanged: if (!activeFocus) input.focusLeft()
