@@ -118,27 +118,27 @@ TEST_F(Fixture, AlertsAreModalAndTheirCallbacksRunAfterClosing) {
 // destructive one.
 TEST(AlertRoles, ReturnAndEscapeNeverPressADestructiveButton) {
   struct Case {
-    AlertModel alert;
-    int preferred;
-    int cancel;
+    std::vector<std::string> buttons;
+    int destructive, cancelNamed, preferredNamed;  // the roles a screen names
+    int preferred, cancel;                         // what the keys press
   };
   const Case cases[] = {
-      {{.buttons = {"好"}}, 0, 0},
-      {{.buttons = {"退出登陆"}, .destructiveIndex = 0}, -1, -1},
-      {{.buttons = {"否", "是"}}, -1, -1},
-      {{.buttons = {"否", "是"}, .destructiveIndex = 1, .cancelIndex = 0}, -1, 0},
-      {{.buttons = {"退出登陆", "取消"},
-        .destructiveIndex = 0,
-        .cancelIndex = 1,
-        .preferredIndex = 0},
-       -1,
-       1},
-      {{.buttons = {"男", "女", "取消"}, .cancelIndex = 2, .preferredIndex = 1}, 1, 2},
-      {{.buttons = {"好"}, .cancelIndex = 3}, 0, -1},
+      {{"好"}, -1, -1, -1, 0, 0},
+      {{"退出登陆"}, 0, -1, -1, -1, -1},
+      {{"否", "是"}, -1, -1, -1, -1, -1},
+      {{"否", "是"}, 1, 0, -1, -1, 0},
+      {{"退出登陆", "取消"}, 0, 1, 0, -1, 1},
+      {{"男", "女", "取消"}, -1, 2, 1, 1, 2},
+      {{"好"}, -1, 3, -1, 0, -1},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.alert.preferred(), c.preferred) << c.alert.buttons[0];
-    EXPECT_EQ(c.alert.cancel(), c.cancel) << c.alert.buttons[0];
+    AlertModel alert;
+    alert.buttons = c.buttons;
+    alert.destructiveIndex = c.destructive;
+    alert.cancelIndex = c.cancelNamed;
+    alert.preferredIndex = c.preferredNamed;
+    EXPECT_EQ(alert.preferred(), c.preferred) << c.buttons[0];
+    EXPECT_EQ(alert.cancel(), c.cancel) << c.buttons[0];
   }
 }
 
