@@ -11,7 +11,7 @@ packages=(build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-window
   qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
   qml6-module-qtquick-dialogs qml6-module-qt-labs-folderlistmodel qml6-module-qtqml-workerscript
-  fonts-noto-cjk
+  fonts-noto-cjk qt6-translations-l10n  # Qt's own texts (the file dialog's) in Chinese
   # the installable application: its icon drawn at each size, the checks of its desktop entry
   # and AppStream file
   librsvg2-bin desktop-file-utils appstream)

@@ -1,6 +1,7 @@
 #include "ClientBridge.h"
 
 #include <QDesktopServices>
+#include <algorithm>
 
 #include "media/Image.h"
 #include "media/Kinds.h"
@@ -60,12 +61,17 @@ QStringList pickerFilters(const PickerRequest& request) {
 }
 
 constexpr double kPickerErrorSeconds = 1.5;
+constexpr double kNoBrowserSeconds = 1.5;
+
+bool anyShown(const std::vector<ElementRow>& rows) {
+  return std::ranges::any_of(rows, [](const ElementRow& r) { return !r.value["hidden"].toBool(); });
+}
 
 }  // namespace
 
 ClientBridge::ClientBridge(ui::Ui& ui, PictureStore& pictures)
-    : ui_(ui), pictures_(pictures), elements_(pictures) {
-  browser = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    : ui_(ui), pictures_(pictures), elements_(pictures), sheet_(pictures) {
+  browser = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   showPicker = [this](const QStringList& filters) { emit pickerOpened(filters); };
   hud_ = {{"kind", "hidden"}, {"text", ""}, {"blocks", false}};
   alert_ = {{"open", false}};
@@ -91,8 +97,15 @@ void ClientBridge::refresh() {
   }
   ui::ScreenModel model = top ? top->model() : ui::ScreenModel{};
   pictures_.beginRefresh();
-  elements_.update(elementRows(model, pictures_), serial_);
+  ScreenRows rows = screenRows(model, pictures_);
+  const bool sheetOpen = anyShown(rows.sheet);
+  elements_.update(std::move(rows.page), serial_);
+  sheet_.update(std::move(rows.sheet), serial_);
   pictures_.endRefresh();
+  if (sheetOpen != sheetOpen_) {
+    sheetOpen_ = sheetOpen;
+    emit sheetOpenChanged();
+  }
   setIfChanged(bar_, barValue(model), &ClientBridge::barChanged);
 
   const ui::HudState& h = ui_.hud->state();
@@ -103,8 +116,14 @@ void ClientBridge::refresh() {
   if (const ui::AlertModel* a = ui_.alerts->top()) {
     QStringList buttons;
     for (const auto& b : a->buttons) buttons.push_back(q(b));
-    alert = {{"open", true},       {"title", q(a->title)}, {"message", q(a->message)},
-             {"buttons", buttons}, {"sheet", a->sheet},    {"destructive", a->destructiveIndex}};
+    alert = {{"open", true},
+             {"title", q(a->title)},
+             {"message", q(a->message)},
+             {"buttons", buttons},
+             {"sheet", a->sheet},
+             {"destructive", a->destructiveIndex},
+             {"preferred", a->preferred()},
+             {"cancel", a->cancel()}};
   }
   const bool alertOpened = alert != alert_ && alert["open"].toBool();
   setIfChanged(alert_, alert, &ClientBridge::alertChanged);
@@ -125,7 +144,9 @@ void ClientBridge::openUrl(const std::string& url) {
     return;
   }
   if (startsWith(url, "http://") || startsWith(url, "https://")) {
-    if (browser) browser(QUrl(q(url)));
+    if (!browser || !browser(QUrl(q(url)))) {
+      ui_.hud->showError("无法打开网页：没有找到浏览器", kNoBrowserSeconds);
+    }
   }
 }
 

@@ -21,6 +21,8 @@ namespace vokari::gui {
 class ClientBridge final : public QObject {
   Q_OBJECT
   Q_PROPERTY(QObject* elements READ elements CONSTANT)
+  Q_PROPERTY(QObject* sheet READ sheet CONSTANT)
+  Q_PROPERTY(bool sheetOpen READ sheetOpen NOTIFY sheetOpenChanged)
   Q_PROPERTY(QVariantMap bar READ bar NOTIFY barChanged)
   Q_PROPERTY(QVariantMap hud READ hud NOTIFY hudChanged)
   Q_PROPERTY(QVariantMap alert READ alert NOTIFY alertChanged)
@@ -33,6 +35,8 @@ class ClientBridge final : public QObject {
   ClientBridge(ui::Ui& ui, PictureStore& pictures);
 
   QObject* elements() { return &elements_; }
+  QObject* sheet() { return &sheet_; }
+  bool sheetOpen() const { return sheetOpen_; }
   const ElementListModel& elementModel() const { return elements_; }
   QVariantMap bar() const { return bar_; }
   QVariantMap hud() const { return hud_; }
@@ -49,8 +53,9 @@ class ClientBridge final : public QObject {
   void openUrl(const std::string& url);
   void textMessage(const QString& phone, const QString& text);
 
-  // Opens web addresses; the desktop's browser by default, replaced by tests.
-  std::function<void(const QUrl&)> browser;
+  // Opens web addresses; the desktop's browser by default, replaced by tests. False when none
+  // could be opened, which the window then says.
+  std::function<bool(const QUrl&)> browser;
   // The media picker a screen opens is answered with a file the user chooses. The bridge
   // watches the picker and, when a screen opens it, calls this with the file filters that fit
   // the request; by default that asks QML for its file dialog (pickerOpened), tests replace it.
@@ -84,6 +89,7 @@ class ClientBridge final : public QObject {
 
  signals:
   void barChanged();
+  void sheetOpenChanged();
   void hudChanged();
   void alertChanged();
   void callChanged();
@@ -105,6 +111,8 @@ class ClientBridge final : public QObject {
   ui::Ui& ui_;
   PictureStore& pictures_;
   ElementListModel elements_;
+  ElementListModel sheet_;
+  bool sheetOpen_ = false;
   std::weak_ptr<ui::Screen> top_;
   int serial_ = 0;
   int presented_ = 0;

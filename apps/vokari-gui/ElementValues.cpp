@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QVariantList>
+#include <algorithm>
 #include <variant>
 
 namespace vokari::gui {
@@ -43,6 +44,8 @@ QString roleName(ui::ButtonRole role) {
       return "secondary";
     case ui::ButtonRole::Tile:
       return "tile";
+    case ui::ButtonRole::Cancel:
+      return "cancel";
     case ui::ButtonRole::Primary:
       break;
   }
@@ -89,11 +92,9 @@ QVariantMap pickerValue(const ui::PickerModel& p) {
 }
 
 QVariantMap pictureValue(const ui::PictureModel& p, PictureIds& pictures) {
-  return {{"source", q(p.source)},
-          {"width", p.width},
-          {"height", p.height},
-          {"picture", pictures.idFor(p.bytes)},
-          {"hidden", p.hidden}};
+  return {{"source", q(p.source)}, {"width", p.width},
+          {"height", p.height},    {"picture", pictures.idFor(p.bytes)},
+          {"hidden", p.hidden},    {"pressable", p.pressable}};
 }
 
 QVariantMap rectValue(const ui::Rect& r) {
@@ -172,15 +173,27 @@ QVariantMap cardValue(const ui::CardModel& c, PictureIds& pictures) {
                                 {"ruled", part.ruled},
                                 {"picture", pictures.idFor(part.picture.bytes)},
                                 {"pictureFailed", part.picture.failed},
-                                {"pictureRect", rectValue(part.pictureRect)}});
+                                {"pictureRect", rectValue(part.pictureRect)},
+                                {"tapRect", rectValue(part.tapArea)}});
   }
   return {{"caption", q(c.caption)}, {"captionRect", rectValue(c.captionRect)},
           {"width", c.width},        {"height", c.height},
           {"parts", parts},          {"hidden", false}};
 }
 
+ScreenRows screenRows(const ui::ScreenModel& model, PictureIds& pictures) {
+  ScreenRows rows;
+  for (ElementRow& row : elementRows(model, pictures)) {
+    (row.sheet ? rows.sheet : rows.page).push_back(std::move(row));
+  }
+  return rows;
+}
+
 std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pictures) {
   std::vector<ElementRow> rows;
+  auto inSheet = [&](std::size_t i) {
+    return std::ranges::find(model.sheet, static_cast<int>(i)) != model.sheet.end();
+  };
   for (std::size_t i = 0; i < model.elements.size();) {
     if (int tiles = runFrom(model, i, isTile); tiles > 0) {
       rows.push_back(groupRow<ui::ButtonModel>(model, i, tiles, "Tiles", buttonValue));
@@ -203,6 +216,7 @@ std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pi
     rows.push_back(rowFor(model.elements[i], static_cast<int>(i), pictures));
     ++i;
   }
+  for (ElementRow& row : rows) row.sheet = inSheet(static_cast<std::size_t>(row.element));
   return rows;
 }
 
@@ -211,7 +225,8 @@ QVariantMap barValue(const ui::ScreenModel& model) {
           {"backVisible", model.backVisible},
           {"backEnabled", model.backEnabled},
           {"left", barButton(model.leftButton)},
-          {"right", barButton(model.rightButton)}};
+          {"right", barButton(model.rightButton)},
+          {"placesFocus", model.placesFocus}};
 }
 
 }  // namespace vokari::gui

@@ -18,6 +18,7 @@ struct ElementRow {
   int element = 0;  // index into ScreenModel::elements of the (first) element drawn
   QVariantMap value;
   std::weak_ptr<ui::CardRows> cards = {};  // a card list's rows ("CardList"): one row each in QML
+  bool sheet = false;                      // drawn in the screen's sheet, over the others
   bool operator==(const ElementRow& o) const {
     return kind == o.kind && element == o.element && value == o.value;
   }
@@ -40,7 +41,15 @@ std::vector<ElementRow> elementRows(const ui::ScreenModel& model, PictureIds& pi
 // A card of a card list: its caption and parts with their geometry in the card's points.
 QVariantMap cardValue(const ui::CardModel& card, PictureIds& pictures);
 
-// The navigation bar: title, back control and bar buttons.
+// The rows of the screen's page and those of its sheet (see ScreenModel::sheet), apart.
+struct ScreenRows {
+  std::vector<ElementRow> page;
+  std::vector<ElementRow> sheet;
+};
+ScreenRows screenRows(const ui::ScreenModel& model, PictureIds& pictures);
+
+// The navigation bar: title, back control and bar buttons; and whether the screen places the
+// focus itself.
 QVariantMap barValue(const ui::ScreenModel& model);
 
 }  // namespace vokari::gui

@@ -1,7 +1,11 @@
 #include "GuiClient.h"
 
+#include <QCoreApplication>
 #include <QQmlContext>
 #include <QQuickWindow>
+
+#include "Translations.h"
+#include "WindowHelper.h"
 
 namespace vokari::gui {
 
@@ -58,10 +62,12 @@ void GuiClient::wire() {
 }
 
 Status GuiClient::loadWindow() {
+  installChineseTexts(*QCoreApplication::instance());
   engine_ = std::make_unique<QQmlApplicationEngine>();
   engine_->addImportPath(QStringLiteral("qrc:/"));  // where the Vokari module is compiled in
   engine_->addImageProvider("vokari", new PictureProvider(pictures_));
   engine_->rootContext()->setContextProperty("client", bridge_.get());
+  engine_->rootContext()->setContextProperty("windowHelper", &windowHelper_);
   engine_->load(QUrl(QStringLiteral("qrc:/Vokari/qml/Main.qml")));
   if (engine_->rootObjects().isEmpty()) return Status::failure("the window's QML did not load");
   window_ = qobject_cast<QQuickWindow*>(engine_->rootObjects().first());

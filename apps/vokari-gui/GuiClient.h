@@ -15,6 +15,7 @@
 #include "PictureProvider.h"
 #include "QtRunLoop.h"
 #include "Screenshots.h"
+#include "WindowHelper.h"
 
 class QQuickWindow;
 
@@ -51,6 +52,7 @@ class GuiClient final {
   PictureStore pictures_;
   std::unique_ptr<client::App> app_;
   std::unique_ptr<ClientBridge> bridge_;
+  WindowHelper windowHelper_;
   std::unique_ptr<QQmlApplicationEngine> engine_;
   std::unique_ptr<Screenshots> screenshots_;
   QQuickWindow* window_ = nullptr;

@@ -42,6 +42,9 @@ void ReservationDetailViewController::askToCancel() {
   ui::AlertModel alert;
   alert.title = "取消预约？";
   alert.buttons = {"否", "是"};
+  // Cancelling a booking cannot be undone: no stray return key may do it.
+  alert.cancelIndex = 0;
+  alert.destructiveIndex = 1;
   ui::Ui::current().alerts->show(alert, guard([this](int button) {
                                    if (button == 1) cannelSchedule();
                                  }));

@@ -40,10 +40,10 @@ ReservationMainViewController::ReservationMainViewController() : ui::Screen("户
   add(btPersons);
   add(personList);
   add(btSubmit);
-  add(slots.titles);
-  add(slots.picker);
-  add(slots.btDone);
-  add(slots.btCancel);
+  addToSheet(slots.titles);
+  addToSheet(slots.picker);
+  addToSheet(slots.btDone);
+  addToSheet(slots.btCancel);
   reloadChoices();
 }
 

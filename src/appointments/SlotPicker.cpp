@@ -11,7 +11,7 @@ SlotPicker::SlotPicker() {
   btDone.title = "完成";
   btDone.onPress = [this] { done(); };
   btCancel.title = "取消";
-  btCancel.role = ui::ButtonRole::Secondary;
+  btCancel.role = ui::ButtonRole::Cancel;
   btCancel.onPress = [this] { close(); };
   close();
 }

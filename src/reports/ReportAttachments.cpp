@@ -30,7 +30,8 @@ void ReportAttachments::attach() {
   ui::AlertModel sheet{.title = "",
                        .message = "",
                        .buttons = {"拍照", "录像", "手机相册中选择", "取消"},
-                       .sheet = true};
+                       .sheet = true,
+                       .cancelIndex = 3};
   ui::Ui::current().alerts->show(std::move(sheet),
                                  alive_.guard([this](int button) { choose(button); }));
 }

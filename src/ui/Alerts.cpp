@@ -2,6 +2,24 @@
 
 namespace vokari::ui {
 
+namespace {
+
+int roleOr(const AlertModel& a, int named) {
+  int count = static_cast<int>(a.buttons.size());
+  int chosen = named >= 0 ? named : count == 1 ? 0 : -1;
+  return chosen < count && chosen != a.destructiveIndex ? chosen : -1;
+}
+
+}  // namespace
+
+int AlertModel::preferred() const {
+  return roleOr(*this, preferredIndex);
+}
+
+int AlertModel::cancel() const {
+  return roleOr(*this, cancelIndex);
+}
+
 AlertId Alerts::show(AlertModel model, std::function<void(int)> onButton) {
   AlertId id = nextId_++;
   history_.push_back(AlertRecord{id, model, loop_.now(), std::nullopt, std::nullopt});
@@ -23,7 +41,9 @@ bool Alerts::press(int button) {
   return true;
 }
 
-const AlertModel* Alerts::top() const { return open_.empty() ? nullptr : &open_.back().model; }
+const AlertModel* Alerts::top() const {
+  return open_.empty() ? nullptr : &open_.back().model;
+}
 
 bool Alerts::isOpen(AlertId id) const {
   for (const auto& alert : open_) {

@@ -11,12 +11,23 @@
 
 namespace vokari::ui {
 
+// The buttons' roles are indices into buttons, -1 for none: the one the return key presses
+// (preferred), the one the escape key presses (cancel), and the one that destroys something,
+// drawn in red and never pressed by the return key.
 struct AlertModel {
   std::string title;
   std::string message;
   std::vector<std::string> buttons;
-  bool sheet = false;         // an action sheet rather than an alert
-  int destructiveIndex = -1;  // a sheet's destructive button
+  bool sheet = false;  // an action sheet rather than an alert
+  int destructiveIndex = -1;
+  int cancelIndex = -1;
+  int preferredIndex = -1;
+
+  // The button the return key presses: the preferred one unless it is destructive. A lone
+  // button that destroys nothing is preferred when none is named: the alert only tells something.
+  int preferred() const;
+  // The button the escape key presses: the cancel one, or a lone button that destroys nothing.
+  int cancel() const;
 };
 
 using AlertId = int;

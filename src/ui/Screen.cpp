@@ -1,5 +1,7 @@
 #include "ui/Screen.h"
 
+#include <algorithm>
+
 #include "ui/Navigator.h"
 
 namespace vokari::ui {
@@ -97,7 +99,11 @@ ScreenModel Screen::model() const {
   m.backEnabled = backEnabled;
   if (leftButton && !leftButton->hidden) m.leftButton = *leftButton;
   if (rightButton && !rightButton->hidden) m.rightButton = *rightButton;
+  m.placesFocus = placesFocus;
   for (const auto& element : elements_) {
+    if (std::ranges::find(sheet_, element) != sheet_.end()) {
+      m.sheet.push_back(static_cast<int>(m.elements.size()));
+    }
     m.elements.push_back(std::visit(
         [](auto* widget) -> ElementModel {
           using Model = typename std::remove_pointer_t<decltype(widget)>;
@@ -107,7 +113,11 @@ ScreenModel Screen::model() const {
           if constexpr (std::is_same_v<Model, CheckBox>) return CheckBoxModel(*widget);
           if constexpr (std::is_same_v<Model, Table>) return TableModel(*widget);
           if constexpr (std::is_same_v<Model, Picker>) return PickerModel(*widget);
-          if constexpr (std::is_same_v<Model, Picture>) return PictureModel(*widget);
+          if constexpr (std::is_same_v<Model, Picture>) {
+            PictureModel picture(*widget);
+            picture.pressable = static_cast<bool>(widget->onPress);
+            return picture;
+          }
           if constexpr (std::is_same_v<Model, CardList>) {
             return CardListModel{widget->rows, widget->hidden};
           }

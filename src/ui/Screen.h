@@ -25,6 +25,12 @@ struct ScreenModel {
   std::optional<ButtonModel> leftButton;  // replaces the back control when present
   std::optional<ButtonModel> rightButton;
   std::vector<ElementModel> elements;  // display order
+  // Elements drawn together as a sheet over the others (a picker with its buttons), by index;
+  // the sheet shows while one of them does.
+  std::vector<int> sheet;
+  // The screen puts the focus on an input itself when it chooses; otherwise a renderer starts
+  // on the first input.
+  bool placesFocus = false;
 };
 
 // A user action addressed to the element at an index of ScreenModel::elements.
@@ -111,6 +117,7 @@ class Screen : public std::enable_shared_from_this<Screen> {
   bool hidesBackButton = false;
   // Roots of presented stacks show a back control that closes the stack when this is set.
   bool backOnRoot = false;
+  bool placesFocus = false;  // see ScreenModel
 
  protected:
   // The callable, made a no-op once this screen is destroyed: the one way to hand a screen's
@@ -125,10 +132,17 @@ class Screen : public std::enable_shared_from_this<Screen> {
   void add(W& widget) {
     elements_.emplace_back(&widget);
   }
+  // Lists a widget drawn in the screen's sheet (see ScreenModel::sheet).
+  template <typename W>
+  void addToSheet(W& widget) {
+    add(widget);
+    sheet_.emplace_back(&widget);
+  }
   // Takes a widget out of the display (before the screen lets go of it); no-op when not listed.
   template <typename W>
   void remove(W& widget) {
     std::erase(elements_, Element(&widget));
+    std::erase(sheet_, Element(&widget));
   }
 
  private:
@@ -138,6 +152,7 @@ class Screen : public std::enable_shared_from_this<Screen> {
   bool hasBackControl() const;
 
   std::vector<Element> elements_;
+  std::vector<Element> sheet_;
   Navigator* navigator_ = nullptr;
   bool loaded_ = false;
   Liveness alive_;

@@ -31,8 +31,9 @@ struct TextFieldModel {
 };
 
 // What a button is to its screen, which a renderer draws it as: the screen's main action, a lesser
-// one, or one of the large entries of a hub screen (tiles side by side draw as one grid).
-enum class ButtonRole { Primary, Secondary, Tile };
+// one, one of the large entries of a hub screen (tiles side by side draw as one grid), or the
+// control that closes a sheet without a change (the escape key presses it).
+enum class ButtonRole { Primary, Secondary, Tile, Cancel };
 
 struct ButtonModel {
   std::string title;
@@ -81,6 +82,7 @@ struct PictureModel {
   std::shared_ptr<const std::string> bytes;  // none while loading, or when it could not be had
   bool failed = false;                       // it could not be had (asked again when next shown)
   bool hidden = false;
+  bool pressable = false;  // it takes taps (set from the widget's onPress)
 };
 
 // A rectangle in points, from the top left corner of the element it lies in.

@@ -105,6 +105,26 @@ TEST(ElementValues, ButtonsAreDrawnInTheirRoleAndRunsOfCheckBoxesAsSegments) {
   EXPECT_EQ(tiles[2].toMap()["title"].toString(), "c");
 }
 
+// The slot picker of a form is a sheet: its rows go apart from the page's, keeping the elements
+// they press, and its 取消 is the cancel the escape key presses.
+TEST(ElementValues, ASheetsElementsAreDrawnApartFromThePage) {
+  ui::LabelModel titles{"日期  时间段(剩余量)"};
+  ui::PickerModel wheels;
+  wheels.columns = {{"12-01"}, {"09:00 (3)"}};
+  ui::ScreenModel form;
+  form.elements = {button("提交预约"), titles, wheels, button("完成"),
+                   button("取消", ui::ButtonRole::Cancel)};
+  form.sheet = {1, 2, 3, 4};
+  PictureStore pictures;
+  ScreenRows rows = screenRows(form, pictures);
+  EXPECT_EQ(kinds(rows.page), std::vector<QString>{"Button:primary"});
+  EXPECT_EQ(kinds(rows.sheet),
+            (std::vector<QString>{"Label", "Picker", "Button:primary", "Button:cancel"}));
+  EXPECT_EQ(rows.sheet.back().element, 4);
+  form.sheet.clear();
+  EXPECT_EQ(screenRows(form, pictures).page.size(), 5u) << "no sheet: all on the page";
+}
+
 TEST(ElementValues, TablesAndInputsCarryEveryFlagTheDelegatesDraw) {
   ui::TextFieldModel field;
   field.placeholder = "请输入密码";

@@ -17,7 +17,8 @@ class Probe : public Screen {
     next.onPress = [this] { log_.push_back(title + ":next"); };
     box.title = "满意";
     box.onPress = [this] { box.checked = !box.checked; };
-    table.sections = {{"  个人信息", {{"手机号", "13800000000"}, {"姓名", "张三", false, false, true}}}};
+    table.sections = {
+        {"  个人信息", {{"手机号", "13800000000"}, {"姓名", "张三", false, false, true}}}};
     table.onSelect = [this](int s, int r) {
       log_.push_back(title + ":row" + std::to_string(s) + std::to_string(r));
     };
@@ -50,7 +51,9 @@ struct Fixture : ::testing::Test {
   Screens screens;
   Toolkit toolkit{loop, screens};
   Driver driver{toolkit.ui};
-  std::shared_ptr<Probe> make(const std::string& name) { return std::make_shared<Probe>(name, log); }
+  std::shared_ptr<Probe> make(const std::string& name) {
+    return std::make_shared<Probe>(name, log);
+  }
 };
 
 TEST_F(Fixture, NavigationCallsLifecycleHooksInOrderAndReleasesPoppedScreensLater) {
@@ -63,8 +66,8 @@ TEST_F(Fixture, NavigationCallsLifecycleHooksInOrderAndReleasesPoppedScreensLate
   toolkit.navigator.top()->dismiss();
   b->pop();
   EXPECT_EQ(log, (std::vector<std::string>{"A:load", "A:appear", "A:disappear", "B:load",
-                                            "B:appear", "B:disappear", "C:load", "C:appear",
-                                            "C:disappear", "B:appear", "B:disappear", "A:appear"}));
+                                           "B:appear", "B:disappear", "C:load", "C:appear",
+                                           "C:disappear", "B:appear", "B:disappear", "A:appear"}));
   log.clear();
   loop.runUntilIdle();  // popped screens go once the current task is over
   EXPECT_EQ(log, (std::vector<std::string>{"C:gone", "B:gone"}));
@@ -86,8 +89,8 @@ TEST_F(Fixture, DriverActsByVisibleTextAndDescribesTheScreen) {
   EXPECT_EQ(log.back(), "注册:row00");
   auto lines = driver.screenLines();
   EXPECT_EQ(lines, (std::vector<std::string>{"== 注册 ==", "[13800000000]", "[••••••]", "<下一步>",
-                                              "[x] 满意", "#   个人信息", "  手机号  13800000000",
-                                              "  姓名  李四"}));
+                                             "[x] 满意", "#   个人信息", "  手机号  13800000000",
+                                             "  姓名  李四"}));
   a->next.enabled = false;
   EXPECT_FALSE(driver.press("下一步").ok);
 }
@@ -109,6 +112,34 @@ TEST_F(Fixture, AlertsAreModalAndTheirCallbacksRunAfterClosing) {
   toolkit.alerts.dismiss(id);
   toolkit.alerts.dismiss(id);  // twice is harmless
   EXPECT_EQ(toolkit.alerts.openCount(), 0u);
+}
+
+// What the return and escape keys press: a named role, a lone harmless button, never a
+// destructive one.
+TEST(AlertRoles, ReturnAndEscapeNeverPressADestructiveButton) {
+  struct Case {
+    std::vector<std::string> buttons;
+    int destructive, cancelNamed, preferredNamed;  // the roles a screen names
+    int preferred, cancel;                         // what the keys press
+  };
+  const Case cases[] = {
+      {{"好"}, -1, -1, -1, 0, 0},
+      {{"退出登陆"}, 0, -1, -1, -1, -1},
+      {{"否", "是"}, -1, -1, -1, -1, -1},
+      {{"否", "是"}, 1, 0, -1, -1, 0},
+      {{"退出登陆", "取消"}, 0, 1, 0, -1, 1},
+      {{"男", "女", "取消"}, -1, 2, 1, 1, 2},
+      {{"好"}, -1, 3, -1, 0, -1},
+  };
+  for (const Case& c : cases) {
+    AlertModel alert;
+    alert.buttons = c.buttons;
+    alert.destructiveIndex = c.destructive;
+    alert.cancelIndex = c.cancelNamed;
+    alert.preferredIndex = c.preferredNamed;
+    EXPECT_EQ(alert.preferred(), c.preferred) << c.buttons[0];
+    EXPECT_EQ(alert.cancel(), c.cancel) << c.buttons[0];
+  }
 }
 
 TEST_F(Fixture, NoticesDisappearAfterTheirDurationAndBlockingBusyRefusesInput) {

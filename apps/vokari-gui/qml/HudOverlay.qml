@@ -11,12 +11,17 @@ Item {
     visible: shown
 
     MouseArea {  // swallows taps while the screen is busy
+        objectName: "shield"
         anchors.fill: parent
         enabled: overlay.model.blocks === true
         visible: enabled
     }
 
+    // A notice is read out as it appears.
     Rectangle {
+        Accessible.role: Accessible.AlertMessage
+        Accessible.ignored: !overlay.visible
+        Accessible.name: overlay.model.text || (overlay.model.kind === "busy" ? "请稍候" : "")
         anchors.centerIn: parent
         width: Math.min(Math.max(hudText.implicitWidth + 40, 140), overlay.width - 80)
         height: content.implicitHeight + 36

@@ -4,42 +4,26 @@ import Vokari
 // Title, back control (or the screen's own left button) and the right bar button.
 Rectangle {
     id: bar
-    property bool presented: false
     readonly property var model: client.bar
     height: Theme.barHeight
     color: Theme.barBackground
-    radius: presented ? 12 : 0
 
-    // Square the lower corners of a rounded (presented) bar.
-    Rectangle {
-        visible: bar.presented
-        anchors { left: parent.left; right: parent.right; bottom: parent.bottom }
-        height: 12
-        color: Theme.barBackground
-    }
-
-    component BarButton: Rectangle {
+    component BarButton: Pressable {
         id: button
-        property string text
-        property bool enabled: true
-        signal clicked
         width: Math.max(label.implicitWidth + 20, 44)
         height: 36
-        radius: 8
-        color: area.pressed ? Qt.rgba(1, 1, 1, 0.18) : "transparent"
-        Text {
+        background: Rectangle {
+            radius: 8
+            color: button.down ? Qt.rgba(1, 1, 1, 0.18) : "transparent"
+        }
+        contentItem: Text {
             id: label
-            anchors.centerIn: parent
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
             text: button.text
             color: Theme.barText
             opacity: button.enabled ? 1 : 0.45
             font.pixelSize: Theme.fontSize
-        }
-        MouseArea {
-            id: area
-            anchors.fill: parent
-            enabled: button.enabled
-            onClicked: button.clicked()
         }
     }
 
@@ -49,6 +33,7 @@ Rectangle {
         visible: bar.model.backVisible && !bar.model.left
         enabled: bar.model.backEnabled
         text: "‹ 返回"
+        Accessible.name: "返回"
         onClicked: client.back()
     }
     BarButton {
@@ -69,6 +54,8 @@ Rectangle {
         color: Theme.barText
         font.pixelSize: 18
         font.bold: true
+        Accessible.role: Accessible.Heading
+        Accessible.name: text
     }
     BarButton {
         objectName: "navRight"

@@ -1,15 +1,19 @@
 import QtQuick
 import Vokari
 
-// An incoming text message of the built-in services, so the code can be read; a tap puts it
-// away.
-Item {
+// An incoming text message of the built-in services, so the code can be read. It takes its own
+// place above the screen, so it never covers the input being typed in; a click, Return or Space
+// on it, or Escape anywhere, puts it away.
+Pressable {
     id: banner
     objectName: "smsBanner"
     readonly property var model: client.sms
     visible: model.visible === true
-    height: card.height + 16
-    z: 10
+    height: visible ? card.height + 16 : 0
+    text: "信息 " + (model.phone || "") + "：" + (model.text || "")
+    Accessible.role: Accessible.AlertMessage
+    focusInset: 6
+    onClicked: client.closeSms()
 
     Rectangle {
         id: card
@@ -26,11 +30,21 @@ Item {
             y: 10
             width: parent.width - 28
             spacing: 4
-            Text {
-                text: "信息 · " + (banner.model.phone || "")
-                color: Theme.secondary
-                font.pixelSize: Theme.smallFontSize
-                font.bold: true
+            Row {
+                width: parent.width
+                Text {
+                    width: parent.width - hint.width
+                    text: "信息 · " + (banner.model.phone || "")
+                    color: Theme.secondary
+                    font.pixelSize: Theme.smallFontSize
+                    font.bold: true
+                }
+                Text {
+                    id: hint
+                    text: "点击关闭"
+                    color: Theme.hint
+                    font.pixelSize: Theme.smallFontSize
+                }
             }
             Text {
                 objectName: "smsText"
@@ -40,10 +54,6 @@ Item {
                 color: Theme.text
                 font.pixelSize: 15
             }
-        }
-        MouseArea {
-            anchors.fill: parent
-            onClicked: client.closeSms()
         }
     }
 }

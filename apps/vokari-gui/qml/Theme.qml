@@ -16,6 +16,7 @@ QtObject {
     readonly property color success: "#1e8e3e"
     readonly property color barBackground: "#1d5fbf"
     readonly property color barText: "#ffffff"
+    readonly property color focus: "#f29900"        // the keyboard focus ring, on blue and white
     readonly property int margin: 16
     readonly property int radius: 10
     readonly property int barHeight: 52

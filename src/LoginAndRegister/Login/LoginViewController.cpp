@@ -35,6 +35,7 @@ Row personAccount(const nlohmann::json& person) {
 
 LoginViewController::LoginViewController() : ui::Screen("登录") {
   hidesBackButton = true;
+  placesFocus = true;  // the phone input, a second after the screen loads
   rightButton = ui::Button{};
   rightButton->title = "注册";
   rightButton->onPress = [this] { registerPressed(); };

@@ -72,7 +72,11 @@ void PersonalcenterViewController::selectRow(int section, int row) {
 }
 
 void PersonalcenterViewController::chooseSex(int row) {
-  ui::Ui::current().alerts->show({"性别修改", "", {"男", "女", "取消"}, true},
+  ui::Ui::current().alerts->show({.title = "性别修改",
+                                  .message = "",
+                                  .buttons = {"男", "女", "取消"},
+                                  .sheet = true,
+                                  .cancelIndex = 2},
                                  guard([this, row](int button) {
                                    if (button > 1) return;
                                    valueChanged(row, button == 0 ? "男" : "女");
@@ -119,7 +123,13 @@ void PersonalcenterViewController::clearPersons() {
 }
 
 void PersonalcenterViewController::signOut() {
-  ui::Ui::current().alerts->show({"", "", {"退出登陆", "取消"}, true, 0}, guard([this](int button) {
+  ui::Ui::current().alerts->show({.title = "",
+                                  .message = "",
+                                  .buttons = {"退出登陆", "取消"},
+                                  .sheet = true,
+                                  .destructiveIndex = 0,
+                                  .cancelIndex = 1},
+                                 guard([this](int button) {
                                    if (button != 0) return;
                                    AccountManager::sharedAccountManage().clearUserInfo();
                                    if (auto login = ui::Ui::current().screens->login())

@@ -89,10 +89,28 @@ Item {
                 }
             }
         }
-        MouseArea {
-            anchors.fill: parent
-            onClicked: (mouse) => client.tap(card.serial, card.element, card.value.row,
-                                             mouse.x / card.scale, mouse.y / card.scale)
+        // Each story is a control over the area a tap on it acts on; pressed, it taps that area's
+        // middle, so the core opens what a finger there would. Where areas overlap, the first
+        // part takes the tap, as in the core.
+        Repeater {
+            model: card.value.parts || []
+            delegate: Pressable {
+                id: story
+                required property var modelData
+                required property int index
+                readonly property var area: modelData.tapRect
+                objectName: "storyControl" + modelData.tag
+                visible: !!area && area.width > 0 && area.height > 0
+                x: card.px(area, "x"); y: card.px(area, "y")
+                width: card.px(area, "width"); height: card.px(area, "height")
+                z: (card.value.parts || []).length - index
+                focusInset: 2
+                text: modelData.title || card.value.caption || ("新闻 " + (index + 1))
+                Accessible.role: Accessible.Link
+                onClicked: client.tap(card.serial, card.element, card.value.row,
+                                      (area.x + area.width / 2), (area.y + area.height / 2))
+                background: Rectangle { color: story.down ? "#22000000" : "transparent" }
+            }
         }
     }
 }

@@ -3,17 +3,23 @@ import QtQuick.Controls.Basic
 import Vokari
 
 // A text input: caption, placeholder, secure entry, the keyboard kind as an input hint, one or
-// several lines. Every edit goes to the screen at once, like a phone's text field.
+// several lines. Every edit goes to the screen at once, like a phone's text field. Only the
+// editor it needs is made. Return ends the editing of several lines (a phone's return key
+// there closes the keyboard) and Tab leaves them, like any other input.
 Item {
     id: input
     property var value: ({})
     property int element: -1
     property int serial: -1
     readonly property bool multiline: !!value.multiline
-    readonly property var editor: multiline ? area : field
+    readonly property Item editor: editorLoader.item
+    readonly property string name: value.label || value.placeholder || ""
     objectName: "input:" + (value.placeholder || value.label || "")
     visible: !value.hidden
     implicitHeight: (caption.visible ? caption.implicitHeight + 4 : 0) + box.height + 4
+    // Editing ended by Return keeps the focus here, on the input but not in it, so that Tab
+    // goes on from it and nothing is typed by accident.
+    activeFocusOnTab: false
 
     function hints(keyboard) {
         switch (keyboard) {
@@ -23,12 +29,26 @@ Item {
         default: return Qt.ImhNone
         }
     }
+    function takeFocus() { if (editor) editor.forceActiveFocus(Qt.OtherFocusReason) }
+    function edited(text) { client.edit(input.serial, input.element, text) }
+    // Tab from the editor, or from the input whose editing Return ended, goes to the next control
+    // (a text of several lines would take it as a character).
+    function leave(event, forward) {
+        event.accepted = true
+        const next = (forward && editor ? editor : input).nextItemInFocusChain(forward)
+        if (next) next.forceActiveFocus(forward ? Qt.TabFocusReason : Qt.BacktabFocusReason)
+    }
+    Keys.onTabPressed: (event) => leave(event, true)
+    Keys.onBacktabPressed: (event) => leave(event, false)
+    function focusLeft() {
+        if (input.serial === client.screenSerial) client.endEditing(input.serial, input.element)
+    }
 
     Text {
         id: caption
         x: Theme.margin
-        visible: (value.label || "") !== ""
-        text: value.label || ""
+        visible: (input.value.label || "") !== ""
+        text: input.value.label || ""
         color: Theme.secondary
         font.pixelSize: Theme.smallFontSize
     }
@@ -40,51 +60,75 @@ Item {
         width: parent.width - 2 * Theme.margin
         height: input.multiline ? 120 : 46
         radius: Theme.radius
-        color: value.enabled === false ? "#ebebef" : Theme.card
-        border.width: input.editor.activeFocus ? 2 : 1
-        border.color: input.editor.activeFocus ? Theme.accent : Theme.separator
+        color: input.value.enabled === false ? "#ebebef" : Theme.card
+        readonly property bool focused: (input.editor && input.editor.activeFocus) || input.activeFocus
+        border.width: focused ? 2 : 1
+        border.color: focused ? Theme.accent : Theme.separator
 
-        TextField {
-            id: field
-            objectName: "editor"
-            visible: !input.multiline
+        Loader {
+            id: editorLoader
             anchors.fill: parent
+            sourceComponent: input.multiline ? areaEditor : fieldEditor
+        }
+    }
+    FocusMark { target: box; visible: input.activeFocus }
+
+    Component {
+        id: fieldEditor
+        TextField {
+            objectName: "editor"
             leftPadding: 12
             rightPadding: 12
             background: null
             font.pixelSize: Theme.fontSize
             color: Theme.text
-            placeholderText: value.placeholder || ""
+            placeholderText: input.value.placeholder || ""
             placeholderTextColor: Theme.hint
-            text: value.text || ""
-            enabled: value.enabled !== false
-            echoMode: value.secure ? TextInput.Password : TextInput.Normal
-            inputMethodHints: input.hints(value.keyboard)
+            text: input.value.text || ""
+            enabled: input.value.enabled !== false
+            echoMode: input.value.secure ? TextInput.Password : TextInput.Normal
+            inputMethodHints: input.hints(input.value.keyboard)
             selectByMouse: true
-            onTextEdited: client.edit(input.serial, input.element, text)
+            // Qt tells no name for a secure input; its description still says what it is for.
+            Accessible.name: input.name
+            Accessible.description: input.name
+            onTextEdited: input.edited(text)
             onAccepted: client.returnKey(input.serial, input.element)
-            onActiveFocusChanged: if (!activeFocus && input.serial === client.screenSerial)
-                client.endEditing(input.serial, input.element)
+            onActiveFocusChanged: if (!activeFocus) input.focusLeft()
         }
+    }
+    Component {
+        id: areaEditor
         TextArea {
             id: area
             objectName: "editorArea"
-            visible: input.multiline
-            anchors.fill: parent
             padding: 10
             background: null
             wrapMode: TextEdit.Wrap
             font.pixelSize: Theme.fontSize
             color: Theme.text
-            placeholderText: value.placeholder || ""
+            placeholderText: input.value.placeholder || ""
             placeholderTextColor: Theme.hint
-            text: value.text || ""
-            enabled: value.enabled !== false
+            text: input.value.text || ""
+            enabled: input.value.enabled !== false
             selectByMouse: true
-            onTextChanged: if (activeFocus && text !== (value.text || ""))
-                client.edit(input.serial, input.element, text)
-            onActiveFocusChanged: if (!activeFocus && input.serial === client.screenSerial)
-                client.endEditing(input.serial, input.element)
+            Accessible.name: input.name
+            Accessible.multiLine: true
+            onTextChanged: if (activeFocus && text !== (input.value.text || "")) input.edited(text)
+            onActiveFocusChanged: if (!activeFocus) input.focusLeft()
+            Keys.onReturnPressed: (event) => area.endEditing(event)
+            Keys.onEnterPressed: (event) => area.endEditing(event)
+            Keys.onTabPressed: (event) => input.leave(event, true)
+            Keys.onBacktabPressed: (event) => input.leave(event, false)
+            function endEditing(event) {
+                if (event.modifiers & Qt.ShiftModifier) {  // a line break on purpose
+                    event.accepted = false
+                    return
+                }
+                event.accepted = true
+                client.returnKey(input.serial, input.element)
+                input.forceActiveFocus(Qt.OtherFocusReason)
+            }
         }
     }
 
@@ -100,6 +144,6 @@ Item {
     }
 
     property bool focused: !!value.focused
-    onFocusedChanged: if (focused) editor.forceActiveFocus()
-    Component.onCompleted: if (focused) editor.forceActiveFocus()
+    onFocusedChanged: if (focused) takeFocus()
+    Component.onCompleted: if (focused) takeFocus()
 }

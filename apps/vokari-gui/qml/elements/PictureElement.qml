@@ -40,9 +40,14 @@ Item {
             sourceSize.width: Math.ceil(picture.shownWidth * 2)
             source: (picture.value.picture || "") === "" ? "" : "image://vokari/" + picture.value.picture
         }
-        MouseArea {
+        Loader {  // a picture that takes taps is a control of its own
             anchors.fill: parent
-            onClicked: client.press(picture.serial, picture.element)
+            active: !!picture.value.pressable
+            sourceComponent: Pressable {
+                focusInset: 3
+                text: "图片 " + (picture.value.source || "").split("/").pop()
+                onClicked: client.press(picture.serial, picture.element)
+            }
         }
     }
 }

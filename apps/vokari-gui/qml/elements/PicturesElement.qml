@@ -46,9 +46,14 @@ Item {
                         source: (cell.modelData.picture || "") === ""
                             ? "" : "image://vokari/" + cell.modelData.picture
                     }
-                    MouseArea {
+                    Loader {  // a picture that takes taps is a control of its own
                         anchors.fill: parent
-                        onClicked: client.press(pictures.serial, cell.modelData.element)
+                        active: !!cell.modelData.pressable
+                        sourceComponent: Pressable {
+                            focusInset: 3
+                            text: "图片 " + (cell.modelData.source || "").split("/").pop()
+                            onClicked: client.press(pictures.serial, cell.modelData.element)
+                        }
                     }
                 }
             }

@@ -17,34 +17,41 @@ Item {
         height: 38
         radius: 9
         color: "#e3e6ee"
+        Accessible.role: Accessible.PageTabList
+        Accessible.name: segments.items.map(s => s.title).join(" ")
         Row {
             anchors.fill: parent
             anchors.margins: 3
             Repeater {
                 model: segments.items
-                delegate: Rectangle {
+                delegate: Pressable {
                     id: segment
                     required property var modelData
                     objectName: "segment:" + modelData.title
                     visible: !modelData.hidden
-                    width: (parent.width) / segments.items.length
+                    width: parent.width / segments.items.length
                     height: parent.height
-                    radius: 7
-                    color: modelData.checked ? Theme.card : "transparent"
-                    border.color: modelData.checked ? Theme.separator : "transparent"
-                    Text {
-                        anchors.centerIn: parent
+                    text: modelData.title
+                    checked: !!modelData.checked
+                    Accessible.role: Accessible.PageTab
+                    Accessible.checkable: true
+                    Accessible.checked: checked
+                    property color color: checked ? Theme.card : "transparent"
+                    onClicked: client.press(segments.serial, segment.modelData.element)
+                    background: Rectangle {
+                        radius: 7
+                        color: segment.color
+                        border.color: segment.checked ? Theme.separator : "transparent"
+                    }
+                    contentItem: Text {
                         width: parent.width - 6
                         horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
                         elide: Text.ElideRight
-                        text: segment.modelData.title
-                        color: segment.modelData.checked ? Theme.accent : Theme.secondary
+                        text: segment.text
+                        color: segment.checked ? Theme.accent : Theme.secondary
                         font.pixelSize: 14
-                        font.bold: !!segment.modelData.checked
-                    }
-                    MouseArea {
-                        anchors.fill: parent
-                        onClicked: client.press(segments.serial, segment.modelData.element)
+                        font.bold: segment.checked
                     }
                 }
             }

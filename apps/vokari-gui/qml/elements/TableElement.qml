@@ -59,23 +59,30 @@ Item {
         }
     }
 
-    component TableRow: Item {
+    // A row: pressed as a whole, or, when its detail is an input, edited there (named after the
+    // row's text); the editor is made only for such a row.
+    component TableRow: Pressable {
         id: row
         required property var modelData
         required property int index
         property int sectionIndex
         property bool last
+        readonly property bool editable: !!modelData.editable
         objectName: "row:" + (modelData.text || "")
         implicitHeight: Math.max(Theme.rowHeight, textColumn.implicitHeight + 16)
+        focusInset: 2
+        activeFocusOnTab: !editable
+        text: modelData.text || ""
+        checked: !!modelData.checked
+        Accessible.role: editable ? Accessible.StaticText : Accessible.ListItem
+        Accessible.name: [text, editable ? "" : (modelData.detail || "")].filter(t => t !== "").join(" ")
+        Accessible.checkable: checked
+        Accessible.checked: checked
+        Accessible.ignored: editable  // its editor stands for it
+        onClicked: client.select(table.serial, table.element, row.sectionIndex, row.index)
 
-        Rectangle {
-            anchors.fill: parent
-            color: area.pressed ? "#e8ecf3" : "transparent"
-        }
-        MouseArea {
-            id: area
-            anchors.fill: parent
-            onClicked: client.select(table.serial, table.element, row.sectionIndex, row.index)
+        background: Rectangle {
+            color: row.down && !row.editable ? "#e8ecf3" : "transparent"
         }
         Rectangle {
             // The row's icon resource, drawn here: "weibo" the microblog's mark, "jh" the badge.
@@ -98,8 +105,8 @@ Item {
         }
         Text {
             id: textColumn
-            anchors { left: icon.right; leftMargin: icon.visible ? 10 : 0; verticalCenter: parent.verticalCenter }
-            width: row.modelData.editable ? parent.width * 0.34
+            anchors { left: icon.right; leftMargin: icon.visible ? 10 : 14; verticalCenter: parent.verticalCenter }
+            width: row.editable ? parent.width * 0.34
                  : parent.width - 28 - icon.width - trailing.width - (detail.visible ? Math.min(detail.implicitWidth, parent.width * 0.45) + 8 : 0)
             text: row.modelData.text || ""
             wrapMode: Text.Wrap
@@ -108,7 +115,7 @@ Item {
         }
         Text {
             id: detail
-            visible: !row.modelData.editable && (row.modelData.detail || "") !== ""
+            visible: !row.editable && (row.modelData.detail || "") !== ""
             anchors { right: trailing.left; rightMargin: 6; verticalCenter: parent.verticalCenter }
             width: Math.min(implicitWidth, parent.width * 0.45)
             horizontalAlignment: Text.AlignRight
@@ -117,17 +124,20 @@ Item {
             color: Theme.secondary
             font.pixelSize: 14
         }
-        TextField {
-            objectName: "rowEditor:" + (row.modelData.text || "")
-            visible: !!row.modelData.editable
+        Loader {
+            active: row.editable
             anchors { left: textColumn.right; leftMargin: 6; right: trailing.left; rightMargin: 6
                       verticalCenter: parent.verticalCenter }
             height: 36
-            background: Rectangle { radius: 6; color: "#f4f5f8"; border.color: parent.activeFocus ? Theme.accent : "transparent" }
-            font.pixelSize: 15
-            text: row.modelData.detail || ""
-            selectByMouse: true
-            onTextEdited: client.editRow(table.serial, table.element, row.sectionIndex, row.index, text)
+            sourceComponent: TextField {
+                objectName: "rowEditor:" + (row.modelData.text || "")
+                background: Rectangle { radius: 6; color: "#f4f5f8"; border.color: parent.activeFocus ? Theme.accent : "transparent" }
+                font.pixelSize: 15
+                text: row.modelData.detail || ""
+                selectByMouse: true
+                Accessible.name: row.modelData.text || ""
+                onTextEdited: client.editRow(table.serial, table.element, row.sectionIndex, row.index, text)
+            }
         }
         Text {
             id: trailing

@@ -32,7 +32,7 @@ Item {
         y: 4
         Repeater {
             model: tiles.items
-            delegate: Rectangle {
+            delegate: Pressable {
                 id: tile
                 required property var modelData
                 required property int index
@@ -44,10 +44,15 @@ Item {
                 y: Math.floor(place / tiles.columns) * (tiles.tileHeight + tiles.spacing)
                 width: tiles.tileWidth
                 height: tiles.tileHeight
-                radius: 16
-                color: area.pressed ? Qt.darker(Theme.card, 1.06) : Theme.card
-                border.color: Theme.separator
-                opacity: modelData.enabled ? 1 : 0.5
+                text: modelData.title
+                enabled: !!modelData.enabled
+                opacity: enabled ? 1 : 0.5
+                onClicked: client.press(tiles.serial, tile.modelData.element)
+                background: Rectangle {
+                    radius: 16
+                    color: tile.down ? Qt.darker(Theme.card, 1.06) : Theme.card
+                    border.color: Theme.separator
+                }
                 Rectangle {
                     id: badge
                     anchors.horizontalCenter: parent.horizontalCenter
@@ -71,12 +76,6 @@ Item {
                     color: Theme.text
                     font.pixelSize: Math.min(18, tiles.tileWidth / 6)
                     font.bold: true
-                }
-                MouseArea {
-                    id: area
-                    anchors.fill: parent
-                    enabled: tile.modelData.enabled
-                    onClicked: client.press(tiles.serial, tile.modelData.element)
                 }
             }
         }
