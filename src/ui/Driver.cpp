@@ -195,7 +195,8 @@ DriverResult Driver::press(const std::string& text) {
 }
 
 int Driver::firstRow() const {
-  return windowScreen_ == top() ? firstRow_ : 0;
+  std::shared_ptr<const Screen> shown = windowScreen_.lock();
+  return shown && shown.get() == top() ? firstRow_ : 0;
 }
 
 std::optional<DriverResult> Driver::pressPart(Screen& screen, const ScreenModel& m,
@@ -233,7 +234,7 @@ DriverResult Driver::scroll(int firstRow) {
     if (firstRow < 0 || firstRow >= rows->count()) {
       return DriverResult::fail("the list has rows 1 to " + std::to_string(rows->count()));
     }
-    windowScreen_ = top();
+    windowScreen_ = top()->weak_from_this();
     firstRow_ = firstRow;
     return {};
   }

@@ -3,6 +3,7 @@
 // type into an input by its placeholder or caption, answer an alert by a button's title. The
 // terminal client and the screen tests share it, so both see exactly what a renderer shows.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,7 +57,9 @@ class Driver final {
   std::optional<DriverResult> pressPart(Screen& screen, const ScreenModel& m,
                                         const std::string& text);
   Ui& ui_;
-  const Screen* windowScreen_ = nullptr;  // the screen the window was moved on
+  // The screen the window was moved on, by identity: a screen made later at the freed one's
+  // address is another screen and starts at the top.
+  std::weak_ptr<const Screen> windowScreen_;
   int firstRow_ = 0;
 };
 
