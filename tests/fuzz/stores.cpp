@@ -36,6 +36,9 @@ void settingsFile(const std::string& path) {
     }
     (void)SystemInfo::hasSaveVersion();
     platform.settings = previous;
+    // An unreadable file is set aside under one name; gone again, it never piles up.
+    std::error_code ignored;
+    std::filesystem::remove(path + ".unreadable", ignored);
   }
   // Everything readable in the file is kept by the rewrite.
   const json original = json::parse(FileManager::readFile(path).value_or(""), nullptr, false);
