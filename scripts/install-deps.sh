@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config ccache
   libsqlite3-dev libcurl4-openssl-dev libxml2-dev zlib1g-dev nlohmann-json3-dev
+  libyajl-dev  # the news reply, parsed as it arrives
   libicu-dev libcpp-httplib-dev libmicrohttpd-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev  # the fuzz build: clang and its fuzzer and sanitizer runtimes
   libjpeg62-turbo-dev libpng-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev

@@ -172,7 +172,6 @@ QVariantMap cardValue(const ui::CardModel& c, PictureIds& pictures) {
                                 {"titleOverPicture", part.titleOverPicture},
                                 {"ruled", part.ruled},
                                 {"picture", pictures.idFor(part.picture.bytes)},
-                                {"pictureFailed", part.picture.failed},
                                 {"pictureRect", rectValue(part.pictureRect)},
                                 {"tapRect", rectValue(part.tapArea)}});
   }

@@ -51,7 +51,9 @@ bool Extern::isEmptyStringTrim(Text text) {
 
 std::optional<std::string> Extern::httpUrl(Text text) {
   if (isEmptyStringTrim(text)) return std::nullopt;
-  if (text->starts_with("http://")) return std::string(*text);
+  // A secure address is a web address too; any other text becomes one, so that nothing but a web
+  // page is ever handed to the desktop's opener.
+  if (text->starts_with("http://") || text->starts_with("https://")) return std::string(*text);
   return "http://" + trim(*text);
 }
 

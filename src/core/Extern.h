@@ -24,8 +24,8 @@ class Extern final {
   static std::string trim(std::string_view text);
   // True for absent, empty or all-white-space text.
   static bool isEmptyStringTrim(Text text);
-  // None for blank text; the text itself when it starts with "http://"; otherwise "http://"
-  // followed by the trimmed text.
+  // None for blank text; the text itself when it starts with "http://" or "https://"; otherwise
+  // "http://" followed by the trimmed text.
   static std::optional<std::string> httpUrl(Text text);
   // False when sub is absent or empty (or text is absent); otherwise whether sub occurs in text,
   // compared by Unicode case folding when caseInsensitive is set and exactly otherwise.

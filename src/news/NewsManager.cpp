@@ -9,7 +9,7 @@ void NewsManager::getNewsWithLastTime() {
     news_->delegate = this;
   }
   strLastTime = newestTime();
-  news_->getNewsWithTime(strLastTime);
+  news_->getNewsWithTime(strLastTime, DBBase::sharedDBBase().dbPath);
 }
 
 std::optional<std::string> NewsManager::newestTime() {
@@ -55,11 +55,23 @@ std::optional<NewsItem> NewsManager::DicToObject(const std::optional<Row>& row) 
   return newsItemFromRow(*row);
 }
 
-void NewsManager::newsResponse(const std::optional<std::vector<NewsItem>>& items) {
+void NewsManager::newsResponse(NewsReply reply) {
   // A reply that cannot be stored is deliberately not retried here: the stored list is shown
   // as it is, and the next fetch asks again from the newest stored time, so nothing is lost.
-  stored_ = Status::success();
-  if (items) static_cast<void>(saveData(*items));
+  stored_ = reply.staging;
+  if (!reply.staged) return deliver();
+  std::shared_ptr<NewsBatch> batch = std::move(reply.staged);
+  storing_ = Background::start<Result<std::size_t>>(
+      [batch](const CancelToken& token) {
+        return batch->commit([&token] { return token.cancelled(); });
+      },
+      [this](Result<std::size_t>& stored) {
+        stored_ = stored.status;
+        deliver();
+      });
+}
+
+void NewsManager::deliver() {
   if (delegate) delegate->newsResponse();
 }
 

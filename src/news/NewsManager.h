@@ -1,7 +1,9 @@
 #pragma once
 // The news screen's manager: finds the newest stored time, fetches what is newer, stores it and
-// hands its delegate the whole stored list, newest first. Owned by the news screen; going away
-// cancels a fetch in flight, whose reply is then neither stored nor delivered. Main thread only.
+// hands its delegate the whole stored list, newest first. A reply's items are stored together
+// on the worker thread once the whole reply is in, so that a backlog of any size neither holds
+// the main loop nor is stored in part. Owned by the news screen; going away cancels a fetch in
+// flight, whose reply is then neither stored nor delivered. Main thread only.
 
 #include <memory>
 #include <optional>
@@ -10,6 +12,7 @@
 
 #include "news/NewsItem.h"
 #include "news/getNews.h"
+#include "platform/Background.h"
 #include "platform/Status.h"
 
 namespace vokari {
@@ -45,13 +48,16 @@ class NewsManager final : public GetNewsDelegate {
   // The newest stored time; none for an empty table.
   static std::optional<std::string> newestTime();
 
-  void newsResponse(const std::optional<std::vector<NewsItem>>& items) override;
+  void newsResponse(NewsReply reply) override;
 
   NewsManagerDelegate* delegate = nullptr;  // not owned; cleared by a screen that goes away
   std::optional<std::string> strLastTime;   // the time the latest fetch asked from
 
  private:
+  void deliver();
+
   std::unique_ptr<getNews> news_;  // made on the first fetch, reused after
+  BackgroundTask storing_;        // a reply's items being stored
   Status stored_ = Status::success();
 };
 

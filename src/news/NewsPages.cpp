@@ -3,6 +3,7 @@
 namespace vokari {
 
 void NewsPages::reload() {
+  upTo_ = DBBase::sharedDBBase().newestNewsId();
   count_ = 0;
   complete_ = false;
   starts_.assign(1, std::nullopt);
@@ -24,7 +25,7 @@ void NewsPages::reach(int rows) {
   int wanted = (rows - count_ + kPageRows - 1) / kPageRows * kPageRows;
   int seen = 0;
   bool ok = DBBase::sharedDBBase().readNewsPage(
-      {"time", "tableid"}, starts_.back(), wanted, [&](const SqliteStatement& row) {
+      {"time", "tableid"}, starts_.back(), wanted, upTo_, [&](const SqliteStatement& row) {
         if (++seen % kPageRows == 0) {
           Value id = row.column(1);
           auto* tableid = std::get_if<std::int64_t>(&id);
@@ -47,7 +48,7 @@ const std::vector<NewsItem>* NewsPages::page(int number) {
   std::vector<NewsItem> rows;
   bool ok =
       DBBase::sharedDBBase().readNewsPage(newsColumns(), starts_[static_cast<std::size_t>(number)],
-                                          kPageRows, [&](const SqliteStatement& statement) {
+                                          kPageRows, upTo_, [&](const SqliteStatement& statement) {
                                             rows.push_back(newsItemFromColumns(statement));
                                             return true;
                                           });

@@ -6,6 +6,7 @@
 // Main thread only.
 
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <optional>
 #include <utility>
@@ -21,7 +22,8 @@ class NewsPages final {
   static constexpr int kPageRows = 50;
   static constexpr std::size_t kPagesKept = 4;
 
-  // Forgets every row and page (the table has grown).
+  // Forgets every row and page and takes the rows stored now as the list: rows stored later are
+  // not in it until the next reload, so a page read again is always the same.
   void reload();
   // Learns of the rows before `rows` by reading the keys of the pages up to there; stops at the
   // end of the table.
@@ -38,6 +40,7 @@ class NewsPages final {
   using Key = DBBase::NewsKey;
   const std::vector<NewsItem>* page(int number);
 
+  std::int64_t upTo_ = 0;  // the newest tableid of the list
   int count_ = 0;
   bool complete_ = false;
   // Where each page starts: after the key of the previous page's last row (none for page 0).

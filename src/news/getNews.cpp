@@ -1,5 +1,6 @@
 #include "news/getNews.h"
 
+#include "news/NewsReply.h"
 #include "storage/AccountManager.h"
 #include "transport/ServiceCall.h"
 
@@ -16,24 +17,55 @@ nlohmann::json newsObject(Text time) {
   return body;
 }
 
-NewsItem itemOf(const nlohmann::json& element) {
-  NewsItem item;
-  if (!element.is_object()) return item;
-  for (const NewsField& f : kNewsFields) {
-    auto value = element.find(f.wireKey);
-    if (value != element.end()) item.*f.field = getNews::checkString(*value);
-  }
-  return item;
+std::vector<Value> valuesOf(const NewsItem& item) {
+  std::vector<Value> values;
+  values.reserve(kNewsFields.size());
+  for (const NewsField& f : kNewsFields) values.emplace_back(item.*f.field);
+  return values;
 }
 
 }  // namespace
 
-void getNews::getNewsWithTime(Text time) {
+// The reply's way into the batch: read and staged on the transfer thread as the bytes come, then
+// handed to the main thread with the outcome.
+class getNews::Sink final : public HttpBodySink {
+ public:
+  explicit Sink(Result<std::unique_ptr<NewsBatch>> batch)
+      : batch_(std::move(batch.value).value_or(nullptr)),
+        staging_(batch.status),
+        reader_({.item = [this](NewsItem&& item) { return batch_->add(valuesOf(item)); },
+                 .listStarts = [this] { return batch_->clear(); }}) {}
+
+  void restart() override {
+    reader_.restart();
+    if (batch_) static_cast<void>(batch_->clear());
+  }
+  bool write(std::string_view bytes) override { return batch_ && reader_.feed(bytes); }
+
+  // Main thread, once the transfer has ended.
+  NewsReply outcome(bool complete) {
+    NewsReply reply;
+    if (batch_ && !batch_->failure()) staging_ = batch_->failure();
+    reply.staging = staging_;
+    if (complete && staging_ && reader_.succeeded()) reply.staged = std::move(batch_);
+    batch_.reset();
+    return reply;
+  }
+
+ private:
+  std::unique_ptr<NewsBatch> batch_;
+  Status staging_;
+  NewsReplyReader reader_;
+};
+
+void getNews::getNewsWithTime(Text time, const std::string& dbPath) {
   JsonCall call;
   call.action = "getNewsForIos";
   call.body = newsObject(time);
   call.delegate = this;
-  startJsonCall(request_, call);
+  auto sink = std::make_shared<Sink>(NewsBatch::open(dbPath, newsColumns()));
+  call.bodySink = sink;
+  if (startJsonCall(request_, call)) sink_ = std::move(sink);
 }
 
 std::string getNews::buildNewsJson(Text time) {
@@ -42,14 +74,19 @@ std::string getNews::buildNewsJson(Text time) {
 
 std::optional<std::vector<NewsItem>> getNews::praseReturnJsonString(
     const std::optional<std::string>& reply) {
-  if (Extern::isEmptyStringTrim(reply)) return std::nullopt;
-  nlohmann::json object = replyObject(reply);
-  if (judgeReply(Backend::General, object) != ReplyVerdict::Success) return std::nullopt;
+  if (!reply) return std::nullopt;
   std::vector<NewsItem> items;
-  auto list = object.find("NEWS_LIST");
-  if (list == object.end() || !list->is_array()) return items;
-  items.reserve(list->size());
-  for (const auto& element : *list) items.push_back(itemOf(element));
+  NewsReplyReader reader({.item =
+                              [&](NewsItem&& item) {
+                                items.push_back(std::move(item));
+                                return true;
+                              },
+                          .listStarts =
+                              [&] {
+                                items.clear();
+                                return true;
+                              }});
+  if (!reader.feed(*reply) || !reader.succeeded()) return std::nullopt;
   return items;
 }
 
@@ -57,16 +94,14 @@ std::string getNews::checkString(const nlohmann::json& value) {
   return value.is_string() ? value.get<std::string>() : std::string();
 }
 
-void getNews::requestFinished(HttpRequest& request) {
-  tell(praseReturnJsonString(jsonReplyText(request)));
+void getNews::requestFinished(HttpRequest& /*request*/) {
+  NewsReply reply = std::exchange(sink_, nullptr)->outcome(true);
+  if (delegate) delegate->newsResponse(std::move(reply));
 }
 
 void getNews::requestFailed(HttpRequest& /*request*/) {
-  tell(std::nullopt);
-}
-
-void getNews::tell(const std::optional<std::vector<NewsItem>>& items) {
-  if (delegate) delegate->newsResponse(items);
+  NewsReply reply = std::exchange(sink_, nullptr)->outcome(false);
+  if (delegate) delegate->newsResponse(std::move(reply));
 }
 
 }  // namespace vokari

@@ -143,15 +143,24 @@ void DBBase::limitPagesForTesting(int pages) {
   pageLimit = pages;
 }
 
-Status DBBase::openFile() {
-  Result<SqliteDatabase> opened = SqliteDatabase::open(dbPath);
-  db_ = std::move(opened.value);
-  if (!db_) return Status::failure("cannot open " + dbPath + ": " + opened.status.message());
-  if (pageLimit > 0)
-    static_cast<void>(db_->execute("PRAGMA max_page_count = " + std::to_string(pageLimit)));
+Result<SqliteDatabase> DBBase::openConnection(const std::string& path) {
+  Result<SqliteDatabase> opened = SqliteDatabase::open(path);
+  if (!opened.ok())
+    return {std::nullopt, Status::failure("cannot open " + path + ": " + opened.status.message())};
+  if (pageLimit > 0) {
+    static_cast<void>(
+        opened.value->execute("PRAGMA max_page_count = " + std::to_string(pageLimit)));
+  }
   // Tests skip the disk syncs for speed; a connection left syncing is only slower.
-  if (!Platform::current().durableWrites) static_cast<void>(db_->execute("PRAGMA synchronous=OFF"));
-  return Status::success();
+  if (!Platform::current().durableWrites)
+    static_cast<void>(opened.value->execute("PRAGMA synchronous=OFF"));
+  return opened;
+}
+
+Status DBBase::openFile() {
+  Result<SqliteDatabase> opened = openConnection(dbPath);
+  db_ = std::move(opened.value);
+  return opened.status;
 }
 
 Status DBBase::moveAside() {
@@ -339,21 +348,33 @@ bool DBBase::readNews(const std::vector<std::string>& columns,
   return ok;
 }
 
+std::int64_t DBBase::newestNewsId() {
+  if (!ensureOpen()) return 0;
+  auto rows = db_->query("SELECT max(tableid) AS id FROM vok_news_report");
+  db_.reset();
+  if (!rows || rows->empty()) return 0;
+  const auto* id = std::get_if<std::int64_t>(&rows->front()["id"]);
+  return id ? *id : 0;
+}
+
 bool DBBase::readNewsPage(const std::vector<std::string>& columns,
-                          const std::optional<NewsKey>& after, int limit,
+                          const std::optional<NewsKey>& after, int limit, std::int64_t upTo,
                           const std::function<bool(const SqliteStatement&)>& onRow) {
   if (!ensureOpen()) return false;
   std::vector<std::string> quoted;
   for (const auto& column : columns) quoted.push_back(quotedIdentifier(column));
   // The time index (which holds the tableid) walks this order from the key on directly.
-  auto statement = db_->prepare("select " + joined(quoted, ",") + " from vok_news_report" +
-                                (after ? " WHERE (time, tableid) < (?, ?)" : "") +
+  auto statement = db_->prepare("select " + joined(quoted, ",") +
+                                " from vok_news_report WHERE tableid <= ?" +
+                                (after ? " AND (time, tableid) < (?, ?)" : "") +
                                 " ORDER BY time DESC, tableid DESC LIMIT ?");
-  bool ok = statement.has_value();
-  if (ok && after) {
-    ok = statement->bindAll({Value(after->time), Value(after->tableid)});
+  std::vector<Value> values{Value(upTo)};
+  if (after) {
+    values.emplace_back(after->time);
+    values.emplace_back(after->tableid);
   }
-  ok = ok && statement->bind(after ? 3 : 1, static_cast<std::int64_t>(limit));
+  values.emplace_back(static_cast<std::int64_t>(limit));
+  bool ok = statement.has_value() && statement->bindAll(values);
   ok = ok && eachRow(*statement, onRow);
   statement.reset();
   db_.reset();

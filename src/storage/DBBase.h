@@ -71,6 +71,8 @@ class DBBase final {
   // cannot be read. For readers of many rows, which need no dictionary per row.
   bool readNews(const std::vector<std::string>& columns,
                 const std::function<bool(const SqliteStatement&)>& onRow);
+  // The largest tableid of the stored news (0 for none): rows stored later have larger ones.
+  std::int64_t newestNewsId();
   // Where a page of news ends: the time and tableid of its last row.
   struct NewsKey {
     std::string time;
@@ -78,8 +80,11 @@ class DBBase final {
   };
   // At most `limit` rows in the display order (newest time first, then the newest row of a
   // time), from the row after `after` (from the first row when none), as readNews hands them.
+  // Only rows up to tableid `upTo` count, so a page read again is the same page however many
+  // rows were stored since.
   bool readNewsPage(const std::vector<std::string>& columns, const std::optional<NewsKey>& after,
-                    int limit, const std::function<bool(const SqliteStatement&)>& onRow);
+                    int limit, std::int64_t upTo,
+                    const std::function<bool(const SqliteStatement&)>& onRow);
 
   // Persons keyed by "idcard": inserted, or updated when the identity number is stored already.
   [[nodiscard]] bool addOnePerson(const Row& row);
@@ -94,6 +99,10 @@ class DBBase final {
   // Fault switch for tests: every connection opened from now on may grow the file to at most
   // this many pages, as a full disk would allow (0: no limit).
   static void limitPagesForTesting(int pages);
+
+  // A connection of its own to a database file, set up as the shared one's (the test limit on
+  // its size, syncing), for work that must not share the shared one's transactions.
+  static Result<SqliteDatabase> openConnection(const std::string& path);
 
   // The statements the tables are created with, in creation order.
   static const std::vector<std::string>& createStatements();

@@ -109,14 +109,32 @@ Result<SqliteDatabase> SqliteDatabase::open(const std::string& path) {
 }
 
 SqliteDatabase::SqliteDatabase(SqliteDatabase&& other) noexcept
-    : db_(std::exchange(other.db_, nullptr)) {}
+    : db_(std::exchange(other.db_, nullptr)), stop_(std::move(other.stop_)) {}
 
 SqliteDatabase& SqliteDatabase::operator=(SqliteDatabase&& other) noexcept {
   if (this != &other) {
     sqlite3_close(db_);
     db_ = std::exchange(other.db_, nullptr);
+    stop_ = std::move(other.stop_);
   }
   return *this;
+}
+
+std::size_t SqliteDatabase::changes() const {
+  return static_cast<std::size_t>(sqlite3_changes64(db_));
+}
+
+void SqliteDatabase::stopWhen(std::function<bool()> stop) {
+  if (!stop) {
+    sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+    stop_.reset();
+    return;
+  }
+  stop_ = std::make_unique<std::function<bool()>>(std::move(stop));
+  // Every few thousand virtual-machine steps: well under a millisecond apart.
+  sqlite3_progress_handler(
+      db_, 4096, [](void* stop) { return (*static_cast<std::function<bool()>*>(stop))() ? 1 : 0; },
+      stop_.get());
 }
 
 SqliteDatabase::~SqliteDatabase() {

@@ -2,6 +2,9 @@
 // A thin owner of SQLite connections and statements: open, prepare, bind, step, read columns.
 // Failures are answered as values; nothing throws. Main thread only.
 
+#include <cstddef>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +72,11 @@ class SqliteDatabase final {
   // truncated or overwritten file). Damaged only on SQLite's own verdict; a locked or unreadable
   // file is Unknown.
   [[nodiscard]] Soundness soundness(bool thorough);
+  // Rows changed by the last INSERT, UPDATE or DELETE.
+  std::size_t changes() const;
+  // From now on a running statement asks `stop` now and then, and ends with a failure once it
+  // answers true; an empty function asks nothing.
+  void stopWhen(std::function<bool()> stop);
   // SQLite's message for the last failure on this connection.
   std::string errorMessage() const;
   // The last failure on this connection as a status saying what was being done; a full disk
@@ -78,6 +86,8 @@ class SqliteDatabase final {
  private:
   explicit SqliteDatabase(sqlite3* db) : db_(db) {}
   sqlite3* db_;
+  // Where SQLite's progress handler finds it: stays put while the connection moves.
+  std::unique_ptr<std::function<bool()>> stop_;
 };
 
 // The text as an SQL identifier in double quotes, any quote inside doubled: safe for any name.

@@ -176,7 +176,8 @@ GzipBody::~GzipBody() {
   if (ready_) inflateEnd(&stream_);
 }
 
-bool GzipBody::inflate(std::string_view compressed, std::string& out) {
+bool GzipBody::inflate(std::string_view compressed,
+                       const std::function<bool(std::string_view)>& take) {
   if (!ready_) return false;
   if (!compressed.empty()) started_ = true;
   stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
@@ -197,8 +198,7 @@ bool GzipBody::inflate(std::string_view compressed, std::string& out) {
       return false;
     }
     const std::size_t produced = chunk.size() - stream_.avail_out;
-    if (out.size() + produced > kMaxReplyBytes) return false;
-    appendCapped(out, {chunk.data(), produced});
+    if (produced > 0 && !take({chunk.data(), produced})) return false;
   }
   return true;
 }
@@ -420,6 +420,7 @@ std::size_t Transfer::onHeader(char* data, std::size_t size, std::size_t count, 
     progress.result.body.clear();
     progress.gzip.reset();
     progress.bodyStarted = false;
+    if (const auto& sink = static_cast<Transfer*>(self)->exchange_->bodySink) sink->restart();
     progress.rawBodyBytes = 0;
     return size * count;
   }
@@ -441,15 +442,22 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
     if (isGzip(progress.result.headers)) progress.gzip = std::make_unique<GzipBody>();
   }
   auto& body = progress.result.body;
+  const auto& sink = static_cast<Transfer*>(self)->exchange_->bodySink;
+  // A held body is capped, decoded and compressed alike; a sunk one is its consumer's to bound.
+  auto take = [&](std::string_view piece) {
+    if (sink) return sink->write(piece);
+    if (body.size() + piece.size() > kMaxReplyBytes) return false;
+    appendCapped(body, piece);
+    return true;
+  };
   progress.rawBodyBytes += bytes.size();
-  const bool fits =
-      progress.gzip ? progress.rawBodyBytes <= kMaxReplyBytes && progress.gzip->inflate(bytes, body)
-                    : body.size() + bytes.size() <= kMaxReplyBytes;
+  const bool fits = progress.gzip ? (sink || progress.rawBodyBytes <= kMaxReplyBytes) &&
+                                        progress.gzip->inflate(bytes, take)
+                                  : take(bytes);
   if (!fits) {
     progress.badBody = true;
     return 0;  // makes curl stop with a write error
   }
-  if (!progress.gzip) appendCapped(body, bytes);
   return bytes.size();
 }
 

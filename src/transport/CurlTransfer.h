@@ -43,9 +43,9 @@ class GzipBody {
   GzipBody(const GzipBody&) = delete;
   GzipBody& operator=(const GzipBody&) = delete;
 
-  // Appends the inflated bytes of `compressed` to `out`; false when the stream is corrupt or
-  // `out` would grow past kMaxReplyBytes.
-  bool inflate(std::string_view compressed, std::string& out);
+  // Hands the inflated bytes of `compressed` to `take` a piece at a time; false when the stream
+  // is corrupt or `take` refused a piece.
+  bool inflate(std::string_view compressed, const std::function<bool(std::string_view)>& take);
   // Whether what arrived is a whole stream: nothing at all, or members that each reached their end.
   bool complete() const { return ended_ || !started_; }
 

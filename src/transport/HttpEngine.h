@@ -72,7 +72,7 @@ struct HttpResult {
   int errorCode = 0;  // 0 when a complete reply arrived
   int statusCode = 0;
   HttpHeaderMap headers;
-  std::string body;  // inflated when the reply was gzip-compressed
+  std::string body;  // inflated when the reply was gzip-compressed; empty when sunk
 
   static HttpResult failure(int code) { return HttpResult{code, 0, {}, {}}; }
 };
@@ -95,6 +95,19 @@ class HttpBodySource {
   virtual long long read(std::uint64_t offset, char* out, std::size_t length) = 0;
 };
 
+// A reply body taken as it arrives instead of being held, so that a reply of any size needs no
+// more memory than its consumer keeps (the news backlog). Its methods run on the transfer thread
+// while the request runs, and no more once its outcome is reported.
+class HttpBodySink {
+ public:
+  virtual ~HttpBodySink() = default;
+  // A new reply begins (after a redirect or an interim reply): what came before is not the body.
+  virtual void restart() = 0;
+  // The next bytes of the body, inflated when it came compressed. False stops the transfer; the
+  // request then fails with code 1.
+  virtual bool write(std::string_view bytes) = 0;
+};
+
 // One request as an engine sees it. Its request keeps what the caller sets here, so nothing is
 // copied at the start; the fields are fixed before the engine gets the exchange and may then be
 // read from any thread.
@@ -107,6 +120,8 @@ class HttpExchange final : public std::enable_shared_from_this<HttpExchange> {
   std::shared_ptr<const std::string> userAgent;
   std::string body;
   std::shared_ptr<HttpBodySource> bodySource;  // when set, the body comes from it, not `body`
+  // When set, the reply body goes to it, without the size cap of a held body.
+  std::shared_ptr<HttpBodySink> bodySink;
   double timeOutSeconds = 0;
   int tag = 0;
   TransferLane lane = TransferLane::Service;

@@ -250,6 +250,12 @@ void HttpRequest::complete(HttpResult result) {
   responseStatusCode_ = result.statusCode;
   responseHeaders_ = std::move(result.headers);
   responseData_ = std::move(result.body);
+  // An engine that does not stream (the scripted one) hands the whole body: the sink gets it here.
+  if (const auto& sink = exchange_->bodySink; sink && !responseData_.empty()) {
+    sink->restart();
+    if (result.errorCode == 0 && !sink->write(responseData_)) result.errorCode = kHttpConnectionFailure;
+    responseData_.clear();
+  }
   if (auto length = responseHeaders_.find("Content-Length"); length != responseHeaders_.end())
     contentLength_ = std::strtoull(length->second.c_str(), nullptr, 10);
   if (result.errorCode != 0) error_ = HttpError::make(result.errorCode);

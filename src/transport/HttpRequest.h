@@ -52,6 +52,11 @@ class HttpRequest final : public std::enable_shared_from_this<HttpRequest> {
   void setPostBodySource(std::shared_ptr<HttpBodySource> source) {
     if (editable()) exchange_->bodySource = std::move(source);
   }
+  // Hands the reply body to the sink as it arrives instead of keeping it (responseData stays
+  // empty); for replies too large to hold in memory.
+  void setResponseBodySink(std::shared_ptr<HttpBodySink> sink) {
+    if (editable()) exchange_->bodySink = std::move(sink);
+  }
   // The queue the request waits in (service calls by default).
   void setLane(TransferLane lane) {
     if (editable()) exchange_->lane = lane;

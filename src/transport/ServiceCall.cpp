@@ -35,6 +35,7 @@ HttpRequest* startJsonCall(RequestHandle& current, const JsonCall& call) {
   auto request = makeServiceRequest(call.action);
   if (!request) return nullptr;
   request->appendPostData(jsonBody(call.body));
+  if (call.bodySink) request->setResponseBodySink(call.bodySink);
   prepare(request, current, call.delegate, call.tag, call.userInfo);
   if (call.synchronous) {
     request->startSynchronous();

@@ -32,6 +32,8 @@ struct JsonCall {
   // Blocks the main thread until the outcome. No screen uses it: the registration, which waits
   // for its outcome, runs asynchronously behind a touch-blocking overlay instead.
   bool synchronous = false;
+  // When set, the reply body goes to it as it arrives instead of being kept.
+  std::shared_ptr<HttpBodySink> bodySink = {};
 };
 
 // Detaches and cancels the holder's previous request of this kind (`current`), so a late reply

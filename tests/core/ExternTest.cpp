@@ -36,7 +36,8 @@ TEST(Extern, HttpUrlAddsTheSchemeOnlyWhenMissing) {
   EXPECT_EQ(Extern::httpUrl("  \n"), std::nullopt);
   EXPECT_EQ(Extern::httpUrl("http://a.cn/x "), "http://a.cn/x ");  // unchanged, not trimmed
   EXPECT_EQ(Extern::httpUrl(" a.cn/news "), "http://a.cn/news");
-  EXPECT_EQ(Extern::httpUrl("https://a.cn"), "http://https://a.cn");
+  EXPECT_EQ(Extern::httpUrl("https://a.cn"), "https://a.cn");
+  EXPECT_EQ(Extern::httpUrl("https:/a.cn"), "http://https:/a.cn");
   EXPECT_EQ(Extern::httpUrl("HTTP://a.cn"), "http://HTTP://a.cn");
 }
 

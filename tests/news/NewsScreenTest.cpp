@@ -188,7 +188,7 @@ TEST_F(NewsScreenTest, ATapOpensThePictureThenTheStoryBandsAndNothingElsewhere) 
            {1, one.y, 1, "http://police.example/one"},
            {319, one.y + one.height - 0.5, 1, "http://police.example/one"},
            {160, one.y + one.height + 1, -1, nullptr},  // between the bands
-           {160, three.y + 20, 3, "http://https://police.example/three"},
+           {160, three.y + 20, 3, "https://police.example/three"},
            {160, 340, -1, nullptr},  // below the last story
        }) {
     EXPECT_EQ(c->partAt(t.x, t.y), t.story) << t.x << "," << t.y;
@@ -203,7 +203,7 @@ TEST_F(NewsScreenTest, ATapOpensThePictureThenTheStoryBandsAndNothingElsewhere) 
   ASSERT_TRUE(driver.press("one").ok);
   EXPECT_FALSE(driver.press("1.2").ok);
   EXPECT_EQ(platform.urlOpener.opened,
-            (std::vector<std::string>{"http://https://police.example/three",
+            (std::vector<std::string>{"https://police.example/three",
                                       "http://police.example/one"}));
 }
 
@@ -216,7 +216,7 @@ TEST_F(NewsScreenTest, PageAddressesAreNormalisedBeforeOpening) {
                                          {"  \t ", std::nullopt},
                                          {"http://a.example/x", "http://a.example/x"},
                                          {"a.example/x", "http://a.example/x"},
-                                         {"https://a.example/x", "http://https://a.example/x"},
+                                         {"https://a.example/x", "https://a.example/x"},
                                          {"   a.example/x", "http://a.example/x"},
                                          {"HTTP://a.example", "http://HTTP://a.example"}}) {
     EXPECT_EQ(Extern::httpUrl(c.page), c.opened) << c.page;

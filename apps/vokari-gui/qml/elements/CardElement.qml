@@ -5,7 +5,7 @@ import Vokari
 // scaled to the window's width: the caption above it, then its parts, each a title with its
 // picture (the title over the picture's lower edge, or beside it under a thin line). A tap goes
 // back as a point in those same points with the card's row, so the core decides what it opens.
-// A picture that has not arrived leaves its place empty; one that failed shows a mark.
+// A picture that has not arrived, or could not be had, leaves its place empty.
 Item {
     id: card
     property var value: ({})
@@ -59,14 +59,6 @@ Item {
                     clip: true
                     sourceSize.width: Math.ceil(width * 2)
                     source: part.modelData.picture === "" ? "" : "image://vokari/" + part.modelData.picture
-                }
-                Rectangle {  // a picture that could not be had: asked again when the card returns
-                    visible: !!part.modelData.pictureFailed
-                    x: card.px(part.modelData.pictureRect, "x"); y: card.px(part.modelData.pictureRect, "y")
-                    width: card.px(part.modelData.pictureRect, "width")
-                    height: card.px(part.modelData.pictureRect, "height")
-                    color: "#eceef2"
-                    Text { anchors.centerIn: parent; text: "✕"; color: Theme.hint; font.pixelSize: 16 }
                 }
                 Rectangle {
                     // a title over the picture sits on a dark band to stay legible
