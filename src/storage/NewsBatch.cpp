@@ -72,12 +72,13 @@ Result<std::size_t> NewsBatch::commit(const std::function<bool()>& stop) {
   const std::string columns = columnList(columns_);
   // One statement, so that the whole batch is in or, on any failure, rolled back with it.
   const bool stored =
+      !(stop && stop()) &&
       db_.execute("INSERT INTO main.vok_news_report (" + columns + ") SELECT " +
                   columnList(columns_, "b.") +
                   " FROM temp.news_batch b WHERE NOT EXISTS (SELECT 1 FROM main.vok_news_report r "
                   "WHERE r.time = b.time) ORDER BY b.seq");
   const std::size_t added = stored ? db_.changes() : 0;
-  if (!stored || !db_.execute("COMMIT")) {
+  if (!stored || (stop && stop()) || !db_.execute("COMMIT")) {
     Status why = stop && stop() ? Status::failure("storing news was stopped")
                                 : db_.failure("store news");
     static_cast<void>(db_.execute("ROLLBACK"));

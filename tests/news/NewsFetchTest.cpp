@@ -1,6 +1,8 @@
 // Fetching, decoding and storing the news, and what the screen's delegate receives.
 
 #include "NewsFixture.h"
+#include "news/NewsReply.h"
+#include "storage/NewsBatch.h"
 
 namespace vokari::testing {
 namespace {
@@ -226,6 +228,86 @@ TEST_F(NewsTest, EachFieldComesFromItsOwnKeyAndGoesToItsOwnColumnAndOnlyAnEmptyT
   std::vector<NewsItem> shown = manager.getShowNews();
   ASSERT_EQ(times(shown), (std::vector<std::string>{"v-time", " \t"}));
   EXPECT_EQ(shown[0], (*items)[0]);
+}
+
+}  // namespace
+}  // namespace vokari::testing
+
+namespace vokari::testing {
+namespace {
+
+TEST_F(NewsTest, AReplyIsStoredOnlyWhenItEndsAsASuccessWhereverItsStatesStands) {
+  const std::string a = element("2026-03-03 10:00:00", "a").dump();
+  const std::string b = element("2026-03-04 10:00:00", "b").dump();
+  struct Case {
+    std::string reply;
+    std::vector<std::string> stored;
+  };
+  for (const Case& c : std::vector<Case>{
+           {R"({"NEWS_LIST":[)" + a + R"(],"STATES":"SUCCESS"})", {"2026-03-03 10:00:00"}},
+           {R"({"NEWS_LIST":[)" + a + R"(],"STATES":"FAIL"})", {}},
+           {R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + R"(],"STATES":"FAIL"})", {}},
+           {R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + "]}garbage", {}},
+           {R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + "]", {}},  // cut short
+           {R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + R"(],"NEWS_LIST":[)" + b + "]}",
+            {"2026-03-04 10:00:00"}},
+           {R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + R"(],"NEWS_LIST":7})", {}},
+           {"\xEF\xBB\xBF" R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + "]}",
+            {"2026-03-03 10:00:00"}}}) {
+    ASSERT_TRUE(DBBase::sharedDBBase().deleteTable("vok_news_report"));
+    NewsManager manager;
+    manager.getNewsWithLastTime();
+    answerNews(FakeReply::json(c.reply));
+    EXPECT_EQ(storedTimes(), c.stored) << c.reply;
+  }
+}
+
+TEST_F(NewsTest, AReplyReadInPiecesOfAnySizeGivesWhatTheWholeGives) {
+  std::vector<nlohmann::json> list;
+  for (int i = 0; i < 40; ++i) list.push_back(element("2026-03-03 10:00:" + std::to_string(i), "标题 " + std::to_string(i), "第二"));
+  list.push_back(5);
+  const std::string reply =
+      "\xEF\xBB\xBF" + nlohmann::json{{"NEWS_LIST", list}, {"STATES", "SUCCESS"}}.dump();
+  const auto whole = getNews::praseReturnJsonString(reply);
+  ASSERT_TRUE(whole && whole->size() == 41u);
+  for (std::size_t piece : {1u, 2u, 3u, 7u, 4096u}) {
+    std::vector<NewsItem> items;
+    NewsReplyReader reader({.item =
+                                [&](NewsItem&& item) {
+                                  items.push_back(std::move(item));
+                                  return true;
+                                },
+                            .listStarts = [] { return true; }});
+    for (std::size_t at = 0; at < reply.size(); at += piece)
+      ASSERT_TRUE(reader.feed(std::string_view(reply).substr(at, piece))) << piece;
+    EXPECT_TRUE(reader.succeeded()) << piece;
+    EXPECT_EQ(items, *whole) << piece;
+  }
+  // A single value longer than any item has is not held: the reply is refused.
+  NewsReplyReader reader({.item = [](NewsItem&&) { return true; }, .listStarts = [] { return true; }});
+  EXPECT_TRUE(reader.feed(R"({"STATES":"SUCCESS","NEWS_LIST":[{"title":")"));
+  std::string quiet(256 << 10, 'x');
+  bool read = true;
+  for (int i = 0; i < 5 && read; ++i) read = reader.feed(quiet);
+  EXPECT_FALSE(read);
+  EXPECT_FALSE(reader.succeeded());
+}
+
+TEST_F(NewsTest, AStagedReplyLeavesTheDatabaseFreeAndAStoppedStoreKeepsNothing) {
+  auto batch = NewsBatch::open(DBBase::sharedDBBase().dbPath, newsColumns());
+  ASSERT_TRUE(batch.ok());
+  NewsItem item;
+  item.time = "2026-03-03 10:00:00";
+  std::vector<Value> values;
+  for (const NewsField& f : kNewsFields) values.emplace_back(item.*f.field);
+  ASSERT_TRUE((*batch.value)->add(values));
+  // Meanwhile the rest of the application writes and reads as always.
+  store({"2026-03-01 08:00:00"});
+  EXPECT_TRUE(AccountManager::sharedAccountManage().updateAccountInfo({{"nickname", "n"}}));
+  auto stopped = (*batch.value)->commit([] { return true; });
+  EXPECT_FALSE(stopped.ok());
+  EXPECT_EQ(storedTimes(), std::vector<std::string>{"2026-03-01 08:00:00"});
+  EXPECT_FALSE(NewsBatch::open("", newsColumns()).ok());
 }
 
 }  // namespace

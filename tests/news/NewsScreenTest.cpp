@@ -425,3 +425,38 @@ TEST_F(NewsListTest, TheWindowMovesAndEveryCardIsPressedByTheRowItIsPrintedWith)
 
 }  // namespace
 }  // namespace vokari::testing
+
+namespace vokari::testing {
+namespace {
+
+TEST_F(NewsListTest, AScreenKeepsTheListItReceivedWhileNewsArriveUnderItUntilItsNextReply) {
+  auto stamp = [](int i) {
+    char time[32];
+    std::snprintf(time, sizeof time, "2026-01-01 %02d:%02d:%02d", i / 3600, i / 60 % 60, i % 60);
+    return std::string(time);
+  };
+  for (int i = 100; i < 230; ++i)
+    ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews({{"time", stamp(i)}, {"title", stamp(i)}}));
+  auto screen = openList();
+  auto rowAt = [&](int first) {
+    EXPECT_TRUE(driver.scroll(first).ok) << first;
+    return driver.screenLines()[2];
+  };
+  std::vector<std::string> before;
+  for (int first : {45, 0, 99, 125}) before.push_back(rowAt(first));
+  // Another screen's fetch stores items newer and older than all of these.
+  for (int i : {5000, 5001, 1, 2, 150 + 10000})
+    ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews({{"time", stamp(i)}, {"title", "new " + stamp(i)}}));
+  std::vector<std::string> after;
+  for (int first : {45, 0, 99, 125}) after.push_back(rowAt(first));
+  EXPECT_EQ(after, before);
+  EXPECT_FALSE(driver.scroll(130).ok) << "the list received had 130 rows";
+  // Its own next reply brings the new list.
+  screen->updateNews();
+  answerNews(success({}));
+  EXPECT_EQ(rowAt(0), "  1.0 new " + stamp(150 + 10000) + "  no picture");
+  EXPECT_TRUE(driver.scroll(134).ok);
+}
+
+}  // namespace
+}  // namespace vokari::testing
