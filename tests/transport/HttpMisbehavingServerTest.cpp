@@ -401,3 +401,68 @@ TEST_F(ServerMatrixTest, EveryMisbehaviourEndsInOneCallbackWithItsCodeOnTimeAndW
 
 }  // namespace
 }  // namespace vokari::testing
+
+namespace vokari::testing {
+namespace {
+
+// Counts what it is given and keeps nothing, as the consumer of a reply of any size does.
+struct CountingSink final : HttpBodySink {
+  std::size_t bytes = 0;
+  std::size_t refuseAfter = SIZE_MAX;
+  void restart() override { bytes = 0; }
+  bool write(std::string_view piece) override {
+    bytes += piece.size();
+    return bytes <= refuseAfter;
+  }
+};
+
+TEST_F(MisbehavingServerTest, ASunkReplyPassesTheCapInPiecesAndARefusedPieceFailsIt) {
+  const std::string bomb = gzippedZeros(64 * kMiB);
+  const std::string large = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kCap + 1) +
+                            "\r\n\r\n" + std::string(kCap + 1, 'x');
+  const std::string redirect = "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 5\r\n\r\nfirst";
+  const std::string final = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nend";
+  struct Case {
+    const char* name;
+    std::vector<std::string> replies;  // to the requests of the connection, in order
+    std::size_t refuseAfter;
+    int code;
+    std::size_t bytes;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"gzip of 64 MiB", {gzipReply(bomb)}, SIZE_MAX, 0, 64 * kMiB},
+           {"plain, one byte over the cap", {large}, SIZE_MAX, 0, kCap + 1},
+           {"refused half-way", {gzipReply(bomb)}, kMiB, kHttpConnectionFailure, 0},
+           {"after a redirect, only the final body", {redirect, final}, SIZE_MAX, 0, 3},
+       }) {
+    SCOPED_TRACE(c.name);
+    RawServer server([&](int socket, const std::atomic<bool>& stopping) {
+      for (const std::string& reply : c.replies) {
+        if (!RawServer::readRequest(socket, stopping)) return;
+        RawServer::send(socket, reply);
+      }
+    });
+    auto sink = std::make_shared<CountingSink>();
+    sink->refuseAfter = c.refuseAfter;
+    delegate.calls.clear();
+    auto request = HttpRequest::initWithURL(server.url("/"));
+    request->setDelegate(&delegate);
+    request->setResponseBodySink(sink);
+    resetPeak();
+    const std::size_t before = residentKb("VmRSS:");
+    request->startAsynchronous();
+    ASSERT_TRUE(drained(platform.loop));
+    ASSERT_EQ(delegate.calls.size(), 1u);
+    EXPECT_EQ(delegate.calls[0].errorCode, c.code);
+    if (c.code == 0) {
+      EXPECT_EQ(sink->bytes, c.bytes);
+    }
+    EXPECT_TRUE(request->responseData().empty());
+    if (c.replies[0].size() < kMiB) {  // nothing of the inflated 64 MiB is held at once
+      EXPECT_LT(residentKb("VmHWM:") - std::min(before, residentKb("VmHWM:")), 8 * 1024u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vokari::testing
