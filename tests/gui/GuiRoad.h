@@ -127,9 +127,26 @@ class GuiRoad : public ::testing::Test {
     QCoreApplication::processEvents();
     QImage frame = grabFrame(window());
     EXPECT_FALSE(isBlank(frame)) << "blank frame at " << name;
+    expectCardsDrawn(frame, name);
     const char* dir = std::getenv("VOKARI_SCREENSHOT_DIR");
     if (dir && shots) {
       EXPECT_TRUE(frame.save(QString(dir) + "/" + name + ".png")) << name;
+    }
+  }
+  // Every card with a part on screen is drawn: one left unfilled shows only the background.
+  void expectCardsDrawn(const QImage& frame, const char* name) {
+    QQuickItem* list = findItem(window(), "elementList");
+    if (!list) return;
+    const QRectF view(list->mapToScene(QPointF(0, 0)), list->size());
+    const qreal ratio = frame.devicePixelRatio();
+    for (QQuickItem* card : allItems(window())) {
+      if (!card->objectName().startsWith("card:") || !list->isAncestorOf(card)) continue;
+      const QRectF box =
+          QRectF(card->mapToScene(QPointF(0, 0)), card->size()).intersected(view);
+      if (box.height() < 24) continue;  // a sliver at the edge may be margin only
+      const QRect pixels(QPointF(box.topLeft() * ratio).toPoint(),
+                         QPointF(box.bottomRight() * ratio).toPoint());
+      EXPECT_FALSE(isBlank(frame.copy(pixels))) << card->objectName().toStdString() << " at " << name;
     }
   }
   // Presses the visible table row whose text starts so; answers whether there was one.

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QSet>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "GuiClient.h"
@@ -104,15 +105,22 @@ QQuickItem* scrollTo(QQuickWindow& window, const QString& name) {
     const qreal top = list->mapToScene(QPointF(0, 0)).y();
     const qreal bottom = top + list->height();
     const qreal contentY = list->property("contentY").toReal();
+    // Only as far as a person can scroll: from the top margin to the end of the bottom one (the
+    // list learns its height as rows are made, so the end moves on as it is reached).
+    const qreal least = list->property("originY").toReal() - list->property("topMargin").toReal();
+    const qreal most = std::max(least, list->property("originY").toReal() +
+                                           list->property("contentHeight").toReal() +
+                                           list->property("bottomMargin").toReal() - list->height());
+    auto moveTo = [&](qreal y) { list->setProperty("contentY", std::clamp(y, least, most)); };
     if (item) {
       const qreal y = item->mapToScene(QPointF(0, 0)).y();
       if (y >= top && y + item->height() <= bottom) return item;
-      list->setProperty("contentY", contentY + (y - top) - 8);
+      moveTo(contentY + (y - top) - 8);
     } else if (list->property("atYEnd").toBool()) {
-      list->setProperty("contentY", -list->property("topMargin").toReal());  // try from the top
-      if (step > 0 && contentY <= 0) return nullptr;
+      moveTo(least);  // try from the top
+      if (step > 0 && contentY <= least) return nullptr;
     } else {
-      list->setProperty("contentY", contentY + list->height() / 2);
+      moveTo(contentY + list->height() / 2);
     }
     QCoreApplication::processEvents();
   }

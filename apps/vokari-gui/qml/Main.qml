@@ -62,9 +62,18 @@ Window {
                 keyNavigationEnabled: false  // arrows belong to the control with the focus
                 delegate: ElementDelegate {}
                 // The rows on screen, so that a long list keeps cards only for them and the next ones.
+                // An edge of the view may lie in a margin or in the gap between two rows: the row
+                // nearest to it inwards is the one shown there.
+                function rowNear(y, step) {
+                    for (let i = 0; i < 6; ++i, y += step) {
+                        const row = indexAt(width / 2, y)
+                        if (row >= 0) return row
+                    }
+                    return -1
+                }
                 function reportShown() {
-                    client.shown(client.screenSerial, indexAt(width / 2, contentY + 1),
-                                 indexAt(width / 2, contentY + height - 1))
+                    client.shown(client.screenSerial, rowNear(contentY + 1, spacing),
+                                 rowNear(contentY + height - 1, -spacing))
                 }
                 onContentYChanged: reportShown()
                 onHeightChanged: reportShown()
