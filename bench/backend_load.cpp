@@ -557,6 +557,48 @@ void runRoad(Backend& backend, int clients) {
       "road: every record listed exactly once");
 }
 
+// ---- good requests beside a figure's load ----
+
+// Four clients, one a service, each alternating a kept and a fresh connection, until stopped.
+class GoodRequests {
+ public:
+  explicit GoodRequests(Backend& backend) {
+    Ports p = backend.ports();
+    std::vector<int> ports{p.general, p.account, p.appointment, p.report};
+    for (size_t g = 0; g < 4; ++g) {
+      threads_.emplace_back([this, g, port = ports[g]] {
+        std::vector<double> mine;
+        Connection kept(port);
+        for (int n = 0; !stop_ && n < 100000; ++n) {
+          Connection fresh(port);
+          Connection& c = n % 2 ? kept : fresh;
+          auto start = Clock::now();
+          Response r = g == 3 ? c.request("GET", "/CrimeReports/Guide.aspx", "")
+                              : c.request("POST", "/serverAgent!nothing.action", "{}");
+          mine.push_back(Ms(Clock::now() - start).count());
+          ++requests;
+          if (r.status == 0) ++unanswered;
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        latencies.add(mine);
+      });
+    }
+  }
+  void stop() {
+    stop_ = true;
+    for (auto& t : threads_) t.join();
+    threads_.clear();
+  }
+  ~GoodRequests() { stop(); }
+
+  Latencies latencies;
+  std::atomic<int> requests{0}, unanswered{0};
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::vector<std::thread> threads_;
+};
+
 // ---- hold: slow and idle connections beside good requests ----
 
 void runHold(Backend& backend, int slow, int idle, int seconds) {
@@ -593,31 +635,11 @@ void runHold(Backend& backend, int slow, int idle, int seconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   });
-  Latencies latencies;
-  std::atomic<int> unanswered{0}, requests{0};
-  std::vector<std::thread> good;
-  for (int g = 0; g < 4; ++g) {
-    good.emplace_back([&, g] {
-      std::vector<double> mine;
-      Connection kept(ports[static_cast<size_t>(g)]);
-      for (int n = 0; Clock::now() - begin < std::chrono::seconds(seconds) && n < 100000; ++n) {
-        // Half on a kept connection, half on a fresh one, as a pool does both.
-        Connection fresh(ports[static_cast<size_t>(g)]);
-        Connection& c = n % 2 ? kept : fresh;
-        auto start = Clock::now();
-        Response r = g == 3 ? c.request("GET", "/CrimeReports/Guide.aspx", "")
-                            : c.request("POST", "/serverAgent!nothing.action", "{}");
-        mine.push_back(Ms(Clock::now() - start).count());
-        ++requests;
-        if (r.status == 0) ++unanswered;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-      latencies.add(mine);
-    });
-  }
+  GoodRequests good(backend);
   std::this_thread::sleep_for(std::chrono::seconds(3));
   long openDuring = backend.openFiles();  // every held connection still open
-  for (auto& t : good) t.join();
+  std::this_thread::sleep_until(begin + std::chrono::seconds(seconds));
+  good.stop();
   stop = true;
   trickle.join();
   int idleClosed = 0;
@@ -629,14 +651,14 @@ void runHold(Backend& backend, int slow, int idle, int seconds) {
   }
   std::sort(slowCut.begin(), slowCut.end());
   std::printf("  %d good requests: p50 %.1f ms, p99 %.1f ms, max %.1f ms, unanswered %d\n",
-              requests.load(), latencies.percentile(0.5), latencies.percentile(0.99),
-              latencies.percentile(1.0), unanswered.load());
+              good.requests.load(), good.latencies.percentile(0.5), good.latencies.percentile(0.99),
+              good.latencies.percentile(1.0), good.unanswered.load());
   std::printf(
       "  slow connections cut: %zu of %d (first at %.1f s, last at %.1f s); idle "
       "connections closed: %d of %d; service's open files while held: %ld\n",
       slowCut.size(), slow, slowCut.empty() ? 0 : slowCut.front(),
       slowCut.empty() ? 0 : slowCut.back(), idleClosed, idle, openDuring);
-  check(unanswered == 0 && latencies.percentile(0.99) < 200,
+  check(good.unanswered == 0 && good.latencies.percentile(0.99) < 200,
         "hold: good requests' p99 under 200 ms");
   check(static_cast<int>(slowCut.size()) == slow,
         "hold: every slow connection cut at its deadline");
@@ -827,48 +849,6 @@ void runMovie(Backend& backend, size_t megabytes) {
   }
   check(same && i == size, "movie: stored byte for byte (" + path + ")");
 }
-
-// ---- good requests beside a figure's load ----
-
-// Four clients, one a service, each alternating a kept and a fresh connection, until stopped.
-class GoodRequests {
- public:
-  explicit GoodRequests(Backend& backend) {
-    Ports p = backend.ports();
-    std::vector<int> ports{p.general, p.account, p.appointment, p.report};
-    for (size_t g = 0; g < 4; ++g) {
-      threads_.emplace_back([this, g, port = ports[g]] {
-        std::vector<double> mine;
-        Connection kept(port);
-        for (int n = 0; !stop_ && n < 100000; ++n) {
-          Connection fresh(port);
-          Connection& c = n % 2 ? kept : fresh;
-          auto start = Clock::now();
-          Response r = g == 3 ? c.request("GET", "/CrimeReports/Guide.aspx", "")
-                              : c.request("POST", "/serverAgent!nothing.action", "{}");
-          mine.push_back(Ms(Clock::now() - start).count());
-          ++requests;
-          if (r.status == 0) ++unanswered;
-          std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        latencies.add(mine);
-      });
-    }
-  }
-  void stop() {
-    stop_ = true;
-    for (auto& t : threads_) t.join();
-    threads_.clear();
-  }
-  ~GoodRequests() { stop(); }
-
-  Latencies latencies;
-  std::atomic<int> requests{0}, unanswered{0};
-
- private:
-  std::atomic<bool> stop_{false};
-  std::vector<std::thread> threads_;
-};
 
 // Peak RSS of the stand-in while it runs, sampled every 10 ms.
 class RssPeak {
