@@ -58,6 +58,7 @@ TEST_F(NewsTest, OnlyASuccessReplyYieldsItemsAndEveryFieldIsTextOrEmpty) {
       EXPECT_TRUE(items->empty()) << c.reply;
     }
   }
+  EXPECT_FALSE(getNews::praseReturnJsonString(std::nullopt));
   auto items = getNews::praseReturnJsonString(std::string(
       R"({"STATES":"SUCCESS","NEWS_LIST":[{"time":"t1","title":"a","title2":null,"title3":7,)"
       R"("img_url":{"x":1},"new_url":"p","area":["2"]},5]})"));
@@ -301,6 +302,7 @@ TEST_F(NewsTest, AStagedReplyLeavesTheDatabaseFreeAndAStoppedStoreKeepsNothing) 
   std::vector<Value> values;
   for (const NewsField& f : kNewsFields) values.emplace_back(item.*f.field);
   ASSERT_TRUE((*batch.value)->add(values));
+  EXPECT_FALSE(NewsBatch::open(DBBase::sharedDBBase().dbPath, newsColumns()).value.value()->add({}));
   // Meanwhile the rest of the application writes and reads as always.
   store({"2026-03-01 08:00:00"});
   EXPECT_TRUE(AccountManager::sharedAccountManage().updateAccountInfo({{"nickname", "n"}}));
@@ -308,6 +310,7 @@ TEST_F(NewsTest, AStagedReplyLeavesTheDatabaseFreeAndAStoppedStoreKeepsNothing) 
   EXPECT_FALSE(stopped.ok());
   EXPECT_EQ(storedTimes(), std::vector<std::string>{"2026-03-01 08:00:00"});
   EXPECT_FALSE(NewsBatch::open("", newsColumns()).ok());
+  EXPECT_FALSE(NewsBatch::open(DBBase::sharedDBBase().dbPath, {"title"}).ok());
 }
 
 }  // namespace
