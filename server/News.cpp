@@ -109,16 +109,35 @@ std::string freeNewsTime(Call& call, TimePoint time) {
   return text;
 }
 
-Json newsList(Call& call, const std::string& after, const std::optional<std::string>& areas) {
-  Value areaFilter = areas ? Value(*areas) : Value(nullptr);
-  auto rows = call.db.query(
-      "SELECT n.id, n.time, CAST(n.area AS TEXT) AS area, s.idx, s.title, "
-      "COALESCE(l.picture, '') AS picture, COALESCE(l.page, '') AS page "
-      "FROM news n JOIN stories s ON s.news = n.id "
+namespace {
+
+// The area filter: every area when absent, else the comma-separated areas.
+constexpr const char* kInAreas = "(?2 IS NULL OR instr(',' || ?2 || ',', ',' || n.area || ',') > 0)";
+
+}  // namespace
+
+long long newsCount(Call& call, const std::string& after, const std::optional<std::string>& areas) {
+  static const std::string sql =
+      std::string("SELECT count(*) AS n FROM news n WHERE n.time > ?1 AND ") + kInAreas;
+  auto row = call.db.row(sql, {after, areas ? Value(*areas) : Value(nullptr)});
+  return std::stoll((*row)["n"]);
+}
+
+Json newsPage(Call& call, const std::string& after, const std::string& before,
+              const std::optional<std::string>& areas, int count) {
+  // Keyset paging on the unique time: each page starts where the last one stopped, by index.
+  static const std::string sql =
+      std::string(
+          "SELECT n.id, n.time, CAST(n.area AS TEXT) AS area, s.idx, s.title, "
+          "COALESCE(l.picture, '') AS picture, COALESCE(l.page, '') AS page "
+          "FROM (SELECT id, time, area FROM news n "
+          "WHERE n.time > ?1 AND (?3 = '' OR n.time < ?3) AND ") +
+      kInAreas +
+      " ORDER BY n.time DESC LIMIT ?4) n JOIN stories s ON s.news = n.id "
       "LEFT JOIN story_links l ON l.news = s.news AND l.idx = s.idx "
-      "WHERE n.time > ? AND (?2 IS NULL OR instr(',' || ?2 || ',', ',' || n.area || ',') > 0) "
-      "ORDER BY n.time DESC, s.idx",
-      {after, areaFilter});
+      "ORDER BY n.time DESC, s.idx";
+  auto rows = call.db.query(sql, {after, areas ? Value(*areas) : Value(nullptr), before,
+                                  static_cast<long long>(count)});
   Json list = Json::array();
   std::string current;
   for (const Record& row : rows) {

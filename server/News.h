@@ -28,9 +28,13 @@ void publishNews(Call& call, int area, const std::vector<std::string>& titles,
 // The time, or the first free second after it when an item has that time already.
 std::string freeNewsTime(Call& call, TimePoint time);
 
-// The NEWS_LIST of the items published after the time text `after` ("" for all), newest
-// first, in the comma-separated areas, or in every area when areas is absent.
-Json newsList(Call& call, const std::string& after, const std::optional<std::string>& areas);
+// How many items were published after the time text `after` ("" for all) in the
+// comma-separated areas, or in every area when areas is absent.
+long long newsCount(Call& call, const std::string& after, const std::optional<std::string>& areas);
+// Up to `count` of those items that are older than `before` ("" for no bound), newest first, as
+// NEWS_LIST items: the next page after an item is the one before its time.
+Json newsPage(Call& call, const std::string& after, const std::string& before,
+              const std::optional<std::string>& areas, int count);
 
 // GET /news/<item>/<story>.png and .html.
 void serveNewsMedia(Server& server, Store& store);
