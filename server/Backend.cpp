@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 
 #include <array>
+#include <fstream>
 
 #include "Http.h"
 #include "Links.h"
@@ -183,6 +184,51 @@ Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft, 
   } catch (const std::exception& e) {
     return {std::nullopt, Status::failure(e.what())};
   }
+}
+
+namespace {
+
+// Puts the lines `next` gives into the folder in one transaction; see importNews.
+Result<std::size_t> importLines(const std::string& dataDir,
+                                const std::function<bool(std::string&)>& next) {
+  std::size_t number = 0;
+  try {
+    Store store(dataDir, {}, {});
+    return {store.transact("", [&](Call& call) {
+      std::size_t imported = 0;
+      for (std::string line; next(line);) {
+        ++number;
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        publishNewsItem(call, Json::parse(line, nullptr, false));
+        ++imported;
+      }
+      return imported;
+    })};
+  } catch (const std::exception& e) {
+    std::string where = number ? "line " + std::to_string(number) + ": " : "";
+    return {std::nullopt, Status::failure(where + e.what() + "; nothing was imported")};
+  }
+}
+
+}  // namespace
+
+Result<std::size_t> importNews(const std::string& dataDir, const std::vector<std::string>& lines) {
+  auto it = lines.begin();
+  return importLines(dataDir, [&](std::string& line) {
+    if (it == lines.end()) return false;
+    line = *it++;
+    return true;
+  });
+}
+
+Result<std::size_t> importNewsFile(const std::string& dataDir, const std::string& path) {
+  std::ifstream file(path);
+  if (!file) return {std::nullopt, Status::failure("cannot read " + path)};
+  return importLines(dataDir, [&](std::string& line) {
+    if (std::getline(file, line)) return true;
+    if (file.bad()) throw std::runtime_error("cannot read " + path);  // not the whole file
+    return false;
+  });
 }
 
 Result<std::string> setBookingState(const std::string& dataDir, const std::string& number,

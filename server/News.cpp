@@ -100,6 +100,50 @@ void publishNews(Call& call, int area, const std::vector<std::string>& titles,
   publishNews(call, area, stories, time);
 }
 
+namespace {
+
+// A text of the item; absent or null reads as "".
+std::string itemText(const Json& item, const std::string& key) {
+  auto it = item.find(key);
+  if (it == item.end() || it->is_null()) return "";
+  if (!it->is_string()) throw std::runtime_error("\"" + key + "\" must be a text");
+  return it->get<std::string>();
+}
+
+int itemArea(const Json& item) {
+  auto it = item.find("area");
+  if (it != item.end() && it->is_number_integer()) {
+    auto area = it->get<long long>();
+    return area >= kFirstArea && area <= kLastArea ? static_cast<int>(area) : 0;
+  }
+  std::string area = itemText(item, "area");
+  bool digits = !area.empty() && area.size() <= 2 &&
+                area.find_first_not_of("0123456789") == std::string::npos;
+  return digits ? std::stoi(area) : 0;  // 0 is refused as out of range
+}
+
+}  // namespace
+
+void publishNewsItem(Call& call, const Json& item) {
+  if (!item.is_object()) throw std::runtime_error("not a JSON object");
+  std::vector<StoryDraft> stories;
+  for (size_t story = 0; story < kMaxStories; ++story) {
+    std::string at = suffix(static_cast<long long>(story));
+    stories.push_back({itemText(item, "title" + at), itemText(item, "img_url" + at),
+                       itemText(item, "new_url" + at)});
+    if (stories.back().title.empty() &&
+        !(stories.back().picture.empty() && stories.back().page.empty())) {
+      throw std::runtime_error("story " + std::to_string(story) +
+                               " has a picture or page but no title");
+    }
+  }
+  // The reply lists every story key; the stories after the last title are none.
+  while (!stories.empty() && stories.back().title.empty()) stories.pop_back();
+  std::string time = itemText(item, "time");
+  if (time.empty()) throw std::runtime_error("an item needs its \"time\"");
+  publishNews(call, itemArea(item), stories, time);
+}
+
 std::string freeNewsTime(Call& call, TimePoint time) {
   std::string text = timeText(time);
   while (call.db.row("SELECT 1 FROM news WHERE time = ?", {text})) {

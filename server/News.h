@@ -25,6 +25,9 @@ void publishNews(Call& call, int area, const std::vector<StoryDraft>& stories,
                  const std::string& time);
 void publishNews(Call& call, int area, const std::vector<std::string>& titles,
                  const std::string& time);
+// Publishes an item given in the shape of a NEWS_LIST item; throws std::runtime_error as above,
+// also for a value of the wrong type or a story with links but no title.
+void publishNewsItem(Call& call, const Json& item);
 // The time, or the first free second after it when an item has that time already.
 std::string freeNewsTime(Call& call, TimePoint time);
 
