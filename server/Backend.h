@@ -65,6 +65,17 @@ struct Options {
   // Report files are refused while the data folder's disk has less than this free, so that
   // uploads never take the room the database needs.
   std::uint64_t diskReserve = 256u << 20;
+  // Keep each service's port from one run to the next, since stored addresses carry it: the
+  // ports bound are recorded in the data folder, and a later start takes the recorded ones in
+  // place of `ports`. A port that is taken moves to a free one instead of failing the start.
+  bool keepPorts = false;
+};
+
+// A service whose recorded port was taken at start, and the free port it took instead.
+struct PortMove {
+  std::string service;  // "general", "account", "appointment" or "report"
+  int from = 0;
+  int to = 0;
 };
 
 inline constexpr std::size_t kMaxDescriptors = 16384;
@@ -78,11 +89,14 @@ class Backend final {
   Backend& operator=(const Backend&) = delete;
 
   // Opens (and on first use creates and seeds) the database, binds the ports and returns
-  // the ports actually bound. Fails if already running or if any port cannot be bound.
+  // the ports actually bound. Fails if already running or if a port cannot be bound (with
+  // keepPorts, only if not even a free one can).
   Result<Ports> start(const Options& options);
   // Stops accepting, waits for the requests in progress, closes the database. Idempotent.
   void stop();
   bool running() const;
+  // The recorded ports that the last start found taken (with keepPorts), in service order.
+  const std::vector<PortMove>& moves() const;
 
  private:
   struct Impl;

@@ -196,6 +196,10 @@ int setReportState(const Flags& flags) {
 
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return fail(std::string("missing command\n") + kUsage);
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
   if (args.size() > 1 && args[0] == "news" && args[1] == "import") return importNews(args);
   size_t words = wordsOf(args);
   bool wordsGiven = args.size() >= words;

@@ -46,6 +46,43 @@ TEST(Terminal, ExitsWithOneAndSaysWhyWhenItsServicesOrDataFolderCannotBeHad) {
       << unwritable.output;
 }
 
+// Stored news carry the general service's port: a later run keeps it, and says so when another
+// program has taken it meanwhile.
+TEST(Terminal, TheBuiltInServicesKeepTheirPortsAndSayWhenOneHadToMove) {
+  TempDir dir;
+  const std::string data = dir.path() + "/data";
+  ASSERT_EQ(runVokari(data, "quit\n").status, 0);
+  auto recorded = [&] {
+    std::ifstream in(data + "/backend/ports");
+    std::string line;
+    std::getline(in, line);
+    return line;
+  };
+  const std::string first = recorded();
+  ASSERT_TRUE(first.starts_with("general=")) << first;
+  VokariRun again = runVokari(data, "quit\n");
+  EXPECT_EQ(recorded(), first);
+  EXPECT_FALSE(again.contains("moved")) << again.output;
+
+  int general = std::stoi(first.substr(8));
+  int busy = ::socket(AF_INET, SOCK_STREAM, 0);
+  int yes = 1;
+  ::setsockopt(busy, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  at.sin_port = htons(static_cast<uint16_t>(general));
+  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+  ASSERT_EQ(::listen(busy, 1), 0);
+  VokariRun moved = runVokari(data, "expect 登录\nquit\n");
+  ::close(busy);
+  EXPECT_EQ(moved.status, 0) << moved.output;
+  EXPECT_TRUE(moved.contains("general from " + std::to_string(general) + " to ")) << moved.output;
+  EXPECT_TRUE(moved.contains("news stored earlier may not open")) << moved.output;
+  EXPECT_EQ(recorded().substr(first.find(',')), first.substr(first.find(',')))
+      << "only the taken port moves";
+}
+
 TEST(Terminal, OneClientAtATimeOnADataFolderAndWhatKilledWritesLeftIsCleared) {
   TempDir dir;
   const std::string data = dir.path() + "/data";
