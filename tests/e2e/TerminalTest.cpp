@@ -142,6 +142,27 @@ TEST(StandIn, CommandsThatCannotBeDoneExitWithOneAndSayWhy) {
   }
 }
 
+TEST(StandIn, NewsImportTellsHowManyOrWhichLineIsBad) {
+  TempDir dir;
+  const std::string data = dir.path() + "/backend", file = dir.path() + "/news.jsonl";
+  std::ofstream(file) << R"({"time":"2030-01-01 08:00:00","area":"2","title":"一"})" << "\n"
+                      << R"({"time":"2030-01-01 08:00:01","area":3,"title":"二"})" << "\n";
+  VokariRun imported = runBackend({"news", "import", "--data-dir", data, file});
+  EXPECT_EQ(imported.status, 0) << imported.output;
+  EXPECT_TRUE(imported.printed("imported 2 items")) << imported.output;
+  // The file may also come first; the same items again are refused as a whole.
+  VokariRun again = runBackend({"news", "import", file, "--data-dir", data});
+  EXPECT_EQ(again.status, 1) << again.output;
+  EXPECT_TRUE(again.contains("line 1: an item with the time 2030-01-01 08:00:00 exists already"))
+      << again.output;
+  VokariRun missing = runBackend({"news", "import", "--data-dir", data});
+  EXPECT_EQ(missing.status, 1) << missing.output;
+  EXPECT_TRUE(missing.contains("usage:")) << missing.output;
+  VokariRun help = runBackend({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.contains("vokari-backend news import --data-dir DIR FILE")) << help.output;
+}
+
 TEST(Terminal, ExpectFailsWithOneOnAMissingText) {
   TempDir dir;
   VokariRun run = runVokari(dir.path() + "/data", "expect 这段文字不在屏幕上\nquit\n");
