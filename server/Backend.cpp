@@ -47,12 +47,11 @@ std::optional<Ports> recordedPorts(const std::string& dataDir) {
   std::string line;
   // Written with a closing line break, so a record cut short lacks it.
   if (!std::getline(file, line) || file.eof()) return std::nullopt;
-  Ports ports;
   int general = 0, account = 0, appointment = 0, report = 0;
-  char end = 0;
-  int read = std::sscanf(line.c_str(), "general=%5d,account=%5d,appointment=%5d,report=%5d%c",
-                         &general, &account, &appointment, &report, &end);
-  ports = {general, account, appointment, report};
+  int read = std::sscanf(line.c_str(), "general=%5d,account=%5d,appointment=%5d,report=%5d",
+                         &general, &account, &appointment, &report);
+  Ports ports{general, account, appointment, report};
+  // Written back the same, so nothing else stands in the line.
   bool sound = read == 4 && portsText(ports) == line + "\n" &&
                std::min({general, account, appointment, report}) > 0 &&
                std::max({general, account, appointment, report}) <= 65535;
