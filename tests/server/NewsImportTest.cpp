@@ -45,14 +45,15 @@ TEST_F(BackendTest, ImportedItemsAreServedAsTheyWereWritten) {
                          R"("new_url1":"","title2":"次条","img_url2":"http://pic.example/2.jpg",)"
                          R"("new_url2":"","title3":"","img_url3":"","new_url3":""})"
                       << "\n\r\n"
-                      << R"({"time":"2031-05-01 08:00:00","area":11,"title":"早"})" << "\n";
+                      << R"({"time":"2031-05-01 08:00:00","area":11,"title":"早"})" << "\n"
+                      << R"({"time":"2031-05-01 07:00:00","area":2,"title":"更早"})";
   auto imported = importNewsFile(dataDir, path);
   std::remove(path.c_str());
   ASSERT_TRUE(imported.ok()) << imported.status.message();
-  EXPECT_EQ(*imported.value, 2u);
+  EXPECT_EQ(*imported.value, 3u) << "the last line needs no line break";
 
   Json list = general("getNewsForIos", {{"TIME", "2031-01-01 00:00:00"}})["NEWS_LIST"];
-  ASSERT_EQ(list.size(), 2u);
+  ASSERT_EQ(list.size(), 3u);
   const Json& item = list[0];
   EXPECT_EQ(item["time"], "2031-05-01 09:00:00");
   EXPECT_EQ(item["area"], "3");
@@ -65,6 +66,7 @@ TEST_F(BackendTest, ImportedItemsAreServedAsTheyWereWritten) {
   EXPECT_EQ(item["title3"], "");
   EXPECT_EQ(list[1]["area"], "11");
   EXPECT_EQ(list[1]["title"], "早");
+  EXPECT_EQ(list[2]["area"], "2");
 }
 
 TEST_F(BackendTest, ABadLineImportsNothingAndIsNamed) {
