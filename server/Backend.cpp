@@ -60,17 +60,15 @@ std::optional<Ports> recordedPorts(const std::string& dataDir) {
 }
 
 // Whole or not at all: a temporary file, flushed to disk, then renamed over the record.
-bool recordPorts(const std::string& dataDir, const Ports& ports) {
+void recordPorts(const std::string& dataDir, const Ports& ports) {
   const std::string path = dataDir + kPortRecord, temp = path + ".tmp";
   const std::string text = portsText(ports);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
+  if (fd < 0) return;
   bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
                  ::fsync(fd) == 0;
-  written = ::close(fd) == 0 && written;
-  if (written && ::rename(temp.c_str(), path.c_str()) == 0) return true;
-  ::unlink(temp.c_str());
-  return false;
+  if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0)
+    ::unlink(temp.c_str());
 }
 
 }  // namespace
