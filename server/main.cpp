@@ -148,7 +148,7 @@ int addNews(const Flags& flags) {
 int importNews(const std::vector<std::string>& args) {
   const std::string missing = std::string("news import needs --data-dir DIR and a FILE\n") + kUsage;
   if (args.size() < 3) return fail(missing);
-  bool fileFirst = args.size() > 2 && !args[2].starts_with("--");
+  bool fileFirst = !args[2].starts_with("--");
   std::vector<std::string> rest(args.begin() + (fileFirst ? 3 : 2),
                                 args.end() - (fileFirst ? 0 : 1));
   auto flags = parseFlags(rest, 0);

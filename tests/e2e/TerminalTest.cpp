@@ -155,9 +155,13 @@ TEST(StandIn, NewsImportTellsHowManyOrWhichLineIsBad) {
   EXPECT_EQ(again.status, 1) << again.output;
   EXPECT_TRUE(again.contains("line 1: an item with the time 2030-01-01 08:00:00 exists already"))
       << again.output;
-  VokariRun missing = runBackend({"news", "import", "--data-dir", data});
-  EXPECT_EQ(missing.status, 1) << missing.output;
-  EXPECT_TRUE(missing.contains("usage:")) << missing.output;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"news", "import", "--data-dir", data}, {"news", "import"}}) {
+    VokariRun missing = runBackend(args);
+    EXPECT_EQ(missing.status, 1) << missing.output;
+    EXPECT_TRUE(missing.contains("news import needs --data-dir DIR and a FILE\nusage:"))
+        << missing.output;
+  }
   VokariRun help = runBackend({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.contains("vokari-backend news import --data-dir DIR FILE")) << help.output;
