@@ -141,9 +141,9 @@ Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
 // Publishes news items given one JSON object a line in the news reply's own item shape: "time",
 // "area" (a text or a number), "title", "img_url", "new_url", then "title1".."title3" with their
 // "img_url1".. and "new_url1".. (missing or empty: no such story, or a picture or page served by
-// the general service). Blank lines are skipped. All in one transaction: a bad line, or a time
-// that an item has already (in the folder or on an earlier line), imports nothing, and the
-// failure names the line. Returns how many items were imported.
+// the general service). Other keys are refused. Blank lines are skipped. All in one
+// transaction: a bad line, or a time that an item has already (in the folder or on an earlier
+// line), imports nothing, and the failure names the line. Returns how many items were imported.
 Result<std::size_t> importNews(const std::string& dataDir, const std::vector<std::string>& lines);
 Result<std::size_t> importNewsFile(const std::string& dataDir, const std::string& path);
 

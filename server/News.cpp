@@ -122,10 +122,25 @@ int itemArea(const Json& item) {
   return digits ? std::stoi(area) : 0;  // 0 is refused as out of range
 }
 
+// A key of the reply's item shape. Any other is refused rather than dropped: a misspelt key
+// would lose a story without a word.
+bool itemKey(const std::string& key) {
+  if (key == "time" || key == "area") return true;
+  for (long long story = 0; story < static_cast<long long>(kMaxStories); ++story) {
+    for (const char* name : {"title", "img_url", "new_url"}) {
+      if (key == name + suffix(story)) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void publishNewsItem(Call& call, const Json& item) {
   if (!item.is_object()) throw std::runtime_error("not a JSON object");
+  for (const auto& [key, value] : item.items()) {
+    if (!itemKey(key)) throw std::runtime_error("unknown key \"" + key + "\"");
+  }
   std::vector<StoryDraft> stories;
   for (size_t story = 0; story < kMaxStories; ++story) {
     std::string at = suffix(static_cast<long long>(story));

@@ -87,6 +87,8 @@ TEST_F(BackendTest, ABadLineImportsNothingAndIsNamed) {
       {R"({"time":"2031-03-01 00:00:00","area":"2","title":"","title1":"x"})", "title"},
       {R"({"time":"2031-03-01 00:00:00","area":"2","title":"x","img_url1":"http://p/1"})",
        "no title"},
+      {R"({"time":"2031-03-01 00:00:00","area":"2","title":"x","title4":"y"})", "\"title4\""},
+      {R"({"time":"2031-03-01 00:00:00","area":"2","title":"x","tilte1":"y"})", "\"tilte1\""},
       {R"({"time":"2031-01-01 00:00:00","area":"2","title":"x"})", "exists"},  // in the folder
       {good, "exists"},                                                        // on line 1
   };
