@@ -1,8 +1,13 @@
 #include "Backend.h"
 
+#include <fcntl.h>
 #include <libxml/parser.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
+#include <fstream>
 
 #include "Http.h"
 #include "Links.h"
@@ -28,11 +33,50 @@ struct Service {
   Server server;
 };
 
+constexpr const char* kPortRecord = "/ports";
+
+std::string portsText(const Ports& ports) {
+  return "general=" + std::to_string(ports.general) + ",account=" +
+         std::to_string(ports.account) + ",appointment=" + std::to_string(ports.appointment) +
+         ",report=" + std::to_string(ports.report) + "\n";
+}
+
+// The ports an earlier start recorded; none when the record is missing, damaged or cut short.
+std::optional<Ports> recordedPorts(const std::string& dataDir) {
+  std::ifstream file(dataDir + kPortRecord);
+  std::string line;
+  // Written with a closing line break, so a record cut short lacks it.
+  if (!std::getline(file, line) || file.eof()) return std::nullopt;
+  int general = 0, account = 0, appointment = 0, report = 0;
+  int read = std::sscanf(line.c_str(), "general=%5d,account=%5d,appointment=%5d,report=%5d",
+                         &general, &account, &appointment, &report);
+  Ports ports{general, account, appointment, report};
+  // Written back the same, so nothing else stands in the line.
+  bool sound = read == 4 && portsText(ports) == line + "\n" &&
+               std::min({general, account, appointment, report}) > 0 &&
+               std::max({general, account, appointment, report}) <= 65535;
+  if (!sound) return std::nullopt;
+  return ports;
+}
+
+// Whole or not at all: a temporary file, flushed to disk, then renamed over the record.
+void recordPorts(const std::string& dataDir, const Ports& ports) {
+  const std::string path = dataDir + kPortRecord, temp = path + ".tmp";
+  const std::string text = portsText(ports);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                 ::fsync(fd) == 0;
+  if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0)
+    ::unlink(temp.c_str());
+}
+
 }  // namespace
 
 struct Backend::Impl {
   std::unique_ptr<Store> store;
   std::array<std::unique_ptr<Service>, 4> services;
+  std::vector<PortMove> moves;
 };
 
 Backend::Backend() : impl_(std::make_unique<Impl>()) {}
@@ -65,22 +109,34 @@ Result<Ports> Backend::start(const Options& options) {
   Limits limits{options.connectionLimit, std::make_shared<BodyBudget>(kBodyBudget)};
   if (limits.connections == 0)
     limits.connections = connectionLimit(raiseDescriptorLimit(kMaxDescriptors), 4);
-  Ports ports = options.ports;
+  std::optional<Ports> recorded =
+      options.keepPorts ? recordedPorts(options.dataDir) : std::nullopt;
+  const Ports wanted = recorded.value_or(options.ports);
+  Ports ports = wanted;
+  impl_->moves.clear();
   for (auto& service : impl_->services) {
     service->add(service->server, *impl_->store);
     service->server.setDeadlines(deadlines);
     service->server.setLimits(limits);
+    const int want = wanted.*service->port;
     int& port = ports.*service->port;
-    port = service->server.start(options.host, port);
+    port = service->server.start(options.host, want);
+    if (port == 0 && options.keepPorts && want != 0) port = service->server.start(options.host, 0);
     if (port == 0) {
       std::string error = std::string("cannot listen on ") + options.host + ":" +
-                          std::to_string(options.ports.*service->port) + " (" + service->name +
-                          " service)";
+                          std::to_string(want) + " (" + service->name + " service)";
       stop();
       return {std::nullopt, Status::failure(error)};
     }
+    if (recorded && port != want) impl_->moves.push_back({service->name, want, port});
   }
+  // Not fatal: the services run; only a later start may find other ports.
+  if (options.keepPorts) recordPorts(options.dataDir, ports);
   return {ports};
+}
+
+const std::vector<PortMove>& Backend::moves() const {
+  return impl_->moves;
 }
 
 void Backend::stop() {
@@ -183,6 +239,51 @@ Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft, 
   } catch (const std::exception& e) {
     return {std::nullopt, Status::failure(e.what())};
   }
+}
+
+namespace {
+
+// Puts the lines `next` gives into the folder in one transaction; see importNews.
+Result<std::size_t> importLines(const std::string& dataDir,
+                                const std::function<bool(std::string&)>& next) {
+  std::size_t number = 0;
+  try {
+    Store store(dataDir, {}, {});
+    return {store.transact("", [&](Call& call) {
+      std::size_t imported = 0;
+      for (std::string line; next(line);) {
+        ++number;
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        publishNewsItem(call, Json::parse(line, nullptr, false));
+        ++imported;
+      }
+      return imported;
+    })};
+  } catch (const std::exception& e) {
+    std::string where = number ? "line " + std::to_string(number) + ": " : "";
+    return {std::nullopt, Status::failure(where + e.what() + "; nothing was imported")};
+  }
+}
+
+}  // namespace
+
+Result<std::size_t> importNews(const std::string& dataDir, const std::vector<std::string>& lines) {
+  auto it = lines.begin();
+  return importLines(dataDir, [&](std::string& line) {
+    if (it == lines.end()) return false;
+    line = *it++;
+    return true;
+  });
+}
+
+Result<std::size_t> importNewsFile(const std::string& dataDir, const std::string& path) {
+  std::ifstream file(path);
+  if (!file) return {std::nullopt, Status::failure("cannot read " + path)};
+  return importLines(dataDir, [&](std::string& line) {
+    if (std::getline(file, line)) return true;
+    if (file.bad()) throw std::runtime_error("cannot read " + path);  // not the whole file
+    return false;
+  });
 }
 
 Result<std::string> setBookingState(const std::string& dataDir, const std::string& number,

@@ -65,6 +65,17 @@ struct Options {
   // Report files are refused while the data folder's disk has less than this free, so that
   // uploads never take the room the database needs.
   std::uint64_t diskReserve = 256u << 20;
+  // Keep each service's port from one run to the next, since stored addresses carry it: the
+  // ports bound are recorded in the data folder, and a later start takes the recorded ones in
+  // place of `ports`. A port that is taken moves to a free one instead of failing the start.
+  bool keepPorts = false;
+};
+
+// A service whose recorded port was taken at start, and the free port it took instead.
+struct PortMove {
+  std::string service;  // "general", "account", "appointment" or "report"
+  int from = 0;
+  int to = 0;
 };
 
 inline constexpr std::size_t kMaxDescriptors = 16384;
@@ -78,11 +89,14 @@ class Backend final {
   Backend& operator=(const Backend&) = delete;
 
   // Opens (and on first use creates and seeds) the database, binds the ports and returns
-  // the ports actually bound. Fails if already running or if any port cannot be bound.
+  // the ports actually bound. Fails if already running or if a port cannot be bound (with
+  // keepPorts, only if not even a free one can).
   Result<Ports> start(const Options& options);
   // Stops accepting, waits for the requests in progress, closes the database. Idempotent.
   void stop();
   bool running() const;
+  // The recorded ports that the last start found taken (with keepPorts), in service order.
+  const std::vector<PortMove>& moves() const;
 
  private:
   struct Impl;
@@ -123,6 +137,15 @@ struct NewsLinks {
 // Pictures and pages of its stories are served by the general service.
 Result<std::string> addNews(const std::string& dataDir, const NewsDraft& draft,
                             const Clock& clock = {}, const NewsLinks& links = {});
+
+// Publishes news items given one JSON object a line in the news reply's own item shape: "time",
+// "area" (a text or a number), "title", "img_url", "new_url", then "title1".."title3" with their
+// "img_url1".. and "new_url1".. (missing or empty: no such story, or a picture or page served by
+// the general service). Other keys are refused. Blank lines are skipped. All in one
+// transaction: a bad line, or a time that an item has already (in the folder or on an earlier
+// line), imports nothing, and the failure names the line. Returns how many items were imported.
+Result<std::size_t> importNews(const std::string& dataDir, const std::vector<std::string>& lines);
+Result<std::size_t> importNewsFile(const std::string& dataDir, const std::string& path);
 
 // Marks a booking (by its number) as booked "1", handled "2", cancelled "3" or not attended
 // "4", as the station's staff would; returns the number.

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <condition_variable>
@@ -39,6 +40,8 @@ constexpr auto kSweep = std::chrono::milliseconds(100);
 constexpr int kBacklog = 1024;
 // Out of descriptors or memory: accepting again at once would only spin.
 constexpr auto kAcceptPause = std::chrono::milliseconds(50);
+// How much of a body made while it is sent is asked for at once.
+constexpr size_t kPieceBlock = 16u << 10;
 
 unsigned wholeSeconds(std::chrono::milliseconds duration) {
   return static_cast<unsigned>(
@@ -174,9 +177,49 @@ MHD_Result Server::Impl::finish(MHD_Connection* connection, Exchange& exchange) 
   return answer(connection, exchange.finish(), false);
 }
 
+namespace {
+
+// A body made while it is sent: what is left of the current piece, then the next ones.
+struct Pieces {
+  std::string piece;
+  size_t sent = 0;
+  BodyPieces next;
+};
+
+ssize_t readPieces(void* cls, uint64_t, char* buffer, size_t max) {
+  auto& pieces = *static_cast<Pieces*>(cls);
+  try {
+    while (pieces.sent == pieces.piece.size()) {
+      pieces.piece = pieces.next();
+      pieces.sent = 0;
+      if (pieces.piece.empty()) return MHD_CONTENT_READER_END_OF_STREAM;
+    }
+  } catch (const std::exception&) {
+    return MHD_CONTENT_READER_END_WITH_ERROR;
+  }
+  size_t size = std::min(max, pieces.piece.size() - pieces.sent);
+  std::memcpy(buffer, pieces.piece.data() + pieces.sent, size);
+  pieces.sent += size;
+  return static_cast<ssize_t>(size);
+}
+
+MHD_Response* streamedReply(const Response& response) {
+  auto* pieces = new Pieces{response.body, 0, response.pieces};
+  MHD_Response* reply = MHD_create_response_from_callback(
+      MHD_SIZE_UNKNOWN, kPieceBlock, readPieces, pieces,
+      [](void* cls) { delete static_cast<Pieces*>(cls); });
+  if (!reply) delete pieces;
+  return reply;
+}
+
+}  // namespace
+
 MHD_Result Server::Impl::answer(MHD_Connection* connection, const Response& response, bool close) {
-  MHD_Response* reply = MHD_create_response_from_buffer(
-      response.body.size(), const_cast<char*>(response.body.data()), MHD_RESPMEM_MUST_COPY);
+  MHD_Response* reply =
+      response.pieces ? streamedReply(response)
+                      : MHD_create_response_from_buffer(response.body.size(),
+                                                        const_cast<char*>(response.body.data()),
+                                                        MHD_RESPMEM_MUST_COPY);
   if (!reply) return MHD_NO;
   if (!response.contentType.empty())
     MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, response.contentType.c_str());

@@ -73,20 +73,44 @@ bool isAreaList(const std::string& areas) {
   return true;
 }
 
-Json getNewsForIos(const Json& body, Call& call) {
+// Items a piece of the news reply holds: a few hundred KB of text, whatever the list's length.
+constexpr int kNewsPage = 256;
+
+// The reply is {"NEWS_LIST":[...],"STATES":"SUCCESS"}, keys in the order a JSON object writes
+// them, its items read a page at a time while it goes out: a long list is never held whole.
+BodyPieces getNewsForIos(const Json& body, Call& call, Store& store) {
   std::string after = text(body, "TIME");
   std::optional<std::string> areas;
   if (body.contains("CODE")) areas = text(body, "CODE");
   if ((!after.empty() && !isTimeText(after)) || (areas && !isAreaList(*areas))) {
     throw BadInput("TIME or CODE");
   }
-  Json reply = kSuccess;
-  reply["NEWS_LIST"] = newsList(call, after, areas);
   // Kept so that an operator (and the tests) can see what each client asked from.
   call.db.run("INSERT INTO news_fetches(received_at, after, areas, items) VALUES (?, ?, ?, ?)",
               {timeText(call.now), after, areas ? Value(*areas) : Value(nullptr),
-               static_cast<long long>(reply["NEWS_LIST"].size())});
-  return reply;
+               newsCount(call, after, areas)});
+  enum class Next { Head, Items, Done };
+  return [&store, origin = call.origin, after, areas, before = std::string(),
+          next = Next::Head]() mutable -> std::string {
+    if (next == Next::Head) {
+      next = Next::Items;
+      return R"({"NEWS_LIST":[)";
+    }
+    if (next == Next::Done) return "";
+    Json page = store.transact(
+        origin, [&](Call& call) { return newsPage(call, after, before, areas, kNewsPage); });
+    std::string piece;
+    for (const Json& item : page) {
+      if (!before.empty() || !piece.empty()) piece += ',';
+      piece += item.dump(-1, ' ', false, Json::error_handler_t::replace);
+    }
+    if (page.size() < static_cast<size_t>(kNewsPage)) {
+      next = Next::Done;
+      return piece + R"(],"STATES":"SUCCESS"})";
+    }
+    before = page.back()["time"].get<std::string>();
+    return piece;
+  };
 }
 
 Json getToken(const Json& body, Call& call) {
@@ -132,7 +156,7 @@ void addGeneralService(Server& server, Store& store) {
   JsonService service(server, store, "/serverAgent!", "FAIL");
   // An alarm is never turned away for load.
   service.add("sosForIOS", sosForIOS, {.vital = true});
-  service.add("getNewsForIos", getNewsForIos);
+  service.addStreamed("getNewsForIos", getNewsForIos);
   service.add("getToken", getToken);
   service.add("getClientInformation", getClientInformation, {.bodyLimit = kFeedbackBodyLimit});
   service.add("changePhonenumber", "0", changePhonenumber);

@@ -6,9 +6,10 @@
 namespace vokari_backend {
 namespace {
 
+constexpr const char* kJsonType = "application/json; charset=utf-8";
+
 void sendJson(Response& response, const Json& reply) {
-  response.setContent(reply.dump(-1, ' ', false, Json::error_handler_t::replace),
-                      "application/json; charset=utf-8");
+  response.setContent(reply.dump(-1, ' ', false, Json::error_handler_t::replace), kJsonType);
 }
 
 }  // namespace
@@ -111,28 +112,45 @@ void JsonService::add(const std::string& action, JsonAction run, RouteRules rule
 
 void JsonService::add(const std::string& action, const std::string& failure, JsonAction run,
                       RouteRules rules) {
+  route(action, failure, rules,
+        [&store = store_, run](const Json& body, const Request& request, Response& response) {
+          sendJson(response,
+                   store.transact(origin(request), [&](Call& call) { return run(body, call); }));
+        });
+}
+
+void JsonService::addStreamed(const std::string& action, StreamedAction run) {
+  route(action, failure_, {},
+        [&store = store_, run](const Json& body, const Request& request, Response& response) {
+          BodyPieces pieces = store.transact(
+              origin(request), [&](Call& call) { return run(body, call, store); });
+          response.contentType = kJsonType;
+          response.pieces = std::move(pieces);
+        });
+}
+
+void JsonService::route(const std::string& action, const std::string& failure, RouteRules rules,
+                        Answer answer) {
   std::string path = prefix_ + action + ".action";
   (*failures_)[path] = failure;
   server_.post(
       literalPattern(path),
-      [&store = store_, failure, run](const Request& request, Response& response) {
-        Json reply = states(failure);
+      [failure, answer](const Request& request, Response& response) {
         if (compressedBody(request)) {
           response.status = 415;
-          sendJson(response, reply);
+          sendJson(response, states(failure));
           return;
         }
         Json body = nestedDeeper(request.body, kMaxJsonDepth)
                         ? Json()
                         : Json::parse(request.body, nullptr, false);
-        if (body.is_object()) {
-          try {
-            reply = store.transact(origin(request), [&](Call& call) { return run(body, call); });
-          } catch (const std::exception&) {
-            // bad input or a database error: the failure code already stands
-          }
+        try {
+          if (body.is_object()) return answer(body, request, response);
+        } catch (const std::exception&) {
+          // bad input or a database error: the failure code answers
         }
-        sendJson(response, reply);
+        response = Response{};
+        sendJson(response, states(failure));
       },
       rules);
 }

@@ -42,10 +42,18 @@ struct Request {
   std::vector<std::pair<std::string, std::string>> headers_;
 };
 
+// The next piece of a body made while it is sent; an empty piece ends the body. It runs on the
+// connection's thread after the route returned, so it owns what it reads from. A throw cuts the
+// connection: the status line has gone out already.
+using BodyPieces = std::function<std::string()>;
+
 struct Response {
   int status = 200;
   std::string body;
   std::string contentType;
+  // Set: the body is `body` followed by the pieces, sent as they are made (chunked), so that a
+  // reply larger than memory should hold never lies whole in memory.
+  BodyPieces pieces;
   void setContent(std::string content, std::string type) {
     body = std::move(content);
     contentType = std::move(type);
@@ -176,6 +184,9 @@ inline constexpr int kMaxJsonDepth = 16;
 bool nestedDeeper(std::string_view json, int limit);
 
 using JsonAction = std::function<Json(const Json& body, Call& call)>;
+// An action whose reply is long: it checks the body in the transaction and returns the reply's
+// pieces, which read the store in transactions of their own while the reply goes out.
+using StreamedAction = std::function<BodyPieces(const Json& body, Call& call, Store& store)>;
 
 // The JSON actions of one service, POST prefix + action + ".action". A body must be a JSON
 // object (no Content-Type is needed) and each action runs in one transaction. Bad input,
@@ -188,8 +199,15 @@ class JsonService final {
   void add(const std::string& action, JsonAction run, RouteRules rules = {});
   void add(const std::string& action, const std::string& failure, JsonAction run,
            RouteRules rules = {});
+  void addStreamed(const std::string& action, StreamedAction run);
 
  private:
+  using Answer = std::function<void(const Json& body, const Request&, Response&)>;
+  // Routes the action: a body that is not a JSON object, or an answer that throws, answers
+  // {"STATES": failure}.
+  void route(const std::string& action, const std::string& failure, RouteRules rules,
+             Answer answer);
+
   Server& server_;
   Store& store_;
   std::string prefix_;

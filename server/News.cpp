@@ -100,6 +100,65 @@ void publishNews(Call& call, int area, const std::vector<std::string>& titles,
   publishNews(call, area, stories, time);
 }
 
+namespace {
+
+// A text of the item; absent or null reads as "".
+std::string itemText(const Json& item, const std::string& key) {
+  auto it = item.find(key);
+  if (it == item.end() || it->is_null()) return "";
+  if (!it->is_string()) throw std::runtime_error("\"" + key + "\" must be a text");
+  return it->get<std::string>();
+}
+
+int itemArea(const Json& item) {
+  auto it = item.find("area");
+  if (it != item.end() && it->is_number_integer()) {
+    auto area = it->get<long long>();
+    return area >= kFirstArea && area <= kLastArea ? static_cast<int>(area) : 0;
+  }
+  std::string area = itemText(item, "area");
+  bool digits = !area.empty() && area.size() <= 2 &&
+                area.find_first_not_of("0123456789") == std::string::npos;
+  return digits ? std::stoi(area) : 0;  // 0 is refused as out of range
+}
+
+// A key of the reply's item shape. Any other is refused rather than dropped: a misspelt key
+// would lose a story without a word.
+bool itemKey(const std::string& key) {
+  if (key == "time" || key == "area") return true;
+  for (long long story = 0; story < static_cast<long long>(kMaxStories); ++story) {
+    for (const char* name : {"title", "img_url", "new_url"}) {
+      if (key == name + suffix(story)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void publishNewsItem(Call& call, const Json& item) {
+  if (!item.is_object()) throw std::runtime_error("not a JSON object");
+  for (const auto& [key, value] : item.items()) {
+    if (!itemKey(key)) throw std::runtime_error("unknown key \"" + key + "\"");
+  }
+  std::vector<StoryDraft> stories;
+  for (size_t story = 0; story < kMaxStories; ++story) {
+    std::string at = suffix(static_cast<long long>(story));
+    stories.push_back({itemText(item, "title" + at), itemText(item, "img_url" + at),
+                       itemText(item, "new_url" + at)});
+    if (stories.back().title.empty() &&
+        !(stories.back().picture.empty() && stories.back().page.empty())) {
+      throw std::runtime_error("story " + std::to_string(story) +
+                               " has a picture or page but no title");
+    }
+  }
+  // The reply lists every story key; the stories after the last title are none.
+  while (!stories.empty() && stories.back().title.empty()) stories.pop_back();
+  std::string time = itemText(item, "time");
+  if (time.empty()) throw std::runtime_error("an item needs its \"time\"");
+  publishNews(call, itemArea(item), stories, time);
+}
+
 std::string freeNewsTime(Call& call, TimePoint time) {
   std::string text = timeText(time);
   while (call.db.row("SELECT 1 FROM news WHERE time = ?", {text})) {
@@ -109,16 +168,35 @@ std::string freeNewsTime(Call& call, TimePoint time) {
   return text;
 }
 
-Json newsList(Call& call, const std::string& after, const std::optional<std::string>& areas) {
-  Value areaFilter = areas ? Value(*areas) : Value(nullptr);
-  auto rows = call.db.query(
-      "SELECT n.id, n.time, CAST(n.area AS TEXT) AS area, s.idx, s.title, "
-      "COALESCE(l.picture, '') AS picture, COALESCE(l.page, '') AS page "
-      "FROM news n JOIN stories s ON s.news = n.id "
+namespace {
+
+// The area filter: every area when absent, else the comma-separated areas.
+constexpr const char* kInAreas = "(?2 IS NULL OR instr(',' || ?2 || ',', ',' || n.area || ',') > 0)";
+
+}  // namespace
+
+long long newsCount(Call& call, const std::string& after, const std::optional<std::string>& areas) {
+  static const std::string sql =
+      std::string("SELECT count(*) AS n FROM news n WHERE n.time > ?1 AND ") + kInAreas;
+  auto row = call.db.row(sql, {after, areas ? Value(*areas) : Value(nullptr)});
+  return std::stoll((*row)["n"]);
+}
+
+Json newsPage(Call& call, const std::string& after, const std::string& before,
+              const std::optional<std::string>& areas, int count) {
+  // Keyset paging on the unique time: each page starts where the last one stopped, by index.
+  static const std::string sql =
+      std::string(
+          "SELECT n.id, n.time, CAST(n.area AS TEXT) AS area, s.idx, s.title, "
+          "COALESCE(l.picture, '') AS picture, COALESCE(l.page, '') AS page "
+          "FROM (SELECT id, time, area FROM news n "
+          "WHERE n.time > ?1 AND (?3 = '' OR n.time < ?3) AND ") +
+      kInAreas +
+      " ORDER BY n.time DESC LIMIT ?4) n JOIN stories s ON s.news = n.id "
       "LEFT JOIN story_links l ON l.news = s.news AND l.idx = s.idx "
-      "WHERE n.time > ? AND (?2 IS NULL OR instr(',' || ?2 || ',', ',' || n.area || ',') > 0) "
-      "ORDER BY n.time DESC, s.idx",
-      {after, areaFilter});
+      "ORDER BY n.time DESC, s.idx";
+  auto rows = call.db.query(sql, {after, areas ? Value(*areas) : Value(nullptr), before,
+                                  static_cast<long long>(count)});
   Json list = Json::array();
   std::string current;
   for (const Record& row : rows) {

@@ -25,12 +25,19 @@ void publishNews(Call& call, int area, const std::vector<StoryDraft>& stories,
                  const std::string& time);
 void publishNews(Call& call, int area, const std::vector<std::string>& titles,
                  const std::string& time);
+// Publishes an item given in the shape of a NEWS_LIST item; throws std::runtime_error as above,
+// also for a value of the wrong type or a story with links but no title.
+void publishNewsItem(Call& call, const Json& item);
 // The time, or the first free second after it when an item has that time already.
 std::string freeNewsTime(Call& call, TimePoint time);
 
-// The NEWS_LIST of the items published after the time text `after` ("" for all), newest
-// first, in the comma-separated areas, or in every area when areas is absent.
-Json newsList(Call& call, const std::string& after, const std::optional<std::string>& areas);
+// How many items were published after the time text `after` ("" for all) in the
+// comma-separated areas, or in every area when areas is absent.
+long long newsCount(Call& call, const std::string& after, const std::optional<std::string>& areas);
+// Up to `count` of those items that are older than `before` ("" for no bound), newest first, as
+// NEWS_LIST items: the next page after an item is the one before its time.
+Json newsPage(Call& call, const std::string& after, const std::string& before,
+              const std::optional<std::string>& areas, int count);
 
 // GET /news/<item>/<story>.png and .html.
 void serveNewsMedia(Server& server, Store& store);

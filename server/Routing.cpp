@@ -220,7 +220,16 @@ Response Server::handle(Request request) const {
   Exchange exchange(*routes_, *limits_.budget, std::move(request));
   if (int status = exchange.admit(body.size())) return exchange.refusal(status);
   exchange.feed(body);  // within the limit: admit() saw its size
-  return exchange.finish();
+  Response response = exchange.finish();
+  // In one piece, as the caller reads it.
+  if (!response.pieces) return response;
+  try {
+    for (std::string piece; !(piece = response.pieces()).empty();) response.body += piece;
+  } catch (const std::exception&) {
+    return exchange.refusal(500);  // a connection would have been cut
+  }
+  response.pieces = nullptr;
+  return response;
 }
 
 }  // namespace vokari_backend

@@ -25,6 +25,10 @@ constexpr const char* kUsage = R"(usage:
   vokari-backend news add --data-dir DIR --area 2..11 --title TEXT [--title TEXT]...
                  [--picture URL]... [--page URL]... [--time "yyyy-MM-dd HH:mm:ss"]
                  (story by story, main first; --title "" leaves a gap between stories)
+  vokari-backend news import --data-dir DIR FILE
+                 (one news item a line, as the news reply lists it: {"time": "...",
+                 "area": "2", "title": "...", "img_url": "...", "new_url": "...",
+                 "title1": ..., up to "new_url3"}; all lines or none)
   vokari-backend bookings set-state NUMBER 1|2|3|4 --data-dir DIR
                  (1 booked, 2 handled, 3 cancelled, 4 not attended)
   vokari-backend blacklist add PHONE --data-dir DIR
@@ -140,6 +144,23 @@ int addNews(const Flags& flags) {
   return 0;
 }
 
+// "news import --data-dir DIR FILE", the file also allowed before the flags.
+int importNews(const std::vector<std::string>& args) {
+  const std::string missing = std::string("news import needs --data-dir DIR and a FILE\n") + kUsage;
+  if (args.size() < 3) return fail(missing);
+  bool fileFirst = !args[2].starts_with("--");
+  std::vector<std::string> rest(args.begin() + (fileFirst ? 3 : 2),
+                                args.end() - (fileFirst ? 0 : 1));
+  auto flags = parseFlags(rest, 0);
+  if (!flags || flag(*flags, "data-dir").empty() || args.back().starts_with("--")) {
+    return fail(missing);
+  }
+  auto imported = vb::importNewsFile(flag(*flags, "data-dir"), fileFirst ? args[2] : args.back());
+  if (!imported.ok()) return fail(imported.status.message());
+  std::cout << "imported " << *imported.value << " items\n";
+  return 0;
+}
+
 // How many words of a command come before its flags ("news add", "bookings set-state N S", ...).
 size_t wordsOf(const std::vector<std::string>& args) {
   if (args.size() > 1 && args[0] == "news" && args[1] == "add") return 2;
@@ -175,6 +196,11 @@ int setReportState(const Flags& flags) {
 
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return fail(std::string("missing command\n") + kUsage);
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (args.size() > 1 && args[0] == "news" && args[1] == "import") return importNews(args);
   size_t words = wordsOf(args);
   bool wordsGiven = args.size() >= words;
   for (size_t i = 0; wordsGiven && i < words; ++i) wordsGiven = !args[i].starts_with("--");

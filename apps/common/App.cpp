@@ -8,6 +8,23 @@
 
 namespace vokari::client {
 
+namespace {
+
+std::string movedNotice(const std::vector<vokari_backend::PortMove>& moves) {
+  if (moves.empty()) return "";
+  std::string list;
+  bool news = false;
+  for (const auto& move : moves) {
+    list += (list.empty() ? "" : ", ") + move.service + " from " + std::to_string(move.from) +
+            " to " + std::to_string(move.to);
+    news = news || move.service == "general";
+  }
+  return "Ports of the built-in services were taken by another program, so they moved: " + list +
+         (news ? "; news stored earlier may not open." : ".");
+}
+
+}  // namespace
+
 Made<App> App::create(const Options& options, RunLoop& loop, std::function<void()> pump) {
   std::unique_ptr<App> app(new App(loop, std::move(pump)));
   if (Status started = app->start(options); !started) return {nullptr, started};
@@ -86,7 +103,10 @@ Status App::startServices(const Options& options) {
     const auto& p = *options.ports;
     service.ports = {p.general, p.account, p.appointment, p.report};
   } else {
-    service.ports = vokari_backend::Ports::automatic();
+    // Stored news carry the general service's address: the standard ports on a first run,
+    // then the same ones again.
+    service.ports = vokari_backend::Ports{};
+    service.keepPorts = true;
   }
   RunLoop* loop = &loop_;
   service.onSms = [this, loop](const vokari_backend::Sms& sms) {
@@ -99,6 +119,7 @@ Status App::startServices(const Options& options) {
   const auto& p = *started.value;
   endpoints.ports = {p.general, p.account, p.appointment, p.report};
   Endpoints::install(endpoints);
+  notice_ = movedNotice(backend_.moves());
   return Status::success();
 }
 

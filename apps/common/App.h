@@ -55,6 +55,10 @@ class App final {
   // The worker slow conversions (attached photos) run on.
   Background& background() { return *background_; }
 
+  // A line to show the person once started, or "": the built-in services had to leave the
+  // ports of their last run, which addresses stored then still carry.
+  const std::string& notice() const { return notice_; }
+
   // Text messages of the built-in services, told from their threads.
   std::function<void(const std::string& phone, const std::string& text, const std::string& code)>
       onTextMessage;
@@ -83,6 +87,7 @@ class App final {
   std::unique_ptr<ui::Toolkit> toolkit_;
   std::unique_ptr<AppDelegate> delegate_;
   bool installed_ = false;  // the platform and the network are this application's
+  std::string notice_;
 };
 
 }  // namespace vokari::client

@@ -108,7 +108,9 @@ std::string usage(Program program) {
          pad + " [--ports general=N,account=N,appointment=N,report=N]\n" + "       " + pad +
          " [--position LAT,LON] " +
          (terminal ? "[--script FILE|-] [--fake-clock]\n" : "[--screenshot-dir DIR]\n") +
-         "Without --host, the stand-in services start inside the client on free loopback ports.\n";
+         "Without --host, the stand-in services start inside the client on loopback, on the\n"
+         "ports of their last run for the data folder (the standard ones at first); a port\n"
+         "taken by then moves to a free one, and the client says so.\n";
 }
 
 std::optional<std::pair<double, double>> parsePosition(const std::string& text) {

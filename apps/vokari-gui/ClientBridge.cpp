@@ -76,7 +76,7 @@ ClientBridge::ClientBridge(ui::Ui& ui, PictureStore& pictures)
   hud_ = {{"kind", "hidden"}, {"text", ""}, {"blocks", false}};
   alert_ = {{"open", false}};
   call_ = {{"visible", false}, {"number", ""}};
-  sms_ = {{"visible", false}, {"phone", ""}, {"text", ""}};
+  sms_ = {{"visible", false}, {"title", ""}, {"phone", ""}, {"text", ""}};
 }
 
 void ClientBridge::setIfChanged(QVariantMap& field, QVariantMap value,
@@ -151,9 +151,15 @@ void ClientBridge::openUrl(const std::string& url) {
 }
 
 void ClientBridge::textMessage(const QString& phone, const QString& text) {
-  setIfChanged(sms_, {{"visible", true}, {"phone", phone}, {"text", text}},
+  setIfChanged(sms_, {{"visible", true}, {"title", ""}, {"phone", phone}, {"text", text}},
                &ClientBridge::smsChanged);
   emit panelShown("sms");
+}
+
+void ClientBridge::notice(const QString& text) {
+  setIfChanged(sms_, {{"visible", true}, {"title", "提示"}, {"phone", ""}, {"text", text}},
+               &ClientBridge::smsChanged);
+  emit panelShown("notice");
 }
 
 bool ClientBridge::acceptsInput() const {
@@ -241,8 +247,9 @@ void ClientBridge::closeCall() {
 }
 
 void ClientBridge::closeSms() {
-  setIfChanged(sms_, {{"visible", false}, {"phone", sms_["phone"]}, {"text", sms_["text"]}},
-               &ClientBridge::smsChanged);
+  QVariantMap closed = sms_;
+  closed["visible"] = false;
+  setIfChanged(sms_, closed, &ClientBridge::smsChanged);
 }
 
 bool ClientBridge::answerPicker(const QString& file) {

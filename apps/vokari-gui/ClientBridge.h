@@ -52,6 +52,8 @@ class ClientBridge final : public QObject {
   // go to the browser.
   void openUrl(const std::string& url);
   void textMessage(const QString& phone, const QString& text);
+  // A line of the application's own, in the text messages' banner under a title of its own.
+  void notice(const QString& text);
 
   // Opens web addresses; the desktop's browser by default, replaced by tests. False when none
   // could be opened, which the window then says.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QQmlContext>
 #include <QQuickWindow>
+#include <iostream>
 
 #include "Translations.h"
 #include "WindowHelper.h"
@@ -25,6 +26,10 @@ Status GuiClient::start(const client::Options& options) {
   wire();
   app_->launch();
   bridge_->refresh();
+  if (!app_->notice().empty()) {
+    std::cerr << "vokari-gui: " << app_->notice() << "\n";
+    bridge_->notice(QString::fromStdString(app_->notice()));
+  }
   if (Status window = loadWindow(); !window) return window;
   if (options.screenshotDir) takeScreenshots(*options.screenshotDir);
   return Status::success();

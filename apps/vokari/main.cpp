@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   App& app = *made.value;
+  if (!app.notice().empty()) std::cerr << "vokari: " << app.notice() << "\n";
   Session session(sessionTargets(app, *clock), std::cout, interactive);
   app.onTextMessage = [&](const std::string& phone, const std::string& text,
                           const std::string& code) { session.textMessage(phone, text, code); };

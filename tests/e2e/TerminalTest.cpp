@@ -46,6 +46,43 @@ TEST(Terminal, ExitsWithOneAndSaysWhyWhenItsServicesOrDataFolderCannotBeHad) {
       << unwritable.output;
 }
 
+// Stored news carry the general service's port: a later run keeps it, and says so when another
+// program has taken it meanwhile.
+TEST(Terminal, TheBuiltInServicesKeepTheirPortsAndSayWhenOneHadToMove) {
+  TempDir dir;
+  const std::string data = dir.path() + "/data";
+  ASSERT_EQ(runVokari(data, "quit\n").status, 0);
+  auto recorded = [&] {
+    std::ifstream in(data + "/backend/ports");
+    std::string line;
+    std::getline(in, line);
+    return line;
+  };
+  const std::string first = recorded();
+  ASSERT_TRUE(first.starts_with("general=")) << first;
+  VokariRun again = runVokari(data, "quit\n");
+  EXPECT_EQ(recorded(), first);
+  EXPECT_FALSE(again.contains("moved")) << again.output;
+
+  int general = std::stoi(first.substr(8));
+  int busy = ::socket(AF_INET, SOCK_STREAM, 0);
+  int yes = 1;
+  ::setsockopt(busy, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  at.sin_port = htons(static_cast<uint16_t>(general));
+  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+  ASSERT_EQ(::listen(busy, 1), 0);
+  VokariRun moved = runVokari(data, "expect 登录\nquit\n");
+  ::close(busy);
+  EXPECT_EQ(moved.status, 0) << moved.output;
+  EXPECT_TRUE(moved.contains("general from " + std::to_string(general) + " to ")) << moved.output;
+  EXPECT_TRUE(moved.contains("news stored earlier may not open")) << moved.output;
+  EXPECT_EQ(recorded().substr(first.find(',')), first.substr(first.find(',')))
+      << "only the taken port moves";
+}
+
 TEST(Terminal, OneClientAtATimeOnADataFolderAndWhatKilledWritesLeftIsCleared) {
   TempDir dir;
   const std::string data = dir.path() + "/data";
@@ -103,6 +140,31 @@ TEST(StandIn, CommandsThatCannotBeDoneExitWithOneAndSayWhy) {
     EXPECT_EQ(refused.status, 1) << refused.output;
     EXPECT_TRUE(refused.contains(reason)) << refused.output;
   }
+}
+
+TEST(StandIn, NewsImportTellsHowManyOrWhichLineIsBad) {
+  TempDir dir;
+  const std::string data = dir.path() + "/backend", file = dir.path() + "/news.jsonl";
+  std::ofstream(file) << R"({"time":"2030-01-01 08:00:00","area":"2","title":"一"})" << "\n"
+                      << R"({"time":"2030-01-01 08:00:01","area":3,"title":"二"})" << "\n";
+  VokariRun imported = runBackend({"news", "import", "--data-dir", data, file});
+  EXPECT_EQ(imported.status, 0) << imported.output;
+  EXPECT_TRUE(imported.printed("imported 2 items")) << imported.output;
+  // The file may also come first; the same items again are refused as a whole.
+  VokariRun again = runBackend({"news", "import", file, "--data-dir", data});
+  EXPECT_EQ(again.status, 1) << again.output;
+  EXPECT_TRUE(again.contains("line 1: an item with the time 2030-01-01 08:00:00 exists already"))
+      << again.output;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"news", "import", "--data-dir", data}, {"news", "import"}}) {
+    VokariRun missing = runBackend(args);
+    EXPECT_EQ(missing.status, 1) << missing.output;
+    EXPECT_TRUE(missing.contains("news import needs --data-dir DIR and a FILE\nusage:"))
+        << missing.output;
+  }
+  VokariRun help = runBackend({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.contains("vokari-backend news import --data-dir DIR FILE")) << help.output;
 }
 
 TEST(Terminal, ExpectFailsWithOneOnAMissingText) {

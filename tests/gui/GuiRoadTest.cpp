@@ -1,6 +1,11 @@
 // The graphical client driven through its rendered controls, as a person would use it. One road
 // per feature, each from a fresh client, so that one failing road does not hide the others.
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QTest>
 #include <QWheelEvent>
 
@@ -42,6 +47,34 @@ TEST_F(GuiRoad, RegisterWithTheCodeFromTheBanner) {
   }
   client_.reset();
   EXPECT_EQ(&HttpEngine::current(), network) << "the client's network went with it";
+}
+
+// The general service's recorded port is held by another program on the next start: the
+// window says that stored news may not open, in the banner, under a title of its own.
+TEST_F(GuiRoad, AMovedServicePortIsToldOnStart) {
+  startFresh();
+  client_.reset();
+  std::ifstream record(dataDir_ + "/backend/ports");
+  std::string line;
+  std::getline(record, line);
+  ASSERT_TRUE(line.starts_with("general=")) << line;
+  int busy = ::socket(AF_INET, SOCK_STREAM, 0);
+  int yes = 1;
+  ::setsockopt(busy, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  at.sin_port = htons(static_cast<uint16_t>(std::stoi(line.substr(8))));
+  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+  ASSERT_EQ(::listen(busy, 1), 0);
+  start(dataDir_);
+  ::close(busy);
+  ASSERT_TRUE(appears("smsBanner"));
+  EXPECT_TRUE(showsText(window(), "提示"));
+  QString notice = item("smsText").property("text").toString();
+  EXPECT_TRUE(notice.contains("news stored earlier may not open")) << notice.toStdString();
+  press("smsBanner");
+  EXPECT_EQ(findItem(window(), "smsBanner"), nullptr);
 }
 
 TEST_F(GuiRoad, TheAlarmDialsThroughTheCallingPanel) {

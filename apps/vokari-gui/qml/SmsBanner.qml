@@ -1,7 +1,8 @@
 import QtQuick
 import Vokari
 
-// An incoming text message of the built-in services, so the code can be read. It takes its own
+// An incoming text message of the built-in services, so the code can be read, or a notice of the
+// application's own (with a title of its own). It takes its own
 // place above the screen, so it never covers the input being typed in; a click, Return or Space
 // on it, or Escape anywhere, puts it away.
 Pressable {
@@ -10,7 +11,7 @@ Pressable {
     readonly property var model: client.sms
     visible: model.visible === true
     height: visible ? card.height + 16 : 0
-    text: "信息 " + (model.phone || "") + "：" + (model.text || "")
+    text: (model.title || ("信息 " + (model.phone || ""))) + "：" + (model.text || "")
     Accessible.role: Accessible.AlertMessage
     focusInset: 6
     onClicked: client.closeSms()
@@ -34,7 +35,7 @@ Pressable {
                 width: parent.width
                 Text {
                     width: parent.width - hint.width
-                    text: "信息 · " + (banner.model.phone || "")
+                    text: banner.model.title || ("信息 · " + (banner.model.phone || ""))
                     color: Theme.secondary
                     font.pixelSize: Theme.smallFontSize
                     font.bold: true
