@@ -130,8 +130,9 @@ Result<Ports> Backend::start(const Options& options) {
     }
     if (recorded && port != want) impl_->moves.push_back({service->name, want, port});
   }
-  // Not fatal: the services run; only a later start may find other ports.
-  if (options.keepPorts) recordPorts(options.dataDir, ports);
+  // Not fatal: the services run; only a later start may find other ports. Written only when it
+  // changes, so that an ordinary start does not wait for the disk.
+  if (options.keepPorts && recorded != ports) recordPorts(options.dataDir, ports);
   return {ports};
 }
 

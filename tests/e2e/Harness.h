@@ -33,6 +33,10 @@ VokariRun runVokariSteps(const std::string& dataDir, const std::vector<ScriptSte
                          const std::vector<std::string>& extra = {});
 // The process id of the client runVokariSteps drives, while a step's `then` runs; -1 otherwise.
 int drivenVokari();
+// Records four free ports, chosen by the system, as those the built-in services of the data
+// folder used last, so that a test which restarts the client finds them again: the standard
+// ports, which every other client started meanwhile tries first, may be taken by then.
+void recordFreePorts(const std::string& dataDir);
 // `vokari-backend <args...>`; its status and output.
 VokariRun runBackend(const std::vector<std::string>& args);
 
