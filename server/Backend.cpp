@@ -106,7 +106,8 @@ Result<Ports> Backend::start(const Options& options) {
   const Deadlines deadlines{options.requestDeadline, options.idleTimeout, options.bodySilence,
                             options.bodyGrace, options.bodyRateFloor};
   // One budget for the bodies of all four services: together they share the memory.
-  Limits limits{options.connectionLimit, std::make_shared<BodyBudget>(kBodyBudget)};
+  Limits limits{options.connectionLimit, options.workers,
+                std::make_shared<BodyBudget>(kBodyBudget)};
   if (limits.connections == 0)
     limits.connections = connectionLimit(raiseDescriptorLimit(kMaxDescriptors), 4);
   std::optional<Ports> recorded =

@@ -62,6 +62,8 @@ struct Options {
   // Connections each service holds at most. 0: from the limit of open files, which start()
   // raises towards its hard limit, to at most kMaxDescriptors for the four services together.
   std::size_t connectionLimit = 0;
+  // Threads of each service's HTTP library; one serves a single person's client.
+  unsigned workers = 2;
   // Report files are refused while the data folder's disk has less than this free, so that
   // uploads never take the room the database needs.
   std::uint64_t diskReserve = 256u << 20;

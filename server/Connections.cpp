@@ -34,8 +34,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Every request meets the others at the store's one lock, so workers beyond one a core only wait.
-constexpr unsigned kThreads = 2;
 constexpr auto kSweep = std::chrono::milliseconds(100);
 constexpr int kBacklog = 1024;
 // Out of descriptors or memory: accepting again at once would only spin.
@@ -59,6 +57,8 @@ struct Server::Impl {
   explicit Impl(Server& server) : server(server), table(1) {}
 
   Server& server;
+  // Started with the first connection, so that services nobody calls (a client that opens and
+  // closes again) cost one thread each, not a pool; written by the acceptor only.
   MHD_Daemon* daemon = nullptr;
   std::string host;
   int port = 0;
@@ -72,6 +72,7 @@ struct Server::Impl {
   std::thread sweeper;
   std::thread acceptor;
 
+  bool startLibrary();
   void sweep();
   void accept();
   void take(int socket, const sockaddr* peer, socklen_t size);
@@ -273,7 +274,11 @@ void Server::Impl::accept() {
     int socket = ::accept4(listener, reinterpret_cast<sockaddr*>(&peer), &size,
                            SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (socket >= 0) {
-      take(socket, reinterpret_cast<sockaddr*>(&peer), size);
+      if (daemon || startLibrary()) {
+        take(socket, reinterpret_cast<sockaddr*>(&peer), size);
+      } else {
+        ::close(socket);
+      }
       continue;
     }
     if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -325,8 +330,25 @@ Server::~Server() {
   stop();
 }
 
+bool Server::Impl::startLibrary() {
+  const Limits& limits = server.limits_;
+  const unsigned workers = std::max(1u, limits.workers);
+  // Each worker may hold every connection we take, so the library never refuses one itself.
+  auto libraryLimit = static_cast<unsigned>(2 * limits.connections * workers + 64);
+  daemon = MHD_start_daemon(
+      MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | MHD_USE_POLL_INTERNAL_THREAD, 0, nullptr, nullptr,
+      onRequest, this, MHD_OPTION_THREAD_POOL_SIZE, workers, MHD_OPTION_CONNECTION_LIMIT,
+      libraryLimit, MHD_OPTION_CONNECTION_TIMEOUT, wholeSeconds(server.deadlines_.idle),
+      MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32u << 10),
+      MHD_OPTION_NOTIFY_COMPLETED, onCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, onConnection,
+      this, MHD_OPTION_END);
+  if (!daemon) return false;
+  sweeper = std::thread([this] { sweep(); });
+  return true;
+}
+
 int Server::start(const std::string& host, int port) {
-  if (impl_->daemon) return 0;
+  if (impl_->listener >= 0) return 0;
   sockaddr_in v4{};
   sockaddr_in6 v6{};
   const sockaddr* address = nullptr;
@@ -348,29 +370,15 @@ int Server::start(const std::string& host, int port) {
   if (listener < 0) return 0;
   impl_->host = host;
   impl_->table = LinkTable(limits_.connections);
-  // Each worker may hold every connection we take, so the library never refuses one itself.
-  auto libraryLimit = static_cast<unsigned>(2 * limits_.connections * kThreads + 64);
-  impl_->daemon = MHD_start_daemon(
-      MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | MHD_USE_POLL_INTERNAL_THREAD, 0, nullptr, nullptr,
-      onRequest, impl_.get(), MHD_OPTION_THREAD_POOL_SIZE, kThreads, MHD_OPTION_CONNECTION_LIMIT,
-      libraryLimit, MHD_OPTION_CONNECTION_TIMEOUT, wholeSeconds(deadlines_.idle),
-      MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32u << 10),
-      MHD_OPTION_NOTIFY_COMPLETED, onCompleted, impl_.get(), MHD_OPTION_NOTIFY_CONNECTION,
-      onConnection, impl_.get(), MHD_OPTION_END);
-  if (!impl_->daemon) {
-    ::close(listener);
-    return 0;
-  }
   impl_->listener = listener;
   impl_->port = boundPort(listener);
   impl_->stopping = false;
-  impl_->sweeper = std::thread([impl = impl_.get()] { impl->sweep(); });
   impl_->acceptor = std::thread([impl = impl_.get()] { impl->accept(); });
   return impl_->port;
 }
 
 void Server::stop() {
-  if (!impl_->daemon) return;
+  if (impl_->listener < 0) return;
   {
     std::lock_guard lock(impl_->mutex);
     impl_->stopping = true;
@@ -378,8 +386,8 @@ void Server::stop() {
   impl_->wake.notify_all();
   ::shutdown(impl_->listener, SHUT_RDWR);
   impl_->acceptor.join();
-  impl_->sweeper.join();
-  MHD_stop_daemon(impl_->daemon);
+  if (impl_->sweeper.joinable()) impl_->sweeper.join();
+  if (impl_->daemon) MHD_stop_daemon(impl_->daemon);
   impl_->daemon = nullptr;
   ::close(impl_->listener);
   impl_->listener = -1;

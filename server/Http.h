@@ -107,6 +107,9 @@ class BodyBudget final {
 // connection waiting for a request), and the body budget it shares with others.
 struct Limits {
   size_t connections = 1000;
+  // The library's threads of a service. Every request meets the others at the store's one lock,
+  // so workers beyond one a core only wait.
+  unsigned workers = 2;
   std::shared_ptr<BodyBudget> budget = std::make_shared<BodyBudget>(64u << 20);
 };
 

@@ -99,6 +99,7 @@ Status App::startServices(const Options& options) {
   }
   vokari_backend::Options service;
   service.dataDir = options.dataDir + "/backend";
+  service.workers = 1;  // one resident's client
   if (options.ports) {
     const auto& p = *options.ports;
     service.ports = {p.general, p.account, p.appointment, p.report};
