@@ -238,7 +238,8 @@ std::string wireItem(int i) {
   const std::string base = "http://127.0.0.1:64110/news/" + std::to_string(i) + "/";
   for (int story = 0; story < 4; ++story) {
     const std::string n = story == 0 ? "" : std::to_string(story);
-    item["title" + n] = (story == 0 ? "警方破获一起电信诈骗案 " : "提醒市民谨防诈骗 ") + std::to_string(i);
+    item["title" + n] =
+        (story == 0 ? "警方破获一起电信诈骗案 " : "提醒市民谨防诈骗 ") + std::to_string(i);
     item["img_url" + n] = base + std::to_string(story) + ".png";
     item["new_url" + n] = base + std::to_string(story) + ".html";
   }
@@ -284,7 +285,8 @@ class BacklogServer {
 std::size_t memoryKb(const char* field) {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
-    if (line.rfind(field, 0) == 0) return std::strtoull(line.c_str() + std::strlen(field), nullptr, 10);
+    if (line.rfind(field, 0) == 0)
+      return std::strtoull(line.c_str() + std::strlen(field), nullptr, 10);
   }
   return 0;
 }
@@ -352,7 +354,8 @@ Fetched fetchBacklog(int perReply, const std::string& phone) {
   fixture->loop.runUntilIdle();
   Platform::current().background = nullptr;
   fetched.heldMs = 1e3 * held;
-  DBBase::sharedDBBase().readNews({"time"}, [&](const SqliteStatement&) { return ++fetched.stored > 0; });
+  DBBase::sharedDBBase().readNews({"time"},
+                                  [&](const SqliteStatement&) { return ++fetched.stored > 0; });
   return fetched;
 }
 
@@ -382,12 +385,15 @@ int main(int argc, char** argv) {
   const Fetched split = fetchBacklog(kBacklog / 20, "13800000002");
   const Fetched whole = fetchBacklog(kBacklog, "13800000003");
   if (whole.stored != kBacklog || split.stored != kBacklog) std::abort();
-  std::printf("\nbacklog of %d items (%.1f MB of reply) into an empty table:\n", kBacklog,
-              static_cast<double>(kBacklog) * static_cast<double>(wireItem(kBacklog / 2).size() + 1) / 1e6);
-  std::printf("  20 replies of 5,000:  %6.2f s  peak growth %6.1f MB  main loop held at most %5.1f ms\n",
-              split.seconds, split.growthMb, split.heldMs);
-  std::printf("  one reply:            %6.2f s  peak growth %6.1f MB  main loop held at most %5.1f ms\n",
-              whole.seconds, whole.growthMb, whole.heldMs);
+  std::printf(
+      "\nbacklog of %d items (%.1f MB of reply) into an empty table:\n", kBacklog,
+      static_cast<double>(kBacklog) * static_cast<double>(wireItem(kBacklog / 2).size() + 1) / 1e6);
+  std::printf(
+      "  20 replies of 5,000:  %6.2f s  peak growth %6.1f MB  main loop held at most %5.1f ms\n",
+      split.seconds, split.growthMb, split.heldMs);
+  std::printf(
+      "  one reply:            %6.2f s  peak growth %6.1f MB  main loop held at most %5.1f ms\n",
+      whole.seconds, whole.growthMb, whole.heldMs);
   std::printf("  time ratio one/20: %.2f (goal <= 1.2); growth goal < 32 MB; held goal <= 50 ms\n",
               split.seconds > 0 ? whole.seconds / split.seconds : 0);
   return 0;

@@ -36,8 +36,8 @@ struct Service {
 constexpr const char* kPortRecord = "/ports";
 
 std::string portsText(const Ports& ports) {
-  return "general=" + std::to_string(ports.general) + ",account=" +
-         std::to_string(ports.account) + ",appointment=" + std::to_string(ports.appointment) +
+  return "general=" + std::to_string(ports.general) + ",account=" + std::to_string(ports.account) +
+         ",appointment=" + std::to_string(ports.appointment) +
          ",report=" + std::to_string(ports.report) + "\n";
 }
 
@@ -110,8 +110,7 @@ Result<Ports> Backend::start(const Options& options) {
                 std::make_shared<BodyBudget>(kBodyBudget)};
   if (limits.connections == 0)
     limits.connections = connectionLimit(raiseDescriptorLimit(kMaxDescriptors), 4);
-  std::optional<Ports> recorded =
-      options.keepPorts ? recordedPorts(options.dataDir) : std::nullopt;
+  std::optional<Ports> recorded = options.keepPorts ? recordedPorts(options.dataDir) : std::nullopt;
   const Ports wanted = recorded.value_or(options.ports);
   Ports ports = wanted;
   impl_->moves.clear();

@@ -126,7 +126,7 @@ std::optional<Listing> listingNamed(std::string_view name);  // "sms", "alarms",
 struct NewsDraft {
   int area = 0;
   std::vector<std::string> titles;  // an empty further title leaves a gap (no such story)
-  std::string time;  // "yyyy-MM-dd HH:mm:ss"; empty: now, or the next free second
+  std::string time;                 // "yyyy-MM-dd HH:mm:ss"; empty: now, or the next free second
 };
 // Each story's picture and page address, in story order; a missing or empty one is served by
 // the general service.

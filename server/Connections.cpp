@@ -206,9 +206,9 @@ ssize_t readPieces(void* cls, uint64_t, char* buffer, size_t max) {
 
 MHD_Response* streamedReply(const Response& response) {
   auto* pieces = new Pieces{response.body, 0, response.pieces};
-  MHD_Response* reply = MHD_create_response_from_callback(
-      MHD_SIZE_UNKNOWN, kPieceBlock, readPieces, pieces,
-      [](void* cls) { delete static_cast<Pieces*>(cls); });
+  MHD_Response* reply =
+      MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kPieceBlock, readPieces, pieces,
+                                        [](void* cls) { delete static_cast<Pieces*>(cls); });
   if (!reply) delete pieces;
   return reply;
 }
@@ -335,13 +335,13 @@ bool Server::Impl::startLibrary() {
   const unsigned workers = std::max(1u, limits.workers);
   // Each worker may hold every connection we take, so the library never refuses one itself.
   auto libraryLimit = static_cast<unsigned>(2 * limits.connections * workers + 64);
-  daemon = MHD_start_daemon(
-      MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | MHD_USE_POLL_INTERNAL_THREAD, 0, nullptr, nullptr,
-      onRequest, this, MHD_OPTION_THREAD_POOL_SIZE, workers, MHD_OPTION_CONNECTION_LIMIT,
-      libraryLimit, MHD_OPTION_CONNECTION_TIMEOUT, wholeSeconds(server.deadlines_.idle),
-      MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32u << 10),
-      MHD_OPTION_NOTIFY_COMPLETED, onCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, onConnection,
-      this, MHD_OPTION_END);
+  daemon =
+      MHD_start_daemon(MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | MHD_USE_POLL_INTERNAL_THREAD, 0,
+                       nullptr, nullptr, onRequest, this, MHD_OPTION_THREAD_POOL_SIZE, workers,
+                       MHD_OPTION_CONNECTION_LIMIT, libraryLimit, MHD_OPTION_CONNECTION_TIMEOUT,
+                       wholeSeconds(server.deadlines_.idle), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+                       static_cast<size_t>(32u << 10), MHD_OPTION_NOTIFY_COMPLETED, onCompleted,
+                       this, MHD_OPTION_NOTIFY_CONNECTION, onConnection, this, MHD_OPTION_END);
   if (!daemon) return false;
   sweeper = std::thread([this] { sweep(); });
   return true;

@@ -57,8 +57,8 @@ Json sosForIOS(const Json& body, Call& call) {
   call.db.run(
       "INSERT INTO positions(alarm_id, phone, time, longitude, latitude, received_at) "
       "VALUES (?, ?, ?, ?, ?, ?)",
-      {position->alarmId, position->phone, position->time, position->longitude,
-       position->latitude, timeText(call.now)});
+      {position->alarmId, position->phone, position->time, position->longitude, position->latitude,
+       timeText(call.now)});
   return kSuccess;
 }
 

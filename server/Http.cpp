@@ -122,8 +122,8 @@ void JsonService::add(const std::string& action, const std::string& failure, Jso
 void JsonService::addStreamed(const std::string& action, StreamedAction run) {
   route(action, failure_, {},
         [&store = store_, run](const Json& body, const Request& request, Response& response) {
-          BodyPieces pieces = store.transact(
-              origin(request), [&](Call& call) { return run(body, call, store); });
+          BodyPieces pieces =
+              store.transact(origin(request), [&](Call& call) { return run(body, call, store); });
           response.contentType = kJsonType;
           response.pieces = std::move(pieces);
         });

@@ -11,7 +11,9 @@ namespace {
 
 constexpr size_t kMaxStories = 4;
 
-std::string suffix(long long story) { return story == 0 ? "" : std::to_string(story); }
+std::string suffix(long long story) {
+  return story == 0 ? "" : std::to_string(story);
+}
 
 Json emptyItem(const Record& row) {
   Json item = {{"time", row["time"]}, {"area", row["area"]}};
@@ -54,8 +56,8 @@ void serveStory(Store& store, const Request& request, Response& response) {
     return;
   }
   if (request.matches[3] != ".html") {
-    auto seed = static_cast<std::uint32_t>(std::stoll((*story)["id"]) * 4 +
-                                           std::stoll((*story)["idx"]));
+    auto seed =
+        static_cast<std::uint32_t>(std::stoll((*story)["id"]) * 4 + std::stoll((*story)["idx"]));
     response.setContent(gradientPng(seed), "image/png");
   } else {
     response.setContent(page(*story), "text/html; charset=utf-8");
@@ -171,7 +173,8 @@ std::string freeNewsTime(Call& call, TimePoint time) {
 namespace {
 
 // The area filter: every area when absent, else the comma-separated areas.
-constexpr const char* kInAreas = "(?2 IS NULL OR instr(',' || ?2 || ',', ',' || n.area || ',') > 0)";
+constexpr const char* kInAreas =
+    "(?2 IS NULL OR instr(',' || ?2 || ',', ',' || n.area || ',') > 0)";
 
 }  // namespace
 
@@ -195,8 +198,8 @@ Json newsPage(Call& call, const std::string& after, const std::string& before,
       " ORDER BY n.time DESC LIMIT ?4) n JOIN stories s ON s.news = n.id "
       "LEFT JOIN story_links l ON l.news = s.news AND l.idx = s.idx "
       "ORDER BY n.time DESC, s.idx";
-  auto rows = call.db.query(sql, {after, areas ? Value(*areas) : Value(nullptr), before,
-                                  static_cast<long long>(count)});
+  auto rows = call.db.query(
+      sql, {after, areas ? Value(*areas) : Value(nullptr), before, static_cast<long long>(count)});
   Json list = Json::array();
   std::string current;
   for (const Record& row : rows) {

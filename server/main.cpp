@@ -95,11 +95,12 @@ int serve(const Flags& flags) {
   auto started = backend.start({.dataDir = flag(flags, "data-dir"),
                                 .host = flag(flags, "host", "127.0.0.1"),
                                 .ports = *ports,
-                                .onSms = [&out](const vb::Sms& sms) {
-                                  std::lock_guard lock(out);
-                                  std::cout << "sms: " << sms.phone << " " << sms.text
-                                            << std::endl;
-                                },
+                                .onSms =
+                                    [&out](const vb::Sms& sms) {
+                                      std::lock_guard lock(out);
+                                      std::cout << "sms: " << sms.phone << " " << sms.text
+                                                << std::endl;
+                                    },
                                 .clock = {}});
   if (!started.ok()) return fail(started.status.message());
   {

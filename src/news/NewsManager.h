@@ -57,7 +57,7 @@ class NewsManager final : public GetNewsDelegate {
   void deliver();
 
   std::unique_ptr<getNews> news_;  // made on the first fetch, reused after
-  BackgroundTask storing_;        // a reply's items being stored
+  BackgroundTask storing_;         // a reply's items being stored
   Status stored_ = Status::success();
 };
 

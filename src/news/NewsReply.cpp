@@ -83,23 +83,25 @@ struct NewsReplyReader::State {
 namespace {
 
 using State = NewsReplyReader::State;
-State& of(void* context) { return *static_cast<State*>(context); }
+State& of(void* context) {
+  return *static_cast<State*>(context);
+}
 std::string_view textOf(const unsigned char* bytes, std::size_t length) {
   return {reinterpret_cast<const char*>(bytes), length};
 }
 
 const yajl_callbacks kCallbacks = {
-    [](void* c) { return int(of(c).value(std::nullopt)); },                     // null
-    [](void* c, int) { return int(of(c).value(std::nullopt)); },                // boolean
-    nullptr,                                                                     // integer
-    nullptr,                                                                     // double
+    [](void* c) { return int(of(c).value(std::nullopt)); },                            // null
+    [](void* c, int) { return int(of(c).value(std::nullopt)); },                       // boolean
+    nullptr,                                                                           // integer
+    nullptr,                                                                           // double
     [](void* c, const char*, std::size_t) { return int(of(c).value(std::nullopt)); },  // number
     [](void* c, const unsigned char* s, std::size_t n) { return int(of(c).value(textOf(s, n))); },
-    [](void* c) { return int(of(c).open(true)); },                              // start map
+    [](void* c) { return int(of(c).open(true)); },  // start map
     [](void* c, const unsigned char* s, std::size_t n) { return int(of(c).key(textOf(s, n))); },
-    [](void* c) { return int(of(c).close(true)); },                             // end map
-    [](void* c) { return int(of(c).open(false)); },                             // start array
-    [](void* c) { return int(of(c).close(false)); },                            // end array
+    [](void* c) { return int(of(c).close(true)); },   // end map
+    [](void* c) { return int(of(c).open(false)); },   // start array
+    [](void* c) { return int(of(c).close(false)); },  // end array
 };
 
 }  // namespace

@@ -364,10 +364,9 @@ bool DBBase::readNewsPage(const std::vector<std::string>& columns,
   std::vector<std::string> quoted;
   for (const auto& column : columns) quoted.push_back(quotedIdentifier(column));
   // The time index (which holds the tableid) walks this order from the key on directly.
-  auto statement = db_->prepare("select " + joined(quoted, ",") +
-                                " from vok_news_report WHERE tableid <= ?" +
-                                (after ? " AND (time, tableid) < (?, ?)" : "") +
-                                " ORDER BY time DESC, tableid DESC LIMIT ?");
+  auto statement = db_->prepare(
+      "select " + joined(quoted, ",") + " from vok_news_report WHERE tableid <= ?" +
+      (after ? " AND (time, tableid) < (?, ?)" : "") + " ORDER BY time DESC, tableid DESC LIMIT ?");
   std::vector<Value> values{Value(upTo)};
   if (after) {
     values.emplace_back(after->time);

@@ -9,14 +9,15 @@ namespace {
 
 std::string columnList(const std::vector<std::string>& columns, const std::string& prefix = "") {
   std::string list;
-  for (const auto& column : columns) list += (list.empty() ? "" : ",") + prefix + quotedIdentifier(column);
+  for (const auto& column : columns)
+    list += (list.empty() ? "" : ",") + prefix + quotedIdentifier(column);
   return list;
 }
 
 }  // namespace
 
 Result<std::unique_ptr<NewsBatch>> NewsBatch::open(const std::string& dbPath,
-                                                    const std::vector<std::string>& columns) {
+                                                   const std::vector<std::string>& columns) {
   auto time = std::find(columns.begin(), columns.end(), "time");
   if (time == columns.end()) return {std::nullopt, Status::failure("a news batch needs the time")};
   if (dbPath.empty()) return {std::nullopt, Status::failure("nobody is signed in")};
@@ -79,8 +80,8 @@ Result<std::size_t> NewsBatch::commit(const std::function<bool()>& stop) {
                   "WHERE r.time = b.time) ORDER BY b.seq");
   const std::size_t added = stored ? db_.changes() : 0;
   if (!stored || (stop && stop()) || !db_.execute("COMMIT")) {
-    Status why = stop && stop() ? Status::failure("storing news was stopped")
-                                : db_.failure("store news");
+    Status why =
+        stop && stop() ? Status::failure("storing news was stopped") : db_.failure("store news");
     static_cast<void>(db_.execute("ROLLBACK"));
     db_.stopWhen({});
     return {std::nullopt, why};

@@ -253,7 +253,8 @@ void HttpRequest::complete(HttpResult result) {
   // An engine that does not stream (the scripted one) hands the whole body: the sink gets it here.
   if (const auto& sink = exchange_->bodySink; sink && !responseData_.empty()) {
     sink->restart();
-    if (result.errorCode == 0 && !sink->write(responseData_)) result.errorCode = kHttpConnectionFailure;
+    if (result.errorCode == 0 && !sink->write(responseData_))
+      result.errorCode = kHttpConnectionFailure;
     responseData_.clear();
   }
   if (auto length = responseHeaders_.find("Content-Length"); length != responseHeaders_.end())

@@ -75,9 +75,10 @@ TEST(NewsScenario, APublishedItemComesOnTopOfTheStoredNewsOnTheNextOpening) {
 long statusOf(const std::string& url) {
   CURL* curl = curl_easy_init();
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) {
-    return size * count;  // the body is not looked at
-  });
+  curl_easy_setopt(
+      curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) {
+        return size * count;  // the body is not looked at
+      });
   curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
   long status = 0;
   if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -85,7 +86,9 @@ long statusOf(const std::string& url) {
   return status;
 }
 
-std::string backlogTitle(int i) { return "积压警讯第" + std::to_string(i) + "条"; }
+std::string backlogTitle(int i) {
+  return "积压警讯第" + std::to_string(i) + "条";
+}
 
 TEST(NewsScenario, ABacklogIsStoredWholeAnOpenScreenKeepsItsRowsAndStoriesOpenAfterARestart) {
   TempDir dir;
@@ -100,8 +103,11 @@ TEST(NewsScenario, ABacklogIsStoredWholeAnOpenScreenKeepsItsRowsAndStoriesOpenAf
     char time[32];
     for (int i = 0; i < kBacklog; ++i) {
       std::snprintf(time, sizeof time, "2099-01-01 %02d:%02d:%02d", i / 3600, i / 60 % 60, i % 60);
-      out << nlohmann::json{{"time", time}, {"area", "2"}, {"title", backlogTitle(i)},
-                            {"title1", "请市民互相转告"}, {"title2", "注意防范"}}
+      out << nlohmann::json{{"time", time},
+                            {"area", "2"},
+                            {"title", backlogTitle(i)},
+                            {"title1", "请市民互相转告"},
+                            {"title2", "注意防范"}}
                  .dump()
           << "\n";
     }
@@ -115,8 +121,8 @@ TEST(NewsScenario, ABacklogIsStoredWholeAnOpenScreenKeepsItsRowsAndStoriesOpenAf
         [&] {
           imported = runBackend({"news", "import", "--data-dir", data + "/backend", backlog});
         }},
-       {"press 警讯播报\nsettle\nexpect 1.0 " + backlogTitle(kBacklog - 1) + "\nscroll 46\nexpect " +
-            row46 + "\n",
+       {"press 警讯播报\nsettle\nexpect 1.0 " + backlogTitle(kBacklog - 1) +
+            "\nscroll 46\nexpect " + row46 + "\n",
         [&] {
           published = runBackend({"news", "add", "--data-dir", data + "/backend", "--area", "2",
                                   "--title", "新到的警讯", "--time", "2099-12-31 08:00:00"});
@@ -134,8 +140,9 @@ TEST(NewsScenario, ABacklogIsStoredWholeAnOpenScreenKeepsItsRowsAndStoriesOpenAf
   auto stored = client.row("SELECT count(*) AS n FROM vok_news_report WHERE time >= '2099'");
   ASSERT_TRUE(stored);
   EXPECT_EQ((*stored)["n"], std::to_string(kBacklog + 1));
-  auto story = client.row("SELECT newsUrl AS page, imgUrl AS picture FROM vok_news_report "
-                          "WHERE time < '2099' ORDER BY time DESC LIMIT 1");
+  auto story = client.row(
+      "SELECT newsUrl AS page, imgUrl AS picture FROM vok_news_report "
+      "WHERE time < '2099' ORDER BY time DESC LIMIT 1");
   ASSERT_TRUE(story);
 
   // After a restart the built-in services answer at the addresses the stored stories carry.

@@ -147,8 +147,10 @@ TEST(StandIn, CommandsThatCannotBeDoneExitWithOneAndSayWhy) {
 TEST(StandIn, NewsImportTellsHowManyOrWhichLineIsBad) {
   TempDir dir;
   const std::string data = dir.path() + "/backend", file = dir.path() + "/news.jsonl";
-  std::ofstream(file) << R"({"time":"2030-01-01 08:00:00","area":"2","title":"一"})" << "\n"
-                      << R"({"time":"2030-01-01 08:00:01","area":3,"title":"二"})" << "\n";
+  std::ofstream(file) << R"({"time":"2030-01-01 08:00:00","area":"2","title":"一"})"
+                      << "\n"
+                      << R"({"time":"2030-01-01 08:00:01","area":3,"title":"二"})"
+                      << "\n";
   VokariRun imported = runBackend({"news", "import", "--data-dir", data, file});
   EXPECT_EQ(imported.status, 0) << imported.output;
   EXPECT_TRUE(imported.printed("imported 2 items")) << imported.output;

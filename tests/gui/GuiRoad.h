@@ -141,12 +141,12 @@ class GuiRoad : public ::testing::Test {
     const qreal ratio = frame.devicePixelRatio();
     for (QQuickItem* card : allItems(window())) {
       if (!card->objectName().startsWith("card:") || !list->isAncestorOf(card)) continue;
-      const QRectF box =
-          QRectF(card->mapToScene(QPointF(0, 0)), card->size()).intersected(view);
+      const QRectF box = QRectF(card->mapToScene(QPointF(0, 0)), card->size()).intersected(view);
       if (box.height() < 24) continue;  // a sliver at the edge may be margin only
       const QRect pixels(QPointF(box.topLeft() * ratio).toPoint(),
                          QPointF(box.bottomRight() * ratio).toPoint());
-      EXPECT_FALSE(isBlank(frame.copy(pixels))) << card->objectName().toStdString() << " at " << name;
+      EXPECT_FALSE(isBlank(frame.copy(pixels)))
+          << card->objectName().toStdString() << " at " << name;
     }
   }
   // Presses the visible table row whose text starts so; answers whether there was one.

@@ -108,9 +108,9 @@ QQuickItem* scrollTo(QQuickWindow& window, const QString& name) {
     // Only as far as a person can scroll: from the top margin to the end of the bottom one (the
     // list learns its height as rows are made, so the end moves on as it is reached).
     const qreal least = list->property("originY").toReal() - list->property("topMargin").toReal();
-    const qreal most = std::max(least, list->property("originY").toReal() +
-                                           list->property("contentHeight").toReal() +
-                                           list->property("bottomMargin").toReal() - list->height());
+    const qreal most = std::max(
+        least, list->property("originY").toReal() + list->property("contentHeight").toReal() +
+                   list->property("bottomMargin").toReal() - list->height());
     auto moveTo = [&](qreal y) { list->setProperty("contentY", std::clamp(y, least, most)); };
     if (item) {
       const qreal y = item->mapToScene(QPointF(0, 0)).y();

@@ -253,7 +253,9 @@ TEST_F(NewsTest, AReplyIsStoredOnlyWhenItEndsAsASuccessWhereverItsStatesStands) 
            {R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + R"(],"NEWS_LIST":[)" + b + "]}",
             {"2026-03-04 10:00:00"}},
            {R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + R"(],"NEWS_LIST":7})", {}},
-           {"\xEF\xBB\xBF" R"({"STATES":"SUCCESS","NEWS_LIST":[)" + a + "]}",
+           {"\xEF\xBB\xBF"
+            R"({"STATES":"SUCCESS","NEWS_LIST":[)" +
+                a + "]}",
             {"2026-03-03 10:00:00"}}}) {
     ASSERT_TRUE(DBBase::sharedDBBase().deleteTable("vok_news_report"));
     NewsManager manager;
@@ -265,7 +267,9 @@ TEST_F(NewsTest, AReplyIsStoredOnlyWhenItEndsAsASuccessWhereverItsStatesStands) 
 
 TEST_F(NewsTest, AReplyReadInPiecesOfAnySizeGivesWhatTheWholeGives) {
   std::vector<nlohmann::json> list;
-  for (int i = 0; i < 40; ++i) list.push_back(element("2026-03-03 10:00:" + std::to_string(i), "标题 " + std::to_string(i), "第二"));
+  for (int i = 0; i < 40; ++i)
+    list.push_back(
+        element("2026-03-03 10:00:" + std::to_string(i), "标题 " + std::to_string(i), "第二"));
   list.push_back(5);
   const std::string reply =
       "\xEF\xBB\xBF" + nlohmann::json{{"NEWS_LIST", list}, {"STATES", "SUCCESS"}}.dump();
@@ -285,7 +289,8 @@ TEST_F(NewsTest, AReplyReadInPiecesOfAnySizeGivesWhatTheWholeGives) {
     EXPECT_EQ(items, *whole) << piece;
   }
   // A single value longer than any item has is not held: the reply is refused.
-  NewsReplyReader reader({.item = [](NewsItem&&) { return true; }, .listStarts = [] { return true; }});
+  NewsReplyReader reader(
+      {.item = [](NewsItem&&) { return true; }, .listStarts = [] { return true; }});
   EXPECT_TRUE(reader.feed(R"({"STATES":"SUCCESS","NEWS_LIST":[{"title":")"));
   std::string quiet(256 << 10, 'x');
   bool read = true;
@@ -302,7 +307,8 @@ TEST_F(NewsTest, AStagedReplyLeavesTheDatabaseFreeAndAStoppedStoreKeepsNothing) 
   std::vector<Value> values;
   for (const NewsField& f : kNewsFields) values.emplace_back(item.*f.field);
   ASSERT_TRUE((*batch.value)->add(values));
-  EXPECT_FALSE(NewsBatch::open(DBBase::sharedDBBase().dbPath, newsColumns()).value.value()->add({}));
+  EXPECT_FALSE(
+      NewsBatch::open(DBBase::sharedDBBase().dbPath, newsColumns()).value.value()->add({}));
   // Meanwhile the rest of the application writes and reads as always.
   store({"2026-03-01 08:00:00"});
   EXPECT_TRUE(AccountManager::sharedAccountManage().updateAccountInfo({{"nickname", "n"}}));

@@ -202,9 +202,8 @@ TEST_F(NewsScreenTest, ATapOpensThePictureThenTheStoryBandsAndNothingElsewhere) 
   ASSERT_TRUE(driver.press("1.3").ok);
   ASSERT_TRUE(driver.press("one").ok);
   EXPECT_FALSE(driver.press("1.2").ok);
-  EXPECT_EQ(platform.urlOpener.opened,
-            (std::vector<std::string>{"https://police.example/three",
-                                      "http://police.example/one"}));
+  EXPECT_EQ(platform.urlOpener.opened, (std::vector<std::string>{"https://police.example/three",
+                                                                 "http://police.example/one"}));
 }
 
 TEST_F(NewsScreenTest, PageAddressesAreNormalisedBeforeOpening) {
@@ -446,7 +445,8 @@ TEST_F(NewsListTest, AScreenKeepsTheListItReceivedWhileNewsArriveUnderItUntilIts
   for (int first : {45, 0, 99, 125}) before.push_back(rowAt(first));
   // Another screen's fetch stores items newer and older than all of these.
   for (int i : {5000, 5001, 1, 2, 150 + 10000})
-    ASSERT_TRUE(DBBase::sharedDBBase().AddOneNews({{"time", stamp(i)}, {"title", "new " + stamp(i)}}));
+    ASSERT_TRUE(
+        DBBase::sharedDBBase().AddOneNews({{"time", stamp(i)}, {"title", "new " + stamp(i)}}));
   std::vector<std::string> after;
   for (int first : {45, 0, 99, 125}) after.push_back(rowAt(first));
   EXPECT_EQ(after, before);

@@ -45,7 +45,8 @@ TEST_F(BackendTest, ImportedItemsAreServedAsTheyWereWritten) {
                          R"("new_url1":"","title2":"次条","img_url2":"http://pic.example/2.jpg",)"
                          R"("new_url2":"","title3":"","img_url3":"","new_url3":""})"
                       << "\n\r\n"
-                      << R"({"time":"2031-05-01 08:00:00","area":11,"title":"早"})" << "\n"
+                      << R"({"time":"2031-05-01 08:00:00","area":11,"title":"早"})"
+                      << "\n"
                       << R"({"time":"2031-05-01 07:00:00","area":2,"title":"更早"})";
   auto imported = importNewsFile(dataDir, path);
   std::remove(path.c_str());
@@ -122,8 +123,8 @@ TEST_F(BackendTest, ALongNewsListComesWholeNewestFirst) {
   for (int newer : {kCount, 255, 256, 257, 511, 512, 513}) {
     int first = kCount - 1 - newer;
     std::string after = newer == kCount ? "" : timeOf(first);
-    Json reply = whole(post(ports.general, "/serverAgent!getNewsForIos.action",
-                            Json{{"TIME", after}}.dump()));
+    Json reply = whole(
+        post(ports.general, "/serverAgent!getNewsForIos.action", Json{{"TIME", after}}.dump()));
     ASSERT_EQ(reply["STATES"], "SUCCESS");
     const Json& list = reply["NEWS_LIST"];
     ASSERT_EQ(list.size(), newer == kCount ? kCount + seeded.size() : newerThan(first)) << after;

@@ -53,11 +53,8 @@ class PortRecord : public ::testing::Test {
   // One run: starts, notes what moved, stops.
   Ports run(Ports first = Ports::automatic()) {
     Backend backend;
-    auto started = backend.start({.dataDir = dir,
-                                  .ports = first,
-                                  .onSms = {},
-                                  .clock = {},
-                                  .keepPorts = true});
+    auto started = backend.start(
+        {.dataDir = dir, .ports = first, .onSms = {}, .clock = {}, .keepPorts = true});
     EXPECT_TRUE(started.ok()) << started.status.message();
     moves = backend.moves();
     return started.value.value_or(Ports{});

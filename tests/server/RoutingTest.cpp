@@ -73,8 +73,8 @@ TEST(RoutingTest, AReplyInPiecesComesWholeOrVisiblyCut) {
   };
   server.get("/whole", pieces(false));
   server.get("/cut", pieces(true));
-  const std::string whole = "head." + std::string(40000, 'b') + std::string(40000, 'c') +
-                            std::string(40000, 'd');
+  const std::string whole =
+      "head." + std::string(40000, 'b') + std::string(40000, 'c') + std::string(40000, 'd');
   auto get = [](const std::string& path) {
     Request request;
     request.method = "GET";
@@ -92,10 +92,11 @@ TEST(RoutingTest, AReplyInPiecesComesWholeOrVisiblyCut) {
     std::string url = "http://127.0.0.1:" + std::to_string(port) + path;
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, +[](char* data, size_t, size_t n, void* to) {
-      static_cast<std::string*>(to)->append(data, n);
-      return n;
-    });
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION, +[](char* data, size_t, size_t n, void* to) {
+          static_cast<std::string*>(to)->append(data, n);
+          return n;
+        });
     CURLcode result = curl_easy_perform(curl);
     curl_easy_cleanup(curl);
     if (path == std::string("/whole")) {

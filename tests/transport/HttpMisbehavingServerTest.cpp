@@ -420,7 +420,8 @@ TEST_F(MisbehavingServerTest, ASunkReplyPassesTheCapInPiecesAndARefusedPieceFail
   const std::string bomb = gzippedZeros(64 * kMiB);
   const std::string large = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kCap + 1) +
                             "\r\n\r\n" + std::string(kCap + 1, 'x');
-  const std::string redirect = "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 5\r\n\r\nfirst";
+  const std::string redirect =
+      "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 5\r\n\r\nfirst";
   const std::string final = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nend";
   struct Case {
     const char* name;
