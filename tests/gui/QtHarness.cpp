@@ -100,6 +100,9 @@ bool showsText(QQuickWindow& window, const QString& text) {
 QQuickItem* scrollTo(QQuickWindow& window, const QString& name) {
   QQuickItem* list = findItem(window, "elementList");
   for (int step = 0; step < 200; ++step) {
+    // Rows inside a positioner (a table's Column) take their places only when polished: where
+    // an item is, is known after that.
+    QQuickTest::qWaitForPolish(&window, 2000);
     QQuickItem* item = findItem(window, name);
     if (!list || (item && !list->isAncestorOf(item))) return item;
     const qreal top = list->mapToScene(QPointF(0, 0)).y();
@@ -111,7 +114,12 @@ QQuickItem* scrollTo(QQuickWindow& window, const QString& name) {
     const qreal most = std::max(
         least, list->property("originY").toReal() + list->property("contentHeight").toReal() +
                    list->property("bottomMargin").toReal() - list->height());
-    auto moveTo = [&](qreal y) { list->setProperty("contentY", std::clamp(y, least, most)); };
+    auto moveTo = [&](qreal y) {
+      list->setProperty("contentY", std::clamp(y, least, most));
+      // Lays out the rows reached now rather than at the next frame, so the list's height is
+      // known at the next step.
+      QMetaObject::invokeMethod(list, "forceLayout");
+    };
     if (item) {
       const qreal y = item->mapToScene(QPointF(0, 0)).y();
       if (y >= top && y + item->height() <= bottom) return item;
