@@ -1,11 +1,10 @@
 #include "Harness.h"
 
-#include <arpa/inet.h>
+#include "support/Loopback.h"
+
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -169,23 +168,11 @@ VokariRun runVokariSteps(const std::string& dataDir, const std::vector<ScriptSte
 
 void recordFreePorts(const std::string& dataDir) {
   // Held together while they are chosen, so that the four differ.
-  std::vector<int> sockets, ports;
-  for (int i = 0; i < 4; ++i) {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof at;
-    ::bind(s, reinterpret_cast<sockaddr*>(&at), size);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
-    sockets.push_back(s);
-    ports.push_back(ntohs(at.sin_port));
-  }
-  for (int s : sockets) ::close(s);
+  loopback::Listener general, account, appointment, report;
   std::filesystem::create_directories(dataDir + "/backend");
   std::ofstream(dataDir + "/backend/ports")
-      << "general=" << ports[0] << ",account=" << ports[1] << ",appointment=" << ports[2]
-      << ",report=" << ports[3] << "\n";
+      << "general=" << general.port() << ",account=" << account.port()
+      << ",appointment=" << appointment.port() << ",report=" << report.port() << "\n";
 }
 
 VokariRun runBackend(const std::vector<std::string>& args) {

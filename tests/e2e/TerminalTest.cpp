@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "Harness.h"
+#include "support/Loopback.h"
 #include "support/TestPlatform.h"
 
 namespace vokari::e2e {
@@ -25,19 +26,15 @@ TEST(Terminal, StartsOnTheLoginScreenOnAnEmptyFolder) {
 
 TEST(Terminal, ExitsWithOneAndSaysWhyWhenItsServicesOrDataFolderCannotBeHad) {
   TempDir dir;
-  int busy = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof at;
-  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&at), size), 0);
-  ASSERT_EQ(::listen(busy, 1), 0);
-  ASSERT_EQ(::getsockname(busy, reinterpret_cast<sockaddr*>(&at), &size), 0);
-  std::string port = std::to_string(ntohs(at.sin_port));
-  VokariRun taken = runVokari(dir.path() + "/data", "quit\n",
-                              {"--ports", "general=" + port + ",account=" + port +
-                                              ",appointment=" + port + ",report=" + port});
-  ::close(busy);
+  VokariRun taken;
+  {
+    loopback::Listener busy;
+    ASSERT_NE(busy.port(), 0);
+    std::string port = std::to_string(busy.port());
+    taken = runVokari(dir.path() + "/data", "quit\n",
+                      {"--ports", "general=" + port + ",account=" + port + ",appointment=" + port +
+                                      ",report=" + port});
+  }
   EXPECT_EQ(taken.status, 1) << taken.output;
   EXPECT_TRUE(taken.contains("vokari: cannot start the built-in services")) << taken.output;
   VokariRun unwritable = runVokari("/proc/vokari", "quit\n");
@@ -67,17 +64,12 @@ TEST(Terminal, TheBuiltInServicesKeepTheirPortsAndSayWhenOneHadToMove) {
   EXPECT_FALSE(again.contains("moved")) << again.output;
 
   int general = std::stoi(first.substr(8));
-  int busy = ::socket(AF_INET, SOCK_STREAM, 0);
-  int yes = 1;
-  ::setsockopt(busy, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  at.sin_port = htons(static_cast<uint16_t>(general));
-  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
-  ASSERT_EQ(::listen(busy, 1), 0);
-  VokariRun moved = runVokari(data, "expect 登录\nquit\n");
-  ::close(busy);
+  VokariRun moved;
+  {
+    loopback::Listener busy(general);
+    ASSERT_EQ(busy.port(), general);
+    moved = runVokari(data, "expect 登录\nquit\n");
+  }
   EXPECT_EQ(moved.status, 0) << moved.output;
   EXPECT_TRUE(moved.contains("general from " + std::to_string(general) + " to ")) << moved.output;
   EXPECT_TRUE(moved.contains("news stored earlier may not open")) << moved.output;

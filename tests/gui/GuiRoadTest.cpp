@@ -11,6 +11,7 @@
 
 #include "GuiRoad.h"
 #include "media/TestVideo.h"
+#include "support/Loopback.h"
 #include "transport/HttpEngine.h"
 
 namespace vokari::gui {
@@ -58,17 +59,11 @@ TEST_F(GuiRoad, AMovedServicePortIsToldOnStart) {
   std::string line;
   std::getline(record, line);
   ASSERT_TRUE(line.starts_with("general=")) << line;
-  int busy = ::socket(AF_INET, SOCK_STREAM, 0);
-  int yes = 1;
-  ::setsockopt(busy, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  at.sin_port = htons(static_cast<uint16_t>(std::stoi(line.substr(8))));
-  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
-  ASSERT_EQ(::listen(busy, 1), 0);
-  start(dataDir_);
-  ::close(busy);
+  {
+    vokari::loopback::Listener busy(std::stoi(line.substr(8)));
+    ASSERT_NE(busy.port(), 0);
+    start(dataDir_);
+  }
   ASSERT_TRUE(appears("smsBanner"));
   EXPECT_TRUE(showsText(window(), "提示"));
   QString notice = item("smsText").property("text").toString();

@@ -1,42 +1,21 @@
 // The services of one data folder keep their ports from run to run, since stored news carry
 // the general service's address; a port taken meanwhile moves alone and is reported.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "server/Backend.h"
+#include "support/Loopback.h"
 
 namespace vokari_backend {
 namespace {
 
-// A listener holding a loopback port (0: a free one) for as long as it lives.
-class Occupied {
- public:
-  explicit Occupied(int port = 0) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    int yes = 1;
-    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    at.sin_port = htons(static_cast<uint16_t>(port));
-    socklen_t size = sizeof at;
-    EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&at), size), 0) << "port " << port;
-    EXPECT_EQ(::listen(fd_, 1), 0);
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &size);
-    port_ = ntohs(at.sin_port);
-  }
-  ~Occupied() { ::close(fd_); }
-  int port() const { return port_; }
-
- private:
-  int fd_;
-  int port_ = 0;
+// Holds a port for as long as it lives.
+struct Occupied : vokari::loopback::Listener {
+  explicit Occupied(int port = 0) : Listener(port) { EXPECT_NE(this->port(), 0) << port; }
 };
 
 class PortRecord : public ::testing::Test {

@@ -61,4 +61,30 @@ inline std::string requestText(const std::string& method, const std::string& pat
   return text + "\r\n" + (method == "POST" ? body : "");
 }
 
+// A listener holding a loopback port (0: a free one the system picks) for as long as it lives,
+// so that whoever wants that port finds it taken. port() is 0 when it could not be had.
+class Listener {
+ public:
+  explicit Listener(int port = 0) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    int yes = 1;
+    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    at.sin_port = htons(static_cast<uint16_t>(port));
+    socklen_t size = sizeof at;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&at), size) == 0 && ::listen(fd_, 1) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &size) == 0)
+      port_ = ntohs(at.sin_port);
+  }
+  ~Listener() { ::close(fd_); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+  int port() const { return port_; }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
+
 }  // namespace vokari::loopback
