@@ -154,4 +154,23 @@ bool NewsReplyReader::succeeded() {
   return s.object && s.states == "SUCCESS";
 }
 
+std::optional<std::vector<NewsItem>> readNewsReply(std::string_view reply, std::size_t piece) {
+  std::vector<NewsItem> items;
+  NewsReplyReader reader({.item =
+                              [&](NewsItem&& item) {
+                                items.push_back(std::move(item));
+                                return true;
+                              },
+                          .listStarts =
+                              [&] {
+                                items.clear();
+                                return true;
+                              }});
+  for (std::size_t at = 0; at < reply.size(); at += piece) {
+    if (!reader.feed(reply.substr(at, piece))) return std::nullopt;
+  }
+  if (!reader.succeeded()) return std::nullopt;
+  return items;
+}
+
 }  // namespace vokari

@@ -7,8 +7,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "news/NewsItem.h"
 
@@ -43,5 +45,10 @@ class NewsReplyReader final {
   Handlers handlers_;
   std::unique_ptr<State> state_;
 };
+
+// The items of a whole reply read `piece` bytes at a time (the whole at once by default), as
+// the reader hands them over; none unless it is a success.
+std::optional<std::vector<NewsItem>> readNewsReply(std::string_view reply,
+                                                   std::size_t piece = std::string_view::npos);
 
 }  // namespace vokari

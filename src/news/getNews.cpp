@@ -75,19 +75,7 @@ std::string getNews::buildNewsJson(Text time) {
 std::optional<std::vector<NewsItem>> getNews::praseReturnJsonString(
     const std::optional<std::string>& reply) {
   if (!reply) return std::nullopt;
-  std::vector<NewsItem> items;
-  NewsReplyReader reader({.item =
-                              [&](NewsItem&& item) {
-                                items.push_back(std::move(item));
-                                return true;
-                              },
-                          .listStarts =
-                              [&] {
-                                items.clear();
-                                return true;
-                              }});
-  if (!reader.feed(*reply) || !reader.succeeded()) return std::nullopt;
-  return items;
+  return readNewsReply(*reply);
 }
 
 std::string getNews::checkString(const nlohmann::json& value) {

@@ -40,22 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t piece = 1 + size % 61;
   const auto items = getNews::praseReturnJsonString(reply);
 
-  std::vector<NewsItem> pieces;
-  NewsReplyReader reader({.item =
-                              [&](NewsItem&& item) {
-                                pieces.push_back(std::move(item));
-                                return true;
-                              },
-                          .listStarts =
-                              [&] {
-                                pieces.clear();
-                                return true;
-                              }});
-  bool read = true;
-  for (std::size_t at = 0; at < reply.size() && read; at += piece)
-    read = reader.feed(std::string_view(reply).substr(at, piece));
-  if ((read && reader.succeeded()) != items.has_value()) __builtin_trap();
-  if (items && pieces != *items) __builtin_trap();
+  if (readNewsReply(reply, piece) != items) __builtin_trap();
   // What the document reader took must be taken: except a value longer than the reader holds,
   // and bytes after a NUL, which the document reader took for the end of the text.
   const auto whole = asDocument(reply);

@@ -276,17 +276,7 @@ TEST_F(NewsTest, AReplyReadInPiecesOfAnySizeGivesWhatTheWholeGives) {
   const auto whole = getNews::praseReturnJsonString(reply);
   ASSERT_TRUE(whole && whole->size() == 41u);
   for (std::size_t piece : {1u, 2u, 3u, 7u, 4096u}) {
-    std::vector<NewsItem> items;
-    NewsReplyReader reader({.item =
-                                [&](NewsItem&& item) {
-                                  items.push_back(std::move(item));
-                                  return true;
-                                },
-                            .listStarts = [] { return true; }});
-    for (std::size_t at = 0; at < reply.size(); at += piece)
-      ASSERT_TRUE(reader.feed(std::string_view(reply).substr(at, piece))) << piece;
-    EXPECT_TRUE(reader.succeeded()) << piece;
-    EXPECT_EQ(items, *whole) << piece;
+    EXPECT_EQ(readNewsReply(reply, piece), whole) << piece;
   }
   // A single value longer than any item has is not held: the reply is refused.
   NewsReplyReader reader(
