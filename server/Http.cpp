@@ -57,15 +57,6 @@ bool compressedBody(const Request& request) {
   return !coding.empty() && coding != "identity";
 }
 
-std::string literalPattern(const std::string& path) {
-  std::string pattern;
-  for (char c : path) {
-    if (c == '.') pattern += '\\';
-    pattern += c;
-  }
-  return pattern;
-}
-
 std::string origin(const Request& request) {
   std::string host = request.header("Host");
   bool tidy = !host.empty() && std::all_of(host.begin(), host.end(), [](unsigned char c) {
@@ -134,7 +125,7 @@ void JsonService::route(const std::string& action, const std::string& failure, R
   std::string path = prefix_ + action + ".action";
   (*failures_)[path] = failure;
   server_.post(
-      literalPattern(path),
+      path,
       [failure, answer](const Request& request, Response& response) {
         if (compressedBody(request)) {
           response.status = 415;

@@ -119,9 +119,24 @@ class Routes;
 // the limit in force, or `cap` when that is lower.
 size_t raiseDescriptorLimit(size_t cap);
 
+// The paths a route takes, whole: one exact path, or those a regular expression matches (its
+// groups go to Request::matches). Nearly every route is exact, and compiling no expression for
+// those keeps the services' start short.
+struct RoutePath {
+  RoutePath(std::string exact) : text(std::move(exact)) {}
+  RoutePath(const char* exact) : text(exact) {}
+  static RoutePath expression(std::string pattern) {
+    RoutePath path(std::move(pattern));
+    path.isExpression = true;
+    return path;
+  }
+
+  std::string text;
+  bool isExpression = false;
+};
+
 // One service's HTTP server: event-driven, so that connections cost no thread; routes match the
-// whole path (patterns are regular expressions); replies go out in order on a connection, also
-// for requests sent back to back.
+// whole path; replies go out in order on a connection, also for requests sent back to back.
 class Server final {
  public:
   Server();
@@ -129,12 +144,12 @@ class Server final {
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
-  void get(const std::string& pattern, Handler handler);  // no body
-  void post(const std::string& pattern, Handler handler, RouteRules rules = {});
+  void get(const RoutePath& path, Handler handler);  // no body
+  void post(const RoutePath& path, Handler handler, RouteRules rules = {});
   // A POST route whose body goes to a reader as it arrives, up to streamLimit bytes. A null
   // reader reads the body whole within rules.bodyLimit and passes it to `fallback`.
-  void postStream(const std::string& pattern, size_t streamLimit, StreamHandler stream,
-                  Handler fallback, RouteRules rules = {});
+  void postStream(const RoutePath& path, size_t streamLimit, StreamHandler stream, Handler fallback,
+                  RouteRules rules = {});
   // Fills every reply >= 400 that has no body of its own (unknown paths, bodies over the limit).
   void setErrorHandler(Handler handler);
   // Before start().
@@ -174,9 +189,6 @@ struct BadInput : std::runtime_error {
 // Whether the request said its body is compressed (any Content-Encoding but "identity"). Such a
 // body is never inflated: the JSON routes refuse it with 415; to other routes it is unreadable.
 bool compressedBody(const Request& request);
-
-// A route pattern that matches exactly this path (routes are regular expressions).
-std::string literalPattern(const std::string& path);
 
 // "http://host:port" as the caller addressed this server.
 std::string origin(const Request& request);

@@ -211,7 +211,7 @@ Json newsPage(Call& call, const std::string& after, const std::string& before,
 }
 
 void serveNewsMedia(Server& server, Store& store) {
-  server.get(R"(/news/(\d{1,9})/(\d)(\.png|\.html|/现场 照片\.png))",
+  server.get(RoutePath::expression(R"(/news/(\d{1,9})/(\d)(\.png|\.html|/现场 照片\.png))"),
              [&store](const Request& request, Response& response) {
                serveStory(store, request, response);
              });

@@ -390,7 +390,7 @@ void servePages(Server& server) {
                            "<meta name=\"viewport\" content=\"width=device-width\"><title>") +
                        page.title + "</title></head><body><h1>" + page.title + "</h1>" + page.text +
                        "</body></html>";
-    server.get(literalPattern(page.path), [html](const Request&, Response& response) {
+    server.get(page.path, [html](const Request&, Response& response) {
       response.setContent(html, "text/html; charset=utf-8");
     });
   }
@@ -400,7 +400,7 @@ void servePages(Server& server) {
 
 void addReportService(Server& server, Store& store) {
   server.postStream(
-      literalPattern("/CrimeReports_App/Service.asmx"), kMaxUpload,
+      "/CrimeReports_App/Service.asmx", kMaxUpload,
       [&store](const Request& request) -> std::unique_ptr<BodyReader> {
         if (requestedOperation(request) != "SaveFile" || compressedBody(request)) return nullptr;
         return std::make_unique<SaveFileReader>(store);

@@ -104,9 +104,14 @@ void BodyBudget::give(size_t bytes) {
 
 const Route* Routes::find(Request& request) const {
   for (const Route& candidate : routes_) {
+    if (candidate.method != request.method) continue;
+    if (!candidate.pattern) {
+      if (candidate.path != request.path) continue;
+      request.matches = {request.path};
+      return &candidate;
+    }
     std::smatch match;
-    if (candidate.method == request.method &&
-        std::regex_match(request.path, match, candidate.pattern)) {
+    if (std::regex_match(request.path, match, *candidate.pattern)) {
       request.matches.assign(match.begin(), match.end());
       return &candidate;
     }
@@ -189,18 +194,42 @@ Response Exchange::refusal(int status) const {
   return response;
 }
 
-void Server::get(const std::string& pattern, Handler handler) {
-  routes_->add({"GET", std::regex(pattern), std::move(handler), {}, 0, {.bodyLimit = 0}});
+namespace {
+
+Route routeTo(std::string method, const RoutePath& path) {
+  Route route;
+  route.method = std::move(method);
+  if (path.isExpression)
+    route.pattern.emplace(path.text);
+  else
+    route.path = path.text;
+  return route;
 }
 
-void Server::post(const std::string& pattern, Handler handler, RouteRules rules) {
-  routes_->add({"POST", std::regex(pattern), std::move(handler), {}, 0, rules});
+}  // namespace
+
+void Server::get(const RoutePath& path, Handler handler) {
+  Route route = routeTo("GET", path);
+  route.handler = std::move(handler);
+  route.rules.bodyLimit = 0;
+  routes_->add(std::move(route));
 }
 
-void Server::postStream(const std::string& pattern, size_t streamLimit, StreamHandler stream,
+void Server::post(const RoutePath& path, Handler handler, RouteRules rules) {
+  Route route = routeTo("POST", path);
+  route.handler = std::move(handler);
+  route.rules = rules;
+  routes_->add(std::move(route));
+}
+
+void Server::postStream(const RoutePath& path, size_t streamLimit, StreamHandler stream,
                         Handler fallback, RouteRules rules) {
-  routes_->add(
-      {"POST", std::regex(pattern), std::move(fallback), std::move(stream), streamLimit, rules});
+  Route route = routeTo("POST", path);
+  route.handler = std::move(fallback);
+  route.stream = std::move(stream);
+  route.streamLimit = streamLimit;
+  route.rules = rules;
+  routes_->add(std::move(route));
 }
 
 void Server::setErrorHandler(Handler handler) {

@@ -15,7 +15,8 @@ namespace vokari_backend {
 
 struct Route {
   std::string method;
-  std::regex pattern;
+  std::string path;                   // an exact route's path
+  std::optional<std::regex> pattern;  // or the expression its paths match
   Handler handler;
   StreamHandler stream;  // empty: the body is held whole
   size_t streamLimit = 0;

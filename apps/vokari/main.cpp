@@ -83,7 +83,7 @@ int runInteractive(Session& session, Clockwork& clock) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "C.UTF-8");
+  std::setlocale(LC_CTYPE, "C.UTF-8");  // only character classes: numbers and times stay C
   auto parsed = client::parseOptions(argc, argv);
   if (!parsed.ok()) {
     std::cerr << "vokari: " << parsed.status.message() << "\n" << client::usage();
