@@ -1,7 +1,6 @@
 #include "Backend.h"
 
 #include <fcntl.h>
-#include <libxml/parser.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -91,7 +90,6 @@ bool Backend::running() const {
 
 Result<Ports> Backend::start(const Options& options) {
   if (running()) return {std::nullopt, Status::failure("the back-end is running already")};
-  xmlInitParser();  // once, before any server thread parses
   try {
     impl_->store = std::make_unique<Store>(options.dataDir, options.clock, options.onSms);
   } catch (const std::exception& e) {

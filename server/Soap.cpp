@@ -1,10 +1,9 @@
 #include "Soap.h"
 
-#include <libxml/parser.h>
-#include <libxml/parserInternals.h>
-
 #include <algorithm>
 #include <cctype>
+
+#include "src/platform/LibXml.h"
 
 namespace vokari_backend {
 namespace {
@@ -64,6 +63,7 @@ bool utf8Declaration(std::string_view declaration) {
 }  // namespace
 
 struct SoapReader::Impl {
+  const vokari::LibXml* xml = vokari::libXml();
   std::string streamed;
   Sink sink;
   Gate gate;
@@ -88,7 +88,7 @@ struct SoapReader::Impl {
 
   void refuse() {
     bad = true;
-    if (parser) xmlStopParser(parser);
+    if (parser) xml->xmlStopParser(parser);
   }
   void push(std::string_view bytes, bool last);
   void checked(std::string_view bytes, bool last);
@@ -177,7 +177,9 @@ SoapReader::SoapReader(std::string streamed, Sink sink, Gate gate)
   sax.externalSubset = Impl::doctype;
   sax.entityDecl = Impl::entity;
   sax.serror = Impl::quiet;
-  impl_->parser = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, "request.xml");
+  const vokari::LibXml* xml = impl_->xml;
+  impl_->parser =
+      xml ? xml->xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, "request.xml") : nullptr;
   if (!impl_->parser) {
     impl_->bad = true;
     return;
@@ -185,13 +187,13 @@ SoapReader::SoapReader(std::string streamed, Sink sink, Gate gate)
   impl_->parser->_private = impl_.get();
   // No XML_PARSE_HUGE: libxml2's own limits on names, nesting and lookahead stay on. Only
   // UTF-8 is read, whatever a declaration says (one that says otherwise is refused above).
-  xmlCtxtUseOptions(impl_->parser, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
-                                       XML_PARSE_IGNORE_ENC);
-  xmlSwitchEncoding(impl_->parser, XML_CHAR_ENCODING_UTF8);
+  xml->xmlCtxtUseOptions(impl_->parser, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                                            XML_PARSE_IGNORE_ENC);
+  xml->xmlSwitchEncoding(impl_->parser, XML_CHAR_ENCODING_UTF8);
 }
 
 SoapReader::~SoapReader() {
-  if (impl_->parser) xmlFreeParserCtxt(impl_->parser);
+  if (impl_->parser) impl_->xml->xmlFreeParserCtxt(impl_->parser);
 }
 
 bool SoapReader::failed() const {
@@ -213,7 +215,7 @@ void SoapReader::Impl::checked(std::string_view bytes, bool last) {
     // The parser takes int sizes.
     size_t size = std::min<size_t>(bytes.size(), 1u << 20);
     bool end = last && size == bytes.size();
-    int status = xmlParseChunk(parser, bytes.data(), static_cast<int>(size), end ? 1 : 0);
+    int status = xml->xmlParseChunk(parser, bytes.data(), static_cast<int>(size), end ? 1 : 0);
     if (status != 0 || !parser->wellFormed) return refuse();
     bytes.remove_prefix(size);
     if (end) break;

@@ -1,25 +1,44 @@
 #include "core/PinYin.h"
 
-#include <unicode/translit.h>
 #include <unicode/uscript.h>
+#include <unicode/utf16.h>
 #include <unicode/utf8.h>
+#include <unicode/utrans.h>
 
-#include <memory>
+#include "platform/LazyLibrary.h"
 
 namespace vokari {
 namespace {
 
 constexpr char kOther = '#';
 
-// Building the transliterator reads its rule tables; one for the process is enough.
-icu::Transliterator* hanToAscii() {
-  static std::unique_ptr<icu::Transliterator> instance = [] {
+// ICU's C functions carry its version in their names (utrans_openU_72): the renaming macros
+// give the name to look up.
+#define VOKARI_ICU_NAME(function) VOKARI_ICU_QUOTE(function)
+#define VOKARI_ICU_QUOTE(function) #function
+
+// The transliterator, from ICU's i18n library, which is mapped when a name is first spelled
+// rather than at start. Building it reads its rule tables: one for the process is enough.
+struct Transliteration {
+  decltype(&utrans_transUChars) transliterate = nullptr;
+  const UTransliterator* hanToAscii = nullptr;  // null when ICU cannot give it
+};
+
+const Transliteration& transliteration() {
+  static const Transliteration loaded = [] {
+    Transliteration made;
+    static const LazyLibrary i18n(VOKARI_ICU_I18N_SONAME);
+    decltype(&utrans_openU) open = nullptr;
+    if (!i18n.find(open, VOKARI_ICU_NAME(utrans_openU)) ||
+        !i18n.find(made.transliterate, VOKARI_ICU_NAME(utrans_transUChars)))
+      return made;
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> made(
-        icu::Transliterator::createInstance("Han-Latin; Latin-ASCII", UTRANS_FORWARD, status));
-    return U_SUCCESS(status) ? std::move(made) : nullptr;
+    UTransliterator* opened =
+        open(u"Han-Latin; Latin-ASCII", -1, UTRANS_FORWARD, nullptr, 0, nullptr, &status);
+    if (U_SUCCESS(status)) made.hanToAscii = opened;  // kept for the process, like the library
+    return made;
   }();
-  return instance.get();
+  return loaded;
 }
 
 char upper(char c) {
@@ -27,12 +46,16 @@ char upper(char c) {
 }
 
 char hanLetter(char32_t character) {
-  icu::Transliterator* translit = hanToAscii();
-  if (!translit) return kOther;
-  icu::UnicodeString reading(static_cast<UChar32>(character));
-  translit->transliterate(reading);
-  if (reading.isEmpty()) return kOther;
-  char16_t first = reading.charAt(0);
+  const Transliteration& icu = transliteration();
+  if (!icu.hanToAscii) return kOther;
+  UChar reading[32];  // a reading is a syllable or two
+  int32_t length = 0;
+  U16_APPEND_UNSAFE(reading, length, static_cast<UChar32>(character));
+  int32_t limit = length;
+  UErrorCode status = U_ZERO_ERROR;
+  icu.transliterate(icu.hanToAscii, reading, &length, std::size(reading), 0, &limit, &status);
+  if (U_FAILURE(status) || length == 0) return kOther;
+  char16_t first = reading[0];
   if (first >= u'a' && first <= u'z') return upper(static_cast<char>(first));
   if (first >= u'A' && first <= u'Z') return static_cast<char>(first);
   return kOther;  // a character ICU has no reading for comes back unchanged

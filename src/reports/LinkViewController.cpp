@@ -1,12 +1,10 @@
 #include "reports/LinkViewController.h"
 
-#include <libxml/HTMLparser.h>
-#include <libxml/tree.h>
-
 #include <climits>
 #include <memory>
 
 #include "core/Extern.h"
+#include "platform/LibXml.h"
 #include "transport/TextDecoding.h"
 #include "ui/Ui.h"
 
@@ -68,16 +66,18 @@ LinkViewController::LinkViewController(std::string url, std::string strTitle)
 
 std::vector<std::string> LinkViewController::readableText(std::string_view html,
                                                           const char* encoding) {
-  if (html.size() > static_cast<std::size_t>(INT_MAX)) return {};
+  const LibXml* xml = libXml();
+  if (!xml || html.size() > static_cast<std::size_t>(INT_MAX)) return {};
   int options = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                 HTML_PARSE_NOIMPLIED;
-  std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
-      htmlReadMemory(html.data(), static_cast<int>(html.size()), "page.html", encoding, options),
-      xmlFreeDoc);
+  std::unique_ptr<xmlDoc, decltype(xml->xmlFreeDoc)> doc(
+      xml->htmlReadMemory(html.data(), static_cast<int>(html.size()), "page.html", encoding,
+                          options),
+      xml->xmlFreeDoc);
   std::vector<std::string> lines;
   if (!doc) return lines;
   std::string line;
-  collect(xmlDocGetRootElement(doc.get()), line, lines);
+  collect(xml->xmlDocGetRootElement(doc.get()), line, lines);
   std::string rest = Extern::trim(line);
   if (!rest.empty()) lines.push_back(rest);
   return lines;

@@ -1,16 +1,15 @@
 #include "reports/ReplyReaders.h"
 
-#include <libxml/entities.h>
-#include <libxml/parser.h>
-#include <libxml/parserInternals.h>
-
 #include <climits>
 #include <optional>
+
+#include "platform/LibXml.h"
 
 namespace vokari {
 namespace {
 
 struct SaxState {
+  const LibXml& xml;
   xmlParserCtxtPtr context = nullptr;
   std::string_view resultElement;
   std::optional<std::string> collected;
@@ -39,7 +38,7 @@ void onEnd(void* user, const xmlChar* name) {
     // One reply is one answer: a second result element must not start a second step.
     state.result = state.collected.value_or("");
     state.stopped = true;
-    xmlStopParser(state.context);
+    state.xml.xmlStopParser(state.context);
     return;
   }
   state.collected.reset();
@@ -50,12 +49,12 @@ void onDoctype(void* user, const xmlChar*, const xmlChar*, const xmlChar*) {
   SaxState& state = stateOf(user);
   state.stopped = true;
   state.result.reset();
-  xmlStopParser(state.context);
+  state.xml.xmlStopParser(state.context);
 }
 
 // Only the five predefined entities exist for these replies.
-xmlEntityPtr onEntity(void*, const xmlChar* name) {
-  return xmlGetPredefinedEntity(name);
+xmlEntityPtr onEntity(void* user, const xmlChar* name) {
+  return stateOf(user).xml.xmlGetPredefinedEntity(name);
 }
 
 void quiet(void*, const char*, ...) {}
@@ -79,26 +78,34 @@ xmlSAXHandler handler() {
 }  // namespace
 
 std::optional<std::string> readSoapResult(std::string_view reply, std::string_view resultElement) {
-  if (reply.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+  const LibXml* xml = libXml();
+  if (!xml || reply.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
   xmlParserCtxtPtr context =
-      xmlCreateMemoryParserCtxt(reply.data(), static_cast<int>(reply.size()));
+      xml->xmlCreateMemoryParserCtxt(reply.data(), static_cast<int>(reply.size()));
   if (!context) return std::nullopt;
-  SaxState state{context, resultElement, std::nullopt, std::nullopt, false};
+  SaxState state{*xml, context, resultElement, std::nullopt, std::nullopt, false};
   // The context frees its handler, so it gets a copy of ours from libxml2's allocator.
-  auto* sax = static_cast<xmlSAXHandler*>(xmlMalloc(sizeof(xmlSAXHandler)));
+  xmlFreeFunc release = nullptr;
+  xmlMallocFunc allocate = nullptr;
+  xml->xmlMemGet(&release, &allocate, nullptr, nullptr);
+  auto* sax = static_cast<xmlSAXHandler*>(allocate(sizeof(xmlSAXHandler)));
+  if (!sax) {
+    xml->xmlFreeParserCtxt(context);
+    return std::nullopt;
+  }
   *sax = handler();
-  xmlFree(context->sax);
+  release(context->sax);
   context->sax = sax;
   context->userData = &state;
-  xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  xml->xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
   context->replaceEntities = 0;
   context->loadsubset = 0;
   context->validate = 0;
-  xmlParseDocument(context);
+  xml->xmlParseDocument(context);
   // After a parse error libxml2 goes on reading declarations with our handlers off, and keeps
   // any entity declared into a document of its own that the context does not free.
-  if (context->myDoc) xmlFreeDoc(context->myDoc);
-  xmlFreeParserCtxt(context);
+  if (context->myDoc) xml->xmlFreeDoc(context->myDoc);
+  xml->xmlFreeParserCtxt(context);
   return state.result;
 }
 

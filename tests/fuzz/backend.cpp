@@ -3,8 +3,6 @@
 // route; the rest: the body (for the raw route, the whole request as sent). Every JSON action
 // answers a JSON object with a text "STATES", whatever the body; every SOAP call an envelope.
 
-#include <libxml/parser.h>
-
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -69,10 +67,7 @@ struct Services {
   std::array<std::unique_ptr<Server>, 4> servers;
   int served = 0;
 
-  Services() : dataDir(vokari::fuzz::Sandbox::get().platform.root() + "/backend") {
-    xmlInitParser();
-    open();
-  }
+  Services() : dataDir(vokari::fuzz::Sandbox::get().platform.root() + "/backend") { open(); }
 
   // A fresh database now and then, so that what earlier inputs stored does not slow every
   // later one down.
