@@ -187,17 +187,21 @@ class CurlHttpEngine::Worker {
   std::thread thread_;  // last: starts once everything above exists
 };
 
-CurlHttpEngine::CurlHttpEngine(std::shared_ptr<TransferClock> clock)
-    : clock_(std::move(clock)), worker_(std::make_unique<Worker>(clock_)) {}
+CurlHttpEngine::CurlHttpEngine(std::shared_ptr<TransferClock> clock) : clock_(std::move(clock)) {}
 
 CurlHttpEngine::~CurlHttpEngine() = default;
 
+CurlHttpEngine::Worker& CurlHttpEngine::worker() {
+  std::call_once(workerStarted_, [this] { worker_ = std::make_unique<Worker>(clock_); });
+  return *worker_;
+}
+
 void CurlHttpEngine::start(std::shared_ptr<HttpExchange> exchange) {
-  worker_->send(std::move(exchange), false);
+  worker().send(std::move(exchange), false);
 }
 
 void CurlHttpEngine::cancel(const std::shared_ptr<HttpExchange>& exchange) {
-  worker_->send(exchange, true);
+  worker().send(exchange, true);
 }
 
 HttpResult CurlHttpEngine::perform(std::shared_ptr<HttpExchange> exchange) {

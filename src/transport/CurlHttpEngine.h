@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 
 #include "transport/HttpEngine.h"
 #include "transport/TransferClock.h"
@@ -40,7 +41,12 @@ class CurlHttpEngine final : public HttpEngine {
 
  private:
   class Worker;
+  // Started by the first request, so that a start which sends none (the login screen) sets up
+  // neither libcurl and its TLS library nor the thread.
+  Worker& worker();
+
   std::shared_ptr<TransferClock> clock_;
+  std::once_flag workerStarted_;
   std::unique_ptr<Worker> worker_;
   std::unique_ptr<curl::TransferSet> synchronous_;
 };
