@@ -1,7 +1,8 @@
 # `make package`: a Debian package of the three programs and their data. Library dependencies
-# come from the binaries (dpkg-shlibdeps); what the graphical client loads at run time without
-# linking it, the QML modules its windows import and the font its Chinese text is drawn with,
-# is named here.
+# come from the binaries (dpkg-shlibdeps); what is loaded at run time without being linked is
+# named here: libxml2, which the programs open on first use (ICU's i18n library comes in the
+# same package as the ICU library they link), and for the graphical client the QML modules its
+# windows import and the font its Chinese text is drawn with.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vokari)
 set(CPACK_PACKAGE_VENDOR Vokari)
@@ -16,7 +17,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)  # the debug information stays in the build tree
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qml6-module-qtquick, qml6-module-qtquick-window, qml6-module-qtquick-controls, \
+    "libxml2, qml6-module-qtquick, qml6-module-qtquick-window, qml6-module-qtquick-controls, \
 qml6-module-qtquick-templates, qml6-module-qtquick-layouts, qml6-module-qtquick-dialogs, \
 qml6-module-qt-labs-folderlistmodel, qml6-module-qtqml-workerscript, fonts-noto-cjk")
 include(CPack)
