@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "core/VersionManage.h"
+
 namespace vokari::testing {
 namespace {
 
@@ -71,6 +73,11 @@ TestPlatform::TestPlatform(Network network) {
 TestPlatform::~TestPlatform() {
   HttpEngine::install(previousEngine_);
   Platform::install(nullptr);
+  // A signed-in user's folders lie under this root, which goes: the next test starts signed out.
+  VersionManage& user = VersionManage::sharedVersionManage();
+  for (std::string* path :
+       {&user.userPath, &user.picCluePath, &user.reservationPath, &user.reportPath})
+    path->clear();
   std::error_code ignored;
   std::filesystem::remove_all(platform.paths.root, ignored);
 }
