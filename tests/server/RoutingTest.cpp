@@ -23,6 +23,7 @@ TEST(RoutingTest, HeadersBoundsAndTheBudgetDecideBeforeTheRouteRuns) {
   auto ok = [](const Request&, Response& response) { response.body = "ran"; };
   server.post("/small", ok, {.bodyLimit = 8});
   server.post("/alarm", ok, {.bodyLimit = 8, .vital = true});
+  server.post("/sos.action", ok);
   using Headers = std::vector<std::pair<std::string, std::string>>;
   struct Row {
     const char* what;
@@ -43,6 +44,8 @@ TEST(RoutingTest, HeadersBoundsAndTheBudgetDecideBeforeTheRouteRuns) {
       {"more than the budget left", "/small", {}, "1234567", 503},
       {"the alarm past the budget", "/alarm", {}, "1234567", 200},
       {"no such route", "/none", {}, "", 404},
+      {"an exact path", "/sos.action", {}, "", 200},
+      {"a dot of an exact path is a dot", "/sosXaction", {}, "", 404},
   };
   for (const Row& row : rows) {
     Request request;
