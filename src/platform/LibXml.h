@@ -13,14 +13,14 @@
 
 namespace vokari {
 
-#define VOKARI_LIBXML_FUNCTIONS(F)                                                                \
-  F(xmlInitParser)                                                                                \
-  F(xmlMemGet)                                                                                    \
-  F(xmlCreateMemoryParserCtxt)                                                                    \
-  F(xmlCreatePushParserCtxt)                                                                      \
-  F(xmlCtxtUseOptions) F(xmlSwitchEncoding) F(xmlParseChunk) F(xmlParseDocument) F(xmlStopParser) \
-      F(xmlFreeParserCtxt) F(xmlFreeDoc) F(xmlGetPredefinedEntity) F(xmlDocGetRootElement)        \
-          F(htmlReadMemory)
+// clang-format off
+#define VOKARI_LIBXML_FUNCTIONS(F)                                                       \
+  F(xmlInitParser) F(xmlMemGet)                                                          \
+  F(xmlCreateMemoryParserCtxt) F(xmlCreatePushParserCtxt) F(xmlCtxtUseOptions)           \
+  F(xmlSwitchEncoding) F(xmlParseChunk) F(xmlParseDocument) F(xmlStopParser)             \
+  F(xmlFreeParserCtxt) F(xmlFreeDoc) F(xmlGetPredefinedEntity) F(xmlDocGetRootElement)   \
+  F(htmlReadMemory)
+// clang-format on
 
 struct LibXml {
 #define VOKARI_LIBXML_MEMBER(name) decltype(&::name) name = nullptr;
