@@ -28,6 +28,11 @@ bool validUtf8(const std::string& text) {
   return true;
 }
 
+// Stops at any character the charset lacks. ICU's own stop callback lets one that is default
+// ignorable (U+202A and the like) be dropped, and the round trip would then lose it.
+void stopAtAny(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32,
+               UConverterCallbackReason, UErrorCode*) {}
+
 // The text in the charset; none when the charset cannot hold it.
 std::optional<std::string> encode(std::string_view text, const char* charset) {
   UErrorCode status = U_ZERO_ERROR;
@@ -38,8 +43,7 @@ std::optional<std::string> encode(std::string_view text, const char* charset) {
   std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open(charset, &status),
                                                                &ucnv_close);
   if (U_FAILURE(status)) return std::nullopt;
-  ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                        &status);
+  ucnv_setFromUCallBack(converter.get(), stopAtAny, nullptr, nullptr, nullptr, &status);
   std::string bytes(text.size() * 4 + 16, '\0');
   bytes.resize(static_cast<std::size_t>(ucnv_fromUChars(converter.get(), bytes.data(),
                                                         static_cast<int32_t>(bytes.size()),

@@ -68,16 +68,16 @@ TestPlatform::TestPlatform(Network network) {
   platform.paths.root = makeRoot();
   EXPECT_TRUE(platform.paths.prepare());
   Platform::install(&platform);
+  // A test starts signed out: folders an earlier test's user was given lay under its root, gone.
+  VersionManage& user = VersionManage::sharedVersionManage();
+  for (std::string* path :
+       {&user.userPath, &user.picCluePath, &user.reservationPath, &user.reportPath})
+    path->clear();
 }
 
 TestPlatform::~TestPlatform() {
   HttpEngine::install(previousEngine_);
   Platform::install(nullptr);
-  // A signed-in user's folders lie under this root, which goes: the next test starts signed out.
-  VersionManage& user = VersionManage::sharedVersionManage();
-  for (std::string* path :
-       {&user.userPath, &user.picCluePath, &user.reservationPath, &user.reportPath})
-    path->clear();
   std::error_code ignored;
   std::filesystem::remove_all(platform.paths.root, ignored);
 }
