@@ -32,9 +32,10 @@ enum class Ending { Detach, DropHandle, Cancel, Nothing };
 constexpr int kEndings = 4;
 
 // A random moment in the reply's life: before it is sent, while the worker posts it, or after
-// it has been posted but not yet run on the loop (a busy wait does not run the loop).
+// it has been posted but not yet run on the loop (a busy wait does not run the loop). Up to
+// 2 ms, so that replies also beat the cancel under a sanitizer on a loaded machine.
 void waitRandomly(ManualRunLoop& loop, std::mt19937& random) {
-  const auto micros = std::uniform_int_distribution<int>(0, 400)(random);
+  const auto micros = std::uniform_int_distribution<int>(0, 2000)(random);
   if (random() % 2) {
     loop.waitUntil([] { return false; }, micros / 1e6);
     return;
