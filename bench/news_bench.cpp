@@ -33,6 +33,7 @@
 #include "platform/Background.h"
 #include "platform/Platform.h"
 #include "storage/DBBase.h"
+#include "support/ProcessMemory.h"
 
 namespace {
 
@@ -282,15 +283,6 @@ class BacklogServer {
   std::thread thread_;
 };
 
-std::size_t memoryKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind(field, 0) == 0)
-      return std::strtoull(line.c_str() + std::strlen(field), nullptr, 10);
-  }
-  return 0;
-}
-
 struct Fetched {
   double seconds = 0;
   double growthMb = 0;
@@ -331,9 +323,10 @@ Fetched fetchBacklog(int perReply, const std::string& phone) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   });
-  std::ofstream("/proc/self/clear_refs") << "5";
+  vokari::testing::resetPeak();
   // The kernel updates the peak lazily: the resident size may be read above it.
-  const std::size_t before = std::max(memoryKb("VmRSS:"), memoryKb("VmHWM:"));
+  const std::size_t before =
+      std::max(vokari::testing::statusKb("VmRSS"), vokari::testing::statusKb("VmHWM"));
   Fetched fetched;
   fetched.seconds = seconds([&] {
     NewsManager manager;
@@ -349,7 +342,8 @@ Fetched fetchBacklog(int perReply, const std::string& phone) {
       }
     }
   });
-  const std::size_t peak = std::max(memoryKb("VmRSS:"), memoryKb("VmHWM:"));
+  const std::size_t peak =
+      std::max(vokari::testing::statusKb("VmRSS"), vokari::testing::statusKb("VmHWM"));
   fetched.growthMb = static_cast<double>(std::max(peak, before) - before) / 1024;
   probing = false;
   probe.join();

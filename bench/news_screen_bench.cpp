@@ -27,6 +27,7 @@
 #include "news/NewsViewController.h"
 #include "storage/AccountManager.h"
 #include "storage/DBBase.h"
+#include "support/ProcessMemory.h"
 #include "support/TestPlatform.h"
 #include "transport/FakeHttpEngine.h"
 #include "ui/Driver.h"
@@ -63,20 +64,6 @@ std::string pictureBytes(int seed) {
   std::string bytes("\x89PNG\r\n\x1a\n", 8);
   bytes.resize(kPictureBytes, static_cast<char>('a' + seed % 26));
   return bytes;
-}
-
-// VmHWM (peak) and VmRSS of this process, in bytes.
-std::size_t statusBytes(const char* key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(key, 0) == 0) return std::stoul(line.substr(std::strlen(key) + 1)) * 1024;
-  }
-  return 0;
-}
-
-void resetPeak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 std::size_t folderBytes(const std::string& folder) {
@@ -180,8 +167,8 @@ struct World {
   // Presses into the news screen; the fetch answers that nothing is new.
   Opening open(std::shared_ptr<NewsViewController>& screen, PictureLoader& loader) {
     Opening o;
-    std::size_t base = statusBytes("VmRSS:");
-    resetPeak();
+    std::size_t base = testing::statusKb("VmRSS") * 1024;
+    testing::resetPeak();
     std::size_t before = pictureRequests();
     auto start = Clock::now();
     screen = std::make_shared<NewsViewController>(&loader);
@@ -195,7 +182,7 @@ struct World {
     platform.loop.runUntilIdle();
     draw(*screen);
     o.millis = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    o.peakGrowth = statusBytes("VmHWM:") - base;
+    o.peakGrowth = testing::statusKb("VmHWM") * 1024 - base;
     o.pictureRequests = pictureRequests() - before;
     return o;
   }
@@ -245,7 +232,7 @@ Scrolled scrollThrough(int items, std::size_t wanted) {
   storeItems(items);
   PictureLoader loader(world.caches);
   std::shared_ptr<NewsViewController> screen;
-  std::size_t base = statusBytes("VmRSS:");
+  std::size_t base = testing::statusKb("VmRSS") * 1024;
   auto start = Clock::now();
   world.open(screen, loader);
   Scrolled s;
@@ -273,7 +260,7 @@ Scrolled scrollThrough(int items, std::size_t wanted) {
   s.pictures = answered;
   s.diskFolder = folderBytes(world.caches);
   s.memoryCache = loader.memoryBytes();
-  s.rssGrowth = statusBytes("VmRSS:") - base;
+  s.rssGrowth = testing::statusKb("VmRSS") * 1024 - base;
   return s;
 }
 

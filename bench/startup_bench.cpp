@@ -1,9 +1,9 @@
 // How long the terminal client takes from exec to its login screen and back out, beside a bare
 // program that links libcurl, SQLite and ICU only (bare_start), each started 20 times in turn;
 // medians. The client starts on a data folder it has started on before, as every start but the
-// first does (the first also lays out the stand-in's data). The client's figure includes the built-in services it starts.
-// A start that decodes nothing must map no codec: the client should be within 1.5 times the bare
-// program and under 50 ms.
+// first does (the first also lays out the stand-in's data). The client's figure includes the
+// built-in services it starts. A start that decodes nothing must map no codec: the client should be
+// within 1.5 times the bare program and under 50 ms.
 //
 //   startup_bench
 //

@@ -49,6 +49,7 @@
 #include "platform/Platform.h"
 #include "reports/Attachments.h"
 #include "reports/SoapEnvelope.h"
+#include "support/ProcessMemory.h"
 #include "transport/HttpRequest.h"
 
 namespace {
@@ -67,11 +68,7 @@ void check(bool held, const std::string& what) {
 
 // A field of /proc/PID/status in megabytes (VmRSS now, VmHWM the peak so far).
 double statusMb(pid_t pid, const std::string& field) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with(field + ":")) return std::atof(line.c_str() + field.size() + 1) / 1024.0;
-  }
-  return -1;
+  return static_cast<double>(vokari::testing::statusKb(field, pid)) / 1024.0;
 }
 
 // --- 1. the SaveFile body alone --------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 #include "LoopbackServers.h"
 #include "Recording.h"
+#include "support/ProcessMemory.h"
 #include "support/TestPlatform.h"
 #include "transport/CurlHttpEngine.h"
 #include "transport/HttpRequest.h"
@@ -111,19 +112,6 @@ std::string gzippedZeros(std::size_t size) {
   }
   deflateEnd(&stream);
   return out;
-}
-
-// A figure of /proc/self/status in KiB: the resident size now, or its peak since the last reset.
-std::size_t residentKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind(field, 0) == 0)
-      return std::strtoull(line.c_str() + std::strlen(field), nullptr, 10);
-  }
-  return 0;
-}
-void resetPeak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // Keeps only what the matrix checks, so recording a large reply does not count as its memory.
@@ -333,7 +321,7 @@ TEST_F(ServerMatrixTest, EveryMisbehaviourEndsInOneCallbackWithItsCodeOnTimeAndW
   // Peaks are measured from the resident size before the first row: memory an earlier row freed
   // but the allocator kept counts again, so each figure bounds its row's use from above.
   const auto cases = serverCases();
-  const std::size_t baseKb = residentKb("VmRSS:");
+  const std::size_t baseKb = statusKb("VmRSS");
   for (const ServerCase& row : cases) {
     SCOPED_TRACE(row.name);
     Scene scene{clock, {}, {}};
@@ -370,7 +358,7 @@ TEST_F(ServerMatrixTest, EveryMisbehaviourEndsInOneCallbackWithItsCodeOnTimeAndW
     }
     ASSERT_TRUE(eventually(platform.loop, [&] { return !delegate.calls.empty(); }));
     const double peakMiB =
-        static_cast<double>(residentKb("VmHWM:") - std::min(baseKb, residentKb("VmHWM:"))) / 1024;
+        static_cast<double>(statusKb("VmHWM") - std::min(baseKb, statusKb("VmHWM"))) / 1024;
     // Nothing else may arrive, however long we wait.
     clock->advance(3600);
     EXPECT_TRUE(drained(platform.loop));
@@ -450,7 +438,7 @@ TEST_F(MisbehavingServerTest, ASunkReplyPassesTheCapInPiecesAndARefusedPieceFail
     request->setDelegate(&delegate);
     request->setResponseBodySink(sink);
     resetPeak();
-    const std::size_t before = residentKb("VmRSS:");
+    const std::size_t before = statusKb("VmRSS");
     request->startAsynchronous();
     ASSERT_TRUE(drained(platform.loop));
     ASSERT_EQ(delegate.calls.size(), 1u);
@@ -460,7 +448,7 @@ TEST_F(MisbehavingServerTest, ASunkReplyPassesTheCapInPiecesAndARefusedPieceFail
     }
     EXPECT_TRUE(request->responseData().empty());
     if (c.replies[0].size() < kMiB) {  // nothing of the inflated 64 MiB is held at once
-      EXPECT_LT(residentKb("VmHWM:") - std::min(before, residentKb("VmHWM:")), 8 * 1024u);
+      EXPECT_LT(statusKb("VmHWM") - std::min(before, statusKb("VmHWM")), 8 * 1024u);
     }
   }
 }
