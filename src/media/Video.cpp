@@ -11,6 +11,7 @@ extern "C" {
 #include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
 
@@ -60,6 +61,9 @@ constexpr int kMaxVideoPixels = 7680 * 4320;
 Input openInput(const std::string& path) {
   // Files are probed for what they hold; FFmpeg's complaints about the others are no news.
   av_log_set_level(AV_LOG_QUIET);
+  // A container's index may claim millions of entries in a few bytes, and the demuxer allocates
+  // the claim before reading it; no single block may pass what a whole decode may take.
+  av_max_alloc(kDecodeBudgetBytes);
   // "file:" so that no part of a path is taken for another protocol.
   const std::string url = "file:" + path;
   const AVInputFormat* format = probedFormat(url);
