@@ -34,6 +34,7 @@ for t in "${targets[@]}"; do
   echo "== $t: ${seconds}s"
   # A blow-up past these limits, or an input taking over 10 s, counts as a finding.
   if ! ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}$quarantine" \
+      LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/tests/fuzz/lsan.supp" \
       "$build/tests/fuzz/${t}_fuzzer" "${limits[@]}" -timeout=10 \
       -max_len=65536 -dict="$dict" \
       -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$scratch/$t-" \
